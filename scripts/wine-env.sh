@@ -1,0 +1,21 @@
+# Sourced by the Wine helpers: the prefix inside the build tree and the fixed Wine settings.
+kv_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+: "${WINEPREFIX:=$kv_root/build/test/wineprefix}"
+export WINEPREFIX
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEARCH=win64
+KV_WINE=$(command -v wine64 || echo /usr/lib/wine/wine64)
+KV_WINESERVER=$(command -v wineserver || echo /usr/lib/wine/wineserver)
+[ -x "$KV_WINE" ] || KV_WINE=/usr/lib/wine/wine64
+[ -x "$KV_WINESERVER" ] || KV_WINESERVER=/usr/lib/wine/wineserver
+
+# Creates the prefix once; later runs reuse it.
+kv_prepare_prefix() {
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    echo "wine: creating prefix $WINEPREFIX"
+    mkdir -p "$WINEPREFIX"
+    "$KV_WINE" wineboot -i >/dev/null 2>&1 || true
+    "$KV_WINESERVER" -w
+  fi
+}

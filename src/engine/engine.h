@@ -1,0 +1,128 @@
+// The installation engine: the file tables, placing one file, the install sequence,
+// registry and COM helpers, and commands deferred to the next system start.
+#pragma once
+#include <windows.h>
+#include "shell/shell.h"
+
+// manifest.cpp
+struct ManifestEntry {
+    const char* resourceName;   // null for a row the package does not carry
+    const char* resourceType;
+    const char* packedName;
+    const char* stagingName;
+};
+
+enum {
+    MANIFEST_COUNT = 58,
+    MANIFEST_RELEASE_NOTES = 33,  // TXTFILE, kvnews.tx_
+    MANIFEST_PRODUCT_INI = 48,    // INIFILE1, the KORVID.ini template
+    MANIFEST_INSTALL_INI = 57,    // INSTINI, the Install.ini template
+};
+
+// Group bases: the row p of a group is placed from manifest row base + p.
+enum {
+    CLASSIC_BASE = 0, CLASSIC_COUNT = 4,
+    EXPLORER_BASE = 4, EXPLORER_COUNT = 6,
+    UTILITY_BASE = 10, UTILITY_COUNT = 20,
+    COMMON_BASE = 30, COMMON_COUNT = 18,
+    SITEINI_BASE = 48, SITEINI_COUNT = 9,
+};
+
+// ProductFileEntry.status bits.
+enum {
+    FILE_INSTALLED = 0x1,
+    FILE_ICON_CREATED = 0x2,
+    FILE_REGISTERED = 0x4,
+    FILE_FAILED = 0x8,
+};
+
+struct ProductFileEntry {
+    const char* reportName;
+    const char* installedName;
+    const char* displayName;    // "" where the row has no item
+    int makeIcon;
+    int required;
+    DWORD status;
+    int lastResult;
+};
+
+extern const ManifestEntry FileManifest[MANIFEST_COUNT];
+extern ProductFileEntry ClassicFiles[CLASSIC_COUNT];
+extern ProductFileEntry ExplorerFiles[EXPLORER_COUNT];
+extern ProductFileEntry UtilityFiles[UTILITY_COUNT];
+extern ProductFileEntry CommonFiles[COMMON_COUNT];
+extern ProductFileEntry SiteIniFiles[SITEINI_COUNT];
+
+// The five item titles that the main window loads from the string table.
+extern char g_szTitleHelp[KV_TEXT_SIZE];            // 10012
+extern char g_szTitleReleaseNotes[KV_TEXT_SIZE];    // 10013
+extern char g_szTitleUninstall[KV_TEXT_SIZE];       // 10070
+extern char g_szTitleIconPlacement[KV_TEXT_SIZE];   // 10053
+extern char g_szTitleExplorerHelp[KV_TEXT_SIZE];    // 10036
+// Fills the five title slots from the string table.
+void LoadItemTitles(void);
+// Clears status and lastResult of every row and restores makeIcon and required.
+void ResetProductFileTable(void);
+
+// placement.cpp
+// returns 1 when the whole resource was written, else 0
+int WriteResourceToFile(HINSTANCE module, int manifestIndex, const char* folder, const char* fileName);
+// returns 1 on success, 0 on failure; may leave '_' as the last character of sourcePath
+int ExpandFile(char* sourcePath, const char* targetPath);
+// returns 0 on success, -1 on failure
+int WriteIniFromTemplate(const char* workFolder, const char* targetPath, const char* placeholder,
+                         const char* replacement, int manifestIndex);
+// returns 0 on success, 1 on failure
+int InstallFile(const char* workFolder, const char* fileName, const char* destFolder,
+                HWND ownerWindow, HWND statusWindow, int manifestIndex, int required);
+// The name an in-use target is moved aside to (".bak") or staged under (".new"): the
+// target with its first ".dll" (else first ".exe") and the rest replaced by suffix.
+// returns false when the target holds neither or the result does not fit
+bool AlternateFileName(char* dest, size_t size, const char* target, const char* suffix);
+
+// restart.cpp
+// returns 1 when the command was stored for the next start, else 0
+int ScheduleAtRestart(const char* command);
+
+// registry.cpp
+enum {
+    REGLIB_FAILED = -1,     // the entry returned a negative value
+    REGLIB_NOT_RUN = 0,     // the library did not load or lacks the entry
+    REGLIB_SUCCEEDED = 1,
+};
+// returns 1 when the class's default value was written, else 0
+int RegisterBaseProduct(const char* programPath);
+// returns 1
+int UnregisterBaseProduct(void);
+// returns 1 when the value was written
+int WriteRegistryString(HKEY root, const char* keyPath, const char* subkey, const char* valueName,
+                        const char* text);
+// returns 1 when the value was read
+int ReadRegistryString(HKEY root, const char* keyPath, const char* valueName, const char* defaultText,
+                       char* buffer, DWORD size);
+// returns 1 when folder\fileName exists and can be opened for reading
+int FileCanBeOpened(const char* folder, const char* fileName);
+// Calls DllRegisterServer of folder\fileName with folder current; returns a REGLIB_ value.
+int RegisterLibrary(const char* folder, const char* fileName);
+// The same with another entry (DllUnregisterServer for the removal).
+int CallLibraryEntry(const char* folder, const char* fileName, const char* entryName);
+
+// install.cpp
+enum {
+    MASK_CLASSIC = CHOICE_CLASSIC,
+    MASK_EXPLORER = CHOICE_EXPLORER,
+    MASK_UTILITIES = CHOICE_UTILITIES,
+    MASK_BROWSER = CHOICE_BROWSER,
+    MASK_QUEUE = CHOICE_QUEUE,
+    MASK_NO_QUESTIONS = 0x10000000,
+};
+enum {
+    RESULT_SUCCEEDED = 0x1,
+    RESULT_ITEMS_CREATED = 0x2,
+    RESULT_BASE_REGISTERED = 0x4,
+    RESULT_FAILED_RUN = 0x8,
+    RESULT_EXPLORER_REGISTERED = 0x10000,
+};
+// returns 1 on success, 0 on failure (the failure text then says why, when it says anything)
+int InstallProduct(const char* workFolder, const char* destFolder, unsigned int installMask,
+                   unsigned int* outcome, HWND ownerWindow, HWND statusWindow, char* errorText);

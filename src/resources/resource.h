@@ -1,0 +1,51 @@
+// Resource identifiers of kvsetup.exe: the string table, the bitmap and icon, and the
+// dialogs' controls, grouped per dialog. The numbers are fixed by the templates.
+#pragma once
+
+// Main window icon and the picture panel of every wizard page.
+#define IDB_PANEL                   21001
+
+// String table.
+#define IDS_UNINSTALL_RESTART       95
+#define IDS_ALL_FILES               10001
+#define IDS_LOCATE                  10002
+#define IDS_CREATE_FOLDER_FAILED    10005
+#define IDS_INSTALL                 10006
+#define IDS_COPYING                 10007
+#define IDS_COPY_FAILED             10008
+#define IDS_TITLE_HELP              10012
+#define IDS_TITLE_RELEASE_NOTES     10013
+#define IDS_REMOVAL_COMPLETE        10014
+#define IDS_REMOVE                  10015
+#define IDS_REMOVAL_INCOMPLETE      10016
+#define IDS_REMOVAL_NO_INFO         10017
+#define IDS_ENTER_DEST_FOLDER       10021
+#define IDS_DEST_IS_SOURCE          10022
+#define IDS_NO_DEST_FOLDER          10023
+#define IDS_INSTALL_FAILED          10028
+#define IDS_INSTALL_SUCCESS         10029
+#define IDS_CONGRATULATIONS         10030
+#define IDS_TITLE_EXPLORER_HELP     10036
+#define IDS_WINDOW_REGISTER_FAILED  10042
+#define IDS_WINDOW_CREATE_FAILED    10043
+#define IDS_WELCOME_INSTALL         10045
+#define IDS_WELCOME_UNINSTALL       10046
+#define IDS_NOTHING_SELECTED        10047
+#define IDS_UNINSTALL_ITEM          10049
+#define IDS_DELETE_INI_FILES        10052
+#define IDS_TITLE_ICON_PLACEMENT    10053
+#define IDS_REMOVAL_PROCESS         10054
+#define IDS_DELETING_FILES          10055
+#define IDS_REMOVING_UNINSTALL      10056
+#define IDS_REMOVING_DESKTOP_ICONS  10057
+#define IDS_UNREGISTERING_EXPLORER  10058
+#define IDS_UNREGISTERING_ICON_LINK 10059
+#define IDS_LOCATING_GROUP          10060
+#define IDS_DELETING_ICON           10061
+#define IDS_CLOSING_ICON_DELETION   10062
+#define IDS_COMPLETED               10063
+#define IDS_MORE_SITES              10064
+#define IDS_KORVID_SITES            10065
+#define IDS_UNREGISTERING_BROWSER   10067
+#define IDS_UNREGISTERING_SCHEDULER 10069
+#define IDS_TITLE_UNINSTALL         10070

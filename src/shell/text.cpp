@@ -1,0 +1,72 @@
+// Bounded text helpers: the only way the program copies, appends and formats into its
+// fixed buffers. Every helper terminates the destination and reports a cut text.
+#include "shell/shell.h"
+#include <stdarg.h>
+#include <stdio.h>
+#include <string.h>
+
+// returns true when src fitted whole into dest
+bool StrCopy(char* dest, size_t size, const char* src)
+{
+    if (size == 0)
+        return false;
+    if (!src)
+        src = "";
+    size_t len = strlen(src);
+    if (len >= size) {
+        memcpy(dest, src, size - 1);
+        dest[size - 1] = '\0';
+        return false;
+    }
+    memcpy(dest, src, len + 1);
+    return true;
+}
+
+// returns true when src fitted whole after the text already in dest
+bool StrAppend(char* dest, size_t size, const char* src)
+{
+    if (size == 0)
+        return false;
+    size_t used = strnlen(dest, size);
+    if (used >= size) {
+        dest[size - 1] = '\0';
+        return false;
+    }
+    return StrCopy(dest + used, size - used, src);
+}
+
+// returns true when the whole formatted text fitted
+bool StrFormat(char* dest, size_t size, const char* format, ...)
+{
+    if (size == 0)
+        return false;
+    va_list args;
+    va_start(args, format);
+    int n = vsnprintf(dest, size, format, args);
+    va_end(args);
+    if (n < 0) {
+        dest[0] = '\0';
+        return false;
+    }
+    return (size_t)n < size;
+}
+
+bool EndsWithSeparator(const char* text)
+{
+    size_t len = text ? strlen(text) : 0;
+    return len > 0 && (text[len - 1] == '\\' || text[len - 1] == '/');
+}
+
+// returns true when the joined path fitted
+bool JoinPath(char* dest, size_t size, const char* folder, const char* name)
+{
+    return StrFormat(dest, size, EndsWithSeparator(folder) ? "%s%s" : "%s\\%s", folder, name);
+}
+
+// returns true when the joined path fitted
+bool JoinPathBackslash(char* dest, size_t size, const char* folder, const char* name)
+{
+    size_t len = strlen(folder);
+    bool ends = len > 0 && folder[len - 1] == '\\';
+    return StrFormat(dest, size, ends ? "%s%s" : "%s\\%s", folder, name);
+}
