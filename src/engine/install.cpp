@@ -1,0 +1,428 @@
+// The install sequence: places the product group by group, installs or keeps the product
+// INI, registers the SSL service and the base product, records the folder in win.ini,
+// creates the program group and its items, writes the namespace and uninstall entries,
+// runs the libraries' registration entries and sets up the queue scheduler. It stops at
+// the first failing step and leaves one failure text.
+#include "engine/engine.h"
+#include "progman/progman.h"
+#include "wizard/wizard.h"
+#include "resources/resource.h"
+#include <direct.h>
+#include <stdio.h>
+#include <string.h>
+
+static const char kDefaultGroup[] = "KORVID Pro";
+static const char kExplorerClsid[] = "{5b1e0c72-3a94-4f6d-8e21-c7d09a3b4a01}";
+static const char kClassicClsid[] = "{5b1e0c72-3a94-4f6d-8e21-c7d09a3b4a0a}";
+static const char kDesktopNamespace[] =
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Desktop\\Namespace\\%s";
+static const char kMyComputerNamespace[] =
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\MyComputer\\Namespace\\%s";
+static const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KORVIDPro";
+static const char kSslRegistryPath[] = "SOFTWARE\\Oxtavine\\KORVID\\SSL";
+
+// Rows that the sequence addresses by name.
+enum {
+    CLASSIC_PROGRAM = 0,     // kv95pro.exe
+    CLASSIC_LIBRARY = 1,     // kvpro32.dll
+    EXPLORER_LIBRARY = 0,    // kvproex.dll
+    EXPLORER_HELPER = 1,     // nskvch.dll
+    EXPLORER_INI_HELPER = 2, // kvini.dll
+    COMMON_LINK = 0,         // kvlink.exe
+    COMMON_STUB = 1,         // kvstub.dll
+    COMMON_LINK_HELP = 4,    // kvlink.hlp
+    COMMON_SSL = 15,         // kvssl.dll
+};
+
+struct Run {
+    const char* workFolder;
+    const char* destFolder;
+    unsigned int mask;
+    unsigned int outcome;
+    HWND owner;
+    HWND status;
+    char* errorText;
+    int ok;
+};
+
+// Which rows of a group are placed.
+enum PlaceRule { PLACE_ALL, PLACE_MISSING_REQUIRED, PLACE_MISSING_REPORT };
+
+static void SetFailure(Run& run, const char* text)
+{
+    if (run.errorText)
+        StrCopy(run.errorText, KV_TEXT_SIZE, text);
+}
+
+static void SetStatus(Run& run, const char* format, const char* insert)
+{
+    if (!run.status || !IsWindow(run.status))
+        return;
+    char text[KV_TEXT_SIZE + 64];
+    StrFormat(text, sizeof text, format, insert);
+    SetWindowTextA(run.status, text);
+}
+
+// returns true when folder\name exists
+static bool FileExistsIn(const char* folder, const char* name)
+{
+    char path[KV_PATH_SIZE];
+    if (!JoinPath(path, sizeof path, folder, name))
+        return false;
+    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+static bool ShouldPlace(const Run& run, const ProductFileEntry& row, PlaceRule rule)
+{
+    switch (rule) {
+    case PLACE_MISSING_REQUIRED:
+        return row.required && !FileExistsIn(run.destFolder, row.installedName);
+    case PLACE_MISSING_REPORT:
+        return !FileExistsIn(run.destFolder, row.reportName);
+    default:
+        return true;
+    }
+}
+
+// Places the rows of one group from manifest row base + p; a required failure or the copy
+// box's Cancel ends the group with ok at 0. A skipped row is not followed by the cancel
+// test, except under PLACE_MISSING_REPORT, where every row is.
+static void PlaceGroup(Run& run, ProductFileEntry* rows, int count, int base, PlaceRule rule)
+{
+    if (!run.ok)
+        return;
+    for (int p = 0; p < count; p++) {
+        ProductFileEntry& row = rows[p];
+        if (ShouldPlace(run, row, rule)) {
+            row.lastResult = InstallFile(run.workFolder, row.installedName, run.destFolder, run.owner,
+                                         run.status, base + p, row.required);
+            if (row.lastResult == 0) {
+                row.status |= FILE_INSTALLED;
+            } else if (row.required) {
+                row.status |= FILE_FAILED;
+                char text[KV_TEXT_SIZE];
+                StrFormat(text, sizeof text, "Failed to install required file %s.", row.reportName);
+                SetFailure(run, text);
+                run.ok = 0;
+                return;
+            }
+        } else if (rule != PLACE_MISSING_REPORT) {
+            continue;
+        }
+        if (g_bCancelRequested) {
+            run.ok = 0;
+            return;
+        }
+    }
+}
+
+// Decides whether the distribution INI is installed: an existing KORVID.ini is kept unless
+// the user, asked, keeps it as original.ini. returns true to install it
+static bool ShouldInstallProductIni(Run& run)
+{
+    if (!FileExistsIn(run.destFolder, "KORVID.ini"))
+        return true;
+    if (FileExistsIn(run.destFolder, "original.ini") || FileExistsIn(run.destFolder, "avsites.ini"))
+        return false;
+    if (run.mask & MASK_NO_QUESTIONS)
+        return false;
+
+    char text[2048], caption[KV_TEXT_SIZE];
+    LoadMessage(IDS_MORE_SITES, text, ARRAY_SIZE(text));
+    LoadMessage(IDS_KORVID_SITES, caption, ARRAY_SIZE(caption));
+    if (MessageBoxA(run.owner, text, caption, MB_ICONQUESTION | MB_YESNO) != IDYES)
+        return false;
+
+    char current[KV_PATH_SIZE], original[KV_PATH_SIZE];
+    if (!JoinPath(current, sizeof current, run.destFolder, "KORVID.ini")
+        || !JoinPath(original, sizeof original, run.destFolder, "original.ini")
+        || !MoveFileA(current, original))
+        return false;
+    WritePrivateProfileStringA("MySites", NULL, NULL, original);
+    return true;
+}
+
+static void InstallProductIni(Run& run)
+{
+    if (!ShouldInstallProductIni(run))
+        return;
+    char target[KV_PATH_SIZE];
+    if (!JoinPath(target, sizeof target, run.destFolder, "KORVID.ini")
+        || WriteIniFromTemplate(run.workFolder, target, "$$", run.destFolder, MANIFEST_PRODUCT_INI) != 0) {
+        SetFailure(run, "Failed to install INI files.");
+        return;
+    }
+    // Row 48 is the template just written; the bookmark files follow, each only when missing.
+    PlaceGroup(run, SiteIniFiles + 1, SITEINI_COUNT - 1, SITEINI_BASE + 1, PLACE_MISSING_REPORT);
+}
+
+static void RegisterSsl(Run& run)
+{
+    typedef int(WINAPI * RegisterSslEntry)(char* registryPath, const char* folder, int reserved);
+    char path[KV_PATH_SIZE];
+    HMODULE library = NULL;
+    int result = 0;
+    if (JoinPath(path, sizeof path, run.destFolder, "kvssl.dll"))
+        library = LoadLibraryA(path);
+    if (library) {
+        RegisterSslEntry entry = (RegisterSslEntry)(void*)GetProcAddress(library, "DLLRegisterSSL");
+        if (entry) {
+            char registryPath[260];
+            StrCopy(registryPath, sizeof registryPath, kSslRegistryPath);
+            result = entry(registryPath, run.destFolder, 0);
+        }
+        FreeLibrary(library);
+    }
+    if (result)
+        CommonFiles[COMMON_SSL].status |= FILE_REGISTERED;
+    else
+        run.ok = 0;
+}
+
+static void RegisterBase(Run& run)
+{
+    ProductFileEntry& program = ClassicFiles[CLASSIC_PROGRAM];
+    if (!(program.status & FILE_INSTALLED) || !(ClassicFiles[CLASSIC_LIBRARY].status & FILE_INSTALLED))
+        return;
+    char path[KV_PATH_SIZE];
+    if (JoinPath(path, sizeof path, run.destFolder, program.installedName) && RegisterBaseProduct(path)) {
+        program.status |= FILE_REGISTERED;
+        run.outcome |= RESULT_BASE_REGISTERED;
+        return;
+    }
+    program.status |= FILE_FAILED;
+    run.ok = 0;
+    SetFailure(run, "Failed to registered base product.");
+}
+
+// The group name: win.ini's GROUP, then the options file's GROUP32, then the user's answer.
+static void AskGroupName(Run& run, char* group, size_t size)
+{
+    char recorded[KV_TEXT_SIZE];
+    GetProfileStringA("KORVID", "GROUP", kDefaultGroup, recorded, ARRAY_SIZE(recorded));
+    ReadOptionsFileString("KORVID", "GROUP32", recorded, group, (DWORD)size);
+    if (!g_bSilent && !RunGroupDialog(run.owner, g_hInstance, group))
+        run.ok = 0;
+    if (group[0] == '\0')
+        StrCopy(group, size, kDefaultGroup);
+}
+
+static void AddItems(Run& run, ProductFileEntry* rows, int count, const char* uninstallTitle)
+{
+    for (int p = 0; p < count; p++) {
+        ProductFileEntry& row = rows[p];
+        if (uninstallTitle)
+            ProgmanDeleteItem(uninstallTitle, run.destFolder, "unkv32.exe", "");
+        if (!row.makeIcon || !(row.status & FILE_INSTALLED)
+            || !FileCanBeOpened(run.destFolder, row.installedName))
+            continue;
+        SetStatus(run, "Creating icon for %s.", row.installedName);
+        ProgmanAddItem(row.displayName, run.destFolder, row.installedName, "");
+        row.status |= FILE_ICON_CREATED;
+        run.outcome |= RESULT_ITEMS_CREATED;
+    }
+}
+
+static void CreateProgramGroup(Run& run, const char* group)
+{
+    WriteProfileStringA("KORVID", "GROUP", group);
+    SetStatus(run, "Creating icon group %s", group);
+    if (!ProgmanCreateGroup(group)) {
+        run.ok = 0;
+        SetFailure(run, "Failed to create icon group.");
+        return;
+    }
+    WriteProfileStringA("KORVID", "GROUP", group);
+
+    if (run.mask & MASK_CLASSIC)
+        AddItems(run, ClassicFiles, CLASSIC_COUNT, NULL);
+    if (run.mask & MASK_EXPLORER) {
+        char command[KV_TEXT_SIZE];
+        StrFormat(command, sizeof command, "KORVID Pro Explorer.%s", kExplorerClsid);
+        ProgmanAddItem("KORVID Pro Explorer", run.destFolder, "", command);
+        run.outcome |= RESULT_ITEMS_CREATED;
+        AddItems(run, ExplorerFiles, EXPLORER_COUNT, NULL);
+    }
+    if (run.mask & MASK_UTILITIES)
+        AddItems(run, UtilityFiles, UTILITY_COUNT, NULL);
+    char uninstallTitle[KV_PATH_SIZE];
+    LoadMessage(IDS_UNINSTALL_ITEM, uninstallTitle, ARRAY_SIZE(uninstallTitle));
+    AddItems(run, CommonFiles, COMMON_COUNT, uninstallTitle);
+    ProgmanClose();
+}
+
+// One shell namespace entry: an existing entry decides the placement, otherwise the entry
+// is written where the placement (asked for when allowed) says.
+static void PlaceNamespaceEntry(Run& run, const char* clsid, const char* title, bool mayAsk)
+{
+    char desktopKey[KV_TEXT_SIZE], myComputerKey[KV_TEXT_SIZE], value[512];
+    StrFormat(desktopKey, sizeof desktopKey, kDesktopNamespace, clsid);
+    StrFormat(myComputerKey, sizeof myComputerKey, kMyComputerNamespace, clsid);
+    if (ReadRegistryString(HKEY_LOCAL_MACHINE, desktopKey, NULL, NULL, value, sizeof value)) {
+        g_iconLocation = 0;
+        return;
+    }
+    if (ReadRegistryString(HKEY_LOCAL_MACHINE, myComputerKey, NULL, NULL, value, sizeof value)) {
+        g_iconLocation = 1;
+        return;
+    }
+    if (mayAsk && !(run.mask & MASK_NO_QUESTIONS))
+        DialogBoxParamA(g_hInstance, MAKEINTRESOURCEA(307), NULL, IconPlacementDialogProc, 0);
+    WriteRegistryString(HKEY_LOCAL_MACHINE, g_iconLocation ? myComputerKey : desktopKey, NULL, NULL, title);
+}
+
+static void WriteUninstallEntry(Run& run, const char* group)
+{
+    char command[1024];
+    if (!StrFormat(command, sizeof command, "\"%s\\%s\" -f %s -d %s -g %s", run.destFolder, "unkv32.exe",
+                   run.destFolder, run.destFolder, group))
+        return;
+    HKEY key;
+    if (RegCreateKeyA(HKEY_LOCAL_MACHINE, kUninstallKey, &key) != ERROR_SUCCESS)
+        return;
+    static const char kDisplayName[] = "Oxtavine KORVID Pro Uninstall";
+    RegSetValueExA(key, "DisplayName", 0, REG_SZ, (const BYTE*)kDisplayName, sizeof kDisplayName);
+    RegSetValueExA(key, "UninstallString", 0, REG_SZ, (const BYTE*)command, (DWORD)strlen(command) + 1);
+    RegCloseKey(key);
+}
+
+static void RegisterStub(Run& run)
+{
+    ProductFileEntry& stub = CommonFiles[COMMON_STUB];
+    if (!(stub.status & FILE_INSTALLED) || (g_bWinNT && g_nWinMajor < 4))
+        return;
+    int result = RegisterLibrary(run.destFolder, stub.installedName);
+    if (result == REGLIB_FAILED) {
+        stub.status |= FILE_FAILED;
+        SetFailure(run, "Failed to registered stub.");
+    } else if (result == REGLIB_SUCCEEDED) {
+        stub.status |= FILE_REGISTERED;
+    }
+}
+
+static void RegisterExplorer(Run& run)
+{
+    ProductFileEntry& library = ExplorerFiles[EXPLORER_LIBRARY];
+    if (!(library.status & FILE_INSTALLED)
+        || !((ExplorerFiles[EXPLORER_HELPER].status | ExplorerFiles[EXPLORER_INI_HELPER].status) & FILE_INSTALLED))
+        return;
+    int result = RegisterLibrary(run.destFolder, library.installedName);
+    if (result == REGLIB_FAILED) {
+        library.status |= FILE_FAILED;
+        run.ok = 0;
+        SetFailure(run, "Failed to registered explorer.");
+    } else if (result == REGLIB_SUCCEEDED) {
+        library.status |= FILE_REGISTERED;
+        run.outcome |= RESULT_EXPLORER_REGISTERED;
+    }
+}
+
+static void StartScheduler(const Run& run, const char* switchText)
+{
+    char command[KV_PATH_SIZE + 32];
+    if (StrFormat(command, sizeof command, "%s\\kvsched.exe %s", run.destFolder, switchText))
+        WinExec(command, SW_SHOWNORMAL);
+}
+
+// The browser library's registration and entries, then the scheduler's set-up, all with the
+// destination folder current.
+static void SetUpUtilities(Run& run)
+{
+    typedef HRESULT(WINAPI * RegisterEntry)(void);
+    typedef void(WINAPI * BrowserEntry)(void);
+    char previous[512];
+    bool remembered = _getcwd(previous, sizeof previous) != NULL;
+    _chdir(run.destFolder);
+
+    char path[KV_PATH_SIZE];
+    HMODULE library = JoinPath(path, sizeof path, run.destFolder, "kvbho2k0.dll") ? LoadLibraryA(path) : NULL;
+    if (library) {
+        RegisterEntry registerServer = (RegisterEntry)(void*)GetProcAddress(library, "DllRegisterServer");
+        if (registerServer && registerServer() < 0) {
+            run.ok = 0;
+            SetFailure(run, "Failed to registered Browser DLL.");
+        }
+        if (run.ok && (run.mask & MASK_BROWSER)) {
+            static const char* const kEntries[] = { "AddNetscapeBhoKey", "AddExplorerBhoKey" };
+            for (const char* name : kEntries) {
+                BrowserEntry entry = (BrowserEntry)(void*)GetProcAddress(library, name);
+                if (entry)
+                    entry();
+            }
+        }
+        FreeLibrary(library);
+    }
+    StartScheduler(run, "-install");
+    if (!(run.mask & MASK_QUEUE))
+        StartScheduler(run, "-install_no_start");
+
+    if (remembered)
+        _chdir(previous);
+}
+
+// returns 1 on success, 0 on failure
+int InstallProduct(const char* workFolder, const char* destFolder, unsigned int installMask,
+                   unsigned int* outcome, HWND ownerWindow, HWND statusWindow, char* errorText)
+{
+    Run run = { workFolder, destFolder, installMask, 0, ownerWindow, statusWindow, errorText, 1 };
+    if (outcome)
+        *outcome = 0;
+    if (errorText)
+        errorText[0] = '\0';
+    if (!(installMask & (MASK_CLASSIC | MASK_EXPLORER | MASK_UTILITIES | MASK_BROWSER))) {
+        SetFailure(run, "Nothing to do!");
+        return 1;
+    }
+    ResetProductFileTable();
+
+    PlaceGroup(run, ClassicFiles, CLASSIC_COUNT, CLASSIC_BASE,
+               (installMask & MASK_CLASSIC) ? PLACE_ALL : PLACE_MISSING_REQUIRED);
+    if (installMask & MASK_EXPLORER)
+        PlaceGroup(run, ExplorerFiles, EXPLORER_COUNT, EXPLORER_BASE, PLACE_ALL);
+    if (installMask & MASK_UTILITIES)
+        PlaceGroup(run, UtilityFiles, UTILITY_COUNT, UTILITY_BASE, PLACE_ALL);
+    if (g_bWinNT && g_nWinMajor < 4) {
+        static const int kLinkRows[] = { COMMON_LINK, COMMON_STUB, COMMON_LINK_HELP };
+        for (int row : kLinkRows) {
+            CommonFiles[row].makeIcon = 0;
+            CommonFiles[row].required = 0;
+        }
+    }
+    PlaceGroup(run, CommonFiles, COMMON_COUNT, COMMON_BASE, PLACE_ALL);
+
+    if (run.ok && (installMask & (MASK_CLASSIC | MASK_EXPLORER)))
+        InstallProductIni(run);
+    if (run.ok)
+        RegisterSsl(run);
+    if (run.ok)
+        RegisterBase(run);
+    if (run.ok) {
+        WriteProfileStringA("KORVID", "DIR", destFolder);
+        if (g_bNoPass)
+            WriteProfileStringA("KORVID", "SPFLAGS", "1");
+    }
+
+    char group[KV_TEXT_SIZE];
+    AskGroupName(run, group, sizeof group);
+    if (run.ok)
+        CreateProgramGroup(run, group);
+
+    if (run.ok && (installMask & MASK_EXPLORER)) {
+        PlaceNamespaceEntry(run, kExplorerClsid, "KORVID Pro Explorer", true);
+        if (run.ok && (installMask & MASK_CLASSIC))
+            PlaceNamespaceEntry(run, kClassicClsid, "KORVID Pro", false);
+    }
+    if (run.ok)
+        WriteUninstallEntry(run, group);
+    if (run.ok)
+        RegisterStub(run);
+    if (run.ok && (installMask & MASK_EXPLORER))
+        RegisterExplorer(run);
+    if (run.ok && (installMask & MASK_UTILITIES))
+        SetUpUtilities(run);
+
+    run.outcome |= run.ok ? RESULT_SUCCEEDED : RESULT_FAILED_RUN;
+    if (outcome)
+        *outcome = run.outcome;
+    return run.ok;
+}

@@ -1,0 +1,153 @@
+// Registry and COM helpers of the install and the removal: the base product's class
+// entry, one string value at a time, the readability test of an installed file, and
+// calling a product library's registration entry with its folder current.
+#include "engine/engine.h"
+#include <direct.h>
+#include <string.h>
+
+static const char kBaseClassKey[] = "CLSID\\{5B1E0C72-3A94-4F6D-8E21-C7D09A3B4A10}";
+static const char kInProcServer[] = "InProcServer32";
+static const char kApartment[] = "Apartment";
+
+// returns the RegSetValueExA result for a string value stored with its terminator
+static LONG SetStringValue(HKEY key, const char* name, const char* text)
+{
+    return RegSetValueExA(key, name, 0, REG_SZ, (const BYTE*)text, (DWORD)strlen(text) + 1);
+}
+
+// returns true when the default value and ThreadingModel were written (the second is not checked)
+static bool WriteServerValues(HKEY key, const char* programPath)
+{
+    if (SetStringValue(key, NULL, programPath) != ERROR_SUCCESS)
+        return false;
+    SetStringValue(key, "ThreadingModel", kApartment);
+    return true;
+}
+
+// returns 1 when the class's default value was written, else 0
+int RegisterBaseProduct(const char* programPath)
+{
+    char subkey[256];
+    if (!StrFormat(subkey, sizeof subkey, "%s\\%s", kBaseClassKey, kInProcServer))
+        return 0;
+
+    bool done = false;
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, subkey, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+        done = WriteServerValues(key, programPath);
+        RegCloseKey(key);
+    }
+    if (!done && RegCreateKeyA(HKEY_CLASSES_ROOT, subkey, &key) == ERROR_SUCCESS) {
+        done = WriteServerValues(key, programPath);
+        RegCloseKey(key);
+    }
+    return done ? 1 : 0;
+}
+
+// returns 1, whether or not the class entry existed
+int UnregisterBaseProduct(void)
+{
+    char subkey[256];
+    if (!StrFormat(subkey, sizeof subkey, "%s\\%s", kBaseClassKey, kInProcServer))
+        return 1;
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, subkey, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+        RegDeleteValueA(key, NULL);
+        RegDeleteValueA(key, "ThreadingModel");
+        RegCloseKey(key);
+    }
+    HKEY classKey;
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, kBaseClassKey, 0, KEY_ALL_ACCESS, &classKey) == ERROR_SUCCESS) {
+        RegDeleteKeyA(classKey, kInProcServer);
+        RegCloseKey(classKey);
+    }
+    return 1;
+}
+
+// returns 1 when the value was written; without a text the key is only created and 0 returned
+int WriteRegistryString(HKEY root, const char* keyPath, const char* subkey, const char* valueName,
+                        const char* text)
+{
+    char path[1024];
+    bool fits = subkey ? StrFormat(path, sizeof path, "%s\\%s", keyPath, subkey)
+                       : StrCopy(path, sizeof path, keyPath);
+    if (!fits)
+        return 0;
+    HKEY key;
+    if (RegCreateKeyA(root, path, &key) != ERROR_SUCCESS)
+        return 0;
+    int result = 0;
+    if (text && SetStringValue(key, valueName, text) == ERROR_SUCCESS)
+        result = 1;
+    RegCloseKey(key);
+    return result;
+}
+
+// returns 1 when the value was read; a missing key leaves the buffer alone, a missing value
+// fills it with the default text when one is given
+int ReadRegistryString(HKEY root, const char* keyPath, const char* valueName, const char* defaultText,
+                       char* buffer, DWORD size)
+{
+    HKEY key;
+    if (RegOpenKeyA(root, keyPath, &key) != ERROR_SUCCESS)
+        return 0;
+    int result = 0;
+    DWORD type = 0;
+    DWORD bytes = size;
+    LONG rc = RegQueryValueExA(key, valueName, NULL, &type, (BYTE*)buffer, &bytes);
+    if (rc == ERROR_SUCCESS && size > 0) {
+        // A stored value need not carry its terminator; never hand back an open string.
+        buffer[bytes < size ? bytes : size - 1] = '\0';
+        result = 1;
+    } else if (defaultText && size > 0) {
+        StrCopy(buffer, size, defaultText);
+    }
+    RegCloseKey(key);
+    return result;
+}
+
+// returns 1 when folder\fileName exists and can be opened for reading
+int FileCanBeOpened(const char* folder, const char* fileName)
+{
+    char path[512];
+    if (!StrFormat(path, sizeof path, "%s\\%s", folder, fileName))
+        return 0;
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return 0;
+    CloseHandle(file);
+    return 1;
+}
+
+// returns REGLIB_NOT_RUN, REGLIB_FAILED or REGLIB_SUCCEEDED
+int CallLibraryEntry(const char* folder, const char* fileName, const char* entryName)
+{
+    typedef HRESULT(WINAPI * RegisterEntry)(void);
+    char path[512];
+    if (!StrFormat(path, sizeof path, "%s\\%s", folder, fileName))
+        return REGLIB_NOT_RUN;
+
+    // The library's own dependencies are found beside it while its folder is current.
+    char previous[512];
+    bool remembered = _getcwd(previous, sizeof previous) != NULL;
+    _chdir(folder);
+
+    int result = REGLIB_NOT_RUN;
+    HMODULE library = LoadLibraryA(path);
+    if (library) {
+        RegisterEntry entry = (RegisterEntry)(void*)GetProcAddress(library, entryName);
+        if (entry)
+            result = entry() < 0 ? REGLIB_FAILED : REGLIB_SUCCEEDED;
+        FreeLibrary(library);
+    }
+    if (remembered)
+        _chdir(previous);
+    return result;
+}
+
+// returns REGLIB_NOT_RUN, REGLIB_FAILED or REGLIB_SUCCEEDED
+int RegisterLibrary(const char* folder, const char* fileName)
+{
+    return CallLibraryEntry(folder, fileName, "DllRegisterServer");
+}
