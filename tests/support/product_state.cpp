@@ -1,0 +1,171 @@
+// Reading and removing what an install leaves behind, for the tests' checks and clean-up.
+#include "support/product_state.h"
+#include <shlobj.h>
+#include <shellapi.h>
+#include <stdio.h>
+
+namespace kvtest {
+
+std::string WinePath(const char* unixPath)
+{
+    std::string path = std::string("Z:") + unixPath;
+    for (char& c : path)
+        if (c == '/')
+            c = '\\';
+    return path;
+}
+
+std::string MakeScratchFolder(const char* tag)
+{
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    for (unsigned n = GetTickCount();; n++) {
+        char folder[MAX_PATH];
+        snprintf(folder, sizeof folder, "%skv-%s-%u", temp, tag, n);
+        if (CreateDirectoryA(folder, NULL))
+            return folder;
+    }
+}
+
+void DeleteTree(const std::string& folder)
+{
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = data.cFileName;
+            if (name == "." || name == "..")
+                continue;
+            std::string path = folder + "\\" + name;
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                DeleteTree(path);
+            else {
+                SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileA(path.c_str());
+            }
+        } while (FindNextFileA(find, &data));
+        FindClose(find);
+    }
+    RemoveDirectoryA(folder.c_str());
+}
+
+bool FileExists(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string ReadFile(const std::string& path)
+{
+    std::string data;
+    FILE* f = fopen(path.c_str(), "rb");
+    if (!f)
+        return data;
+    char buffer[4096];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, f)) > 0)
+        data.append(buffer, n);
+    fclose(f);
+    return data;
+}
+
+std::vector<std::string> ListFiles(const std::string& folder)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            names.push_back(data.cFileName);
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
+    return names;
+}
+
+std::string WinIni(const char* key)
+{
+    char value[1024];
+    GetProfileStringA("KORVID", key, "<missing>", value, sizeof value);
+    return value;
+}
+
+std::string RegString(HKEY root, const char* key, const char* name)
+{
+    char buffer[2048] = "";
+    DWORD size = sizeof buffer;
+    if (RegGetValueA(root, key, name, RRF_RT_REG_SZ, NULL, buffer, &size) != ERROR_SUCCESS)
+        return "<missing>";
+    return buffer;
+}
+
+bool RegKeyExists(HKEY root, const char* key)
+{
+    HKEY handle;
+    if (RegOpenKeyExA(root, key, 0, KEY_READ, &handle) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(handle);
+    return true;
+}
+
+std::string GroupFolder(const char* group)
+{
+    char programs[MAX_PATH] = "";
+    SHGetFolderPathA(NULL, CSIDL_PROGRAMS, NULL, 0, programs);
+    return std::string(programs) + "\\" + group;
+}
+
+std::vector<std::string> GroupItems(const char* group)
+{
+    std::vector<std::string> items;
+    for (const std::string& name : ListFiles(GroupFolder(group)))
+        if (name.size() > 4 && name.compare(name.size() - 4, 4, ".lnk") == 0)
+            items.push_back(name.substr(0, name.size() - 4));
+    return items;
+}
+
+static BOOL CALLBACK CloseExplorerWindow(HWND window, LPARAM)
+{
+    char className[64];
+    if (GetClassNameA(window, className, sizeof className) && strcmp(className, "ExplorerWClass") == 0)
+        PostMessageA(window, WM_CLOSE, 0, 0);
+    return TRUE;
+}
+
+void CloseExplorerWindows()
+{
+    EnumWindows(CloseExplorerWindow, 0);
+}
+
+void RemoveProductState()
+{
+    WriteProfileStringA("KORVID", NULL, NULL);
+    static const char* const kClasses[] = {
+        "CLSID\\{5B1E0C72-3A94-4F6D-8E21-C7D09A3B4A10}",
+        "CLSID\\{5B1E0C72-3A94-4F6D-8E21-C7D09A3B4A01}",
+        "CLSID\\{5B1E0C72-3A94-4F6D-8E21-C7D09A3B4A0A}",
+        "CLSID\\{5B1E0C72-3A94-4F6D-8E21-C7D09A3B4A20}",
+    };
+    for (const char* key : kClasses)
+        RegDeleteTreeA(HKEY_CLASSES_ROOT, key);
+    static const char* const kMachineKeys[] = {
+        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Desktop\\Namespace\\{5b1e0c72-3a94-4f6d-8e21-c7d09a3b4a01}",
+        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Desktop\\Namespace\\{5b1e0c72-3a94-4f6d-8e21-c7d09a3b4a0a}",
+        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\MyComputer\\Namespace\\{5b1e0c72-3a94-4f6d-8e21-c7d09a3b4a01}",
+        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\MyComputer\\Namespace\\{5b1e0c72-3a94-4f6d-8e21-c7d09a3b4a0a}",
+        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Browser Helper Objects\\{5B1E0C72-3A94-4F6D-8E21-C7D09A3B4A20}",
+        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KORVIDPro",
+        "SOFTWARE\\Oxtavine",
+    };
+    for (const char* key : kMachineKeys)
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, key);
+    HKEY run;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0,
+                      KEY_SET_VALUE, &run) == ERROR_SUCCESS) {
+        RegDeleteValueA(run, "KORVID Queue Scheduler");
+        RegCloseKey(run);
+    }
+    DeleteTree(GroupFolder("KORVID Pro"));
+}
+
+}  // namespace kvtest
