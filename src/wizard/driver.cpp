@@ -253,12 +253,18 @@ int RunWizard(HWND ownerWindow, unsigned int preselected, unsigned int offered)
     if (!ok) {
         char text[2048];
         LoadMessage(IDS_INSTALL_FAILED, text, ARRAY_SIZE(text));
-        if (errorText[0]) {
-            StrAppend(text, sizeof text, "\r\n");
-            StrAppend(text, sizeof text, errorText);
-        }
-        if (!g_bSilent)
+        if (g_bSilent) {
+            // An unattended run has no one to tell: the failure goes to the log.
+            LogLine(text);
+            if (errorText[0])
+                LogLine(errorText);
+        } else {
+            if (errorText[0]) {
+                StrAppend(text, sizeof text, "\r\n");
+                StrAppend(text, sizeof text, errorText);
+            }
             MessageBoxA(ownerWindow, text, NULL, MB_OK);
+        }
         g_bRestartNeeded = 0;
         return 0;
     }
