@@ -1,0 +1,518 @@
+// The KORVID Pro payload as the setup relies on it: the libraries' entry points write and
+// remove their registry entries, the scheduler's switches, the programs' windows, the
+// uninstaller's command line, the data files' formats and the resources the setup carries.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <stdint.h>
+#include <stdio.h>
+#include <string.h>
+#include <string>
+#include <vector>
+#include "../../../product/src/product.h"
+
+namespace {
+
+const char kScratchKey[] = "SOFTWARE\\KorvidProductTest";
+
+// The payload folder as Wine sees it: drive Z: is the Unix root.
+std::string PayloadPath(const std::string& name)
+{
+    std::string path = "Z:" KV_PAYLOAD_DIR_UNIX "/" + name;
+    for (char& c : path)
+        if (c == '/')
+            c = '\\';
+    return path;
+}
+
+std::string ReadFileBytes(const std::string& path)
+{
+    std::string bytes;
+    FILE* f = fopen(path.c_str(), "rb");
+    if (!f)
+        return bytes;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof(buf), f)) > 0)
+        bytes.append(buf, n);
+    fclose(f);
+    return bytes;
+}
+
+bool KeyExists(HKEY root, const char* subKey)
+{
+    HKEY key;
+    if (RegOpenKeyExA(root, subKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+// The string value, or "<missing>" when the key or value is not there.
+std::string StringValue(HKEY root, const char* subKey, const char* name)
+{
+    HKEY key;
+    if (RegOpenKeyExA(root, subKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return "<missing>";
+    char buf[1024];
+    DWORD size = sizeof(buf) - 1, type = 0;
+    LONG rc = RegQueryValueExA(key, name, NULL, &type, (BYTE*)buf, &size);
+    RegCloseKey(key);
+    if (rc != ERROR_SUCCESS || type != REG_SZ)
+        return "<missing>";
+    buf[size] = '\0';
+    return buf;
+}
+
+// The number, or -1 when the key or value is not there.
+long long DwordValue(HKEY root, const char* subKey, const char* name)
+{
+    HKEY key;
+    if (RegOpenKeyExA(root, subKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return -1;
+    DWORD value = 0, size = sizeof(value), type = 0;
+    LONG rc = RegQueryValueExA(key, name, NULL, &type, (BYTE*)&value, &size);
+    RegCloseKey(key);
+    return rc == ERROR_SUCCESS && type == REG_DWORD ? (long long)value : -1;
+}
+
+void DeleteTree(HKEY root, const char* subKey)
+{
+    HKEY key;
+    if (RegOpenKeyExA(root, subKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
+        return;
+    char child[256];
+    while (RegEnumKeyA(key, 0, child, sizeof(child)) == ERROR_SUCCESS) {
+        std::string path = std::string(subKey) + "\\" + child;
+        DeleteTree(root, path.c_str());
+        if (KeyExists(root, path.c_str()))
+            break;
+    }
+    RegCloseKey(key);
+    RegDeleteKeyA(root, subKey);
+}
+
+void DeleteRunValue()
+{
+    HKEY run;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, KV_KEY_RUN, 0, KEY_SET_VALUE, &run) == ERROR_SUCCESS) {
+        RegDeleteValueA(run, KV_RUN_VALUE);
+        RegCloseKey(run);
+    }
+}
+
+// Starts a payload program with the given arguments. returns its process, or NULL
+HANDLE StartProgram(const char* name, const std::string& args)
+{
+    std::string cmd = "\"" + PayloadPath(name) + "\"" + (args.empty() ? "" : " " + args);
+    STARTUPINFOA si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessA(NULL, &cmd[0], NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi))
+        return NULL;
+    CloseHandle(pi.hThread);
+    return pi.hProcess;
+}
+
+// Waits for the process to end. returns its exit code, or -1 when it is still running
+long long WaitExit(HANDLE process, DWORD ms)
+{
+    if (WaitForSingleObject(process, ms) != WAIT_OBJECT_0)
+        return -1;
+    DWORD code = 0;
+    GetExitCodeProcess(process, &code);
+    return (long long)(int)code;
+}
+
+struct WindowSearch {
+    DWORD pid;
+    std::string className;
+    HWND found;
+};
+
+BOOL CALLBACK FindProcessWindow(HWND window, LPARAM param)
+{
+    WindowSearch* search = (WindowSearch*)param;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    char cls[64] = "";
+    GetClassNameA(window, cls, sizeof(cls));
+    if (pid == search->pid && search->className == cls && IsWindowVisible(window)) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The process's visible top-level window of that class, waited for up to ten seconds.
+HWND WaitForWindow(HANDLE process, const char* className)
+{
+    WindowSearch search = {GetProcessId(process), className, NULL};
+    for (int i = 0; i < 200 && !search.found; i++) {
+        EnumWindows(FindProcessWindow, (LPARAM)&search);
+        if (!search.found)
+            Sleep(50);
+    }
+    return search.found;
+}
+
+BOOL CALLBACK CollectText(HWND window, LPARAM param)
+{
+    char text[2048] = "";
+    GetWindowTextA(window, text, sizeof(text));
+    *(std::string*)param += text;
+    *(std::string*)param += "\n";
+    return TRUE;
+}
+
+// Leaves none of the entries the product's entry points write.
+void RemoveProductEntries()
+{
+    for (const char* clsid : {KV_CLSID_EXPLORER, KV_CLSID_ICON_LINK, KV_CLSID_BROWSER})
+        DeleteTree(HKEY_CLASSES_ROOT, (std::string("CLSID\\") + clsid).c_str());
+    DeleteTree(HKEY_LOCAL_MACHINE, KV_KEY_BHO);
+    DeleteTree(HKEY_LOCAL_MACHINE, KV_KEY_PLUGIN);
+    DeleteTree(HKEY_LOCAL_MACHINE, KV_KEY_SCHEDULER);
+    DeleteRunValue();
+    DeleteTree(HKEY_LOCAL_MACHINE, kScratchKey);
+}
+
+class ProductTest : public testing::Test {
+protected:
+    void SetUp() override { RemoveProductEntries(); }
+    void TearDown() override { RemoveProductEntries(); }
+};
+
+// The library loaded from the payload folder; unloaded at the end of the test.
+class Library {
+public:
+    explicit Library(const char* name) : module_(LoadLibraryA(PayloadPath(name).c_str())) {}
+    ~Library() { if (module_) FreeLibrary(module_); }
+    HMODULE get() const { return module_; }
+    // The export as a function of type T, or null.
+    template <typename T> T entry(const char* name) const
+    {
+        return (T)(void (*)(void))GetProcAddress(module_, name);
+    }
+    std::string path() const
+    {
+        char buf[MAX_PATH];
+        DWORD n = GetModuleFileNameA(module_, buf, sizeof(buf));
+        return std::string(buf, n);
+    }
+private:
+    HMODULE module_;
+};
+
+typedef HRESULT(WINAPI* ServerEntry)(void);
+
+TEST_F(ProductTest, ServersRegisterAndUnregisterTheirClasses)
+{
+    struct Row { const char* dll; const char* clsid; const char* name; } rows[] = {
+        {"kvproex.dll", KV_CLSID_EXPLORER, KV_NAME_EXPLORER},
+        {"kvstub.dll", KV_CLSID_ICON_LINK, KV_NAME_ICON_LINK},
+        {"kvbho2k0.dll", KV_CLSID_BROWSER, KV_NAME_BROWSER},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.dll);
+        Library lib(row.dll);
+        ASSERT_TRUE(lib.get() != NULL);
+        ServerEntry reg = lib.entry<ServerEntry>("DllRegisterServer");
+        ServerEntry unreg = lib.entry<ServerEntry>("DllUnregisterServer");
+        ASSERT_TRUE(reg && unreg);
+
+        std::string classKey = std::string("CLSID\\") + row.clsid;
+        std::string serverKey = classKey + "\\InProcServer32";
+        EXPECT_EQ(S_OK, reg());
+        EXPECT_EQ(row.name, StringValue(HKEY_CLASSES_ROOT, classKey.c_str(), NULL));
+        EXPECT_STRCASEEQ(lib.path().c_str(),
+                         StringValue(HKEY_CLASSES_ROOT, serverKey.c_str(), NULL).c_str());
+        EXPECT_EQ("Apartment", StringValue(HKEY_CLASSES_ROOT, serverKey.c_str(), "ThreadingModel"));
+
+        EXPECT_EQ(S_OK, unreg());
+        EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, classKey.c_str()));
+        EXPECT_EQ(S_OK, unreg()) << "unregistering twice is no failure";
+    }
+}
+
+TEST_F(ProductTest, BrowserEntriesComeAndGoWithTheLibrary)
+{
+    Library lib("kvbho2k0.dll");
+    ASSERT_TRUE(lib.get() != NULL);
+    typedef void(WINAPI * AddKey)(void);
+    AddKey netscape = lib.entry<AddKey>("AddNetscapeBhoKey");
+    AddKey explorer = lib.entry<AddKey>("AddExplorerBhoKey");
+    ASSERT_TRUE(netscape && explorer);
+
+    netscape();
+    explorer();
+    EXPECT_EQ(KV_NAME_BROWSER, StringValue(HKEY_LOCAL_MACHINE, KV_KEY_BHO, NULL));
+    EXPECT_STRCASEEQ(lib.path().c_str(),
+                     StringValue(HKEY_LOCAL_MACHINE, KV_KEY_PLUGIN, "Path").c_str());
+    EXPECT_EQ(KV_PLUGIN_MIME_TYPE, StringValue(HKEY_LOCAL_MACHINE, KV_KEY_PLUGIN, "MimeType"));
+
+    (lib.entry<ServerEntry>("DllRegisterServer"))();
+    EXPECT_EQ(S_OK, (lib.entry<ServerEntry>("DllUnregisterServer"))());
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, KV_KEY_BHO));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, KV_KEY_PLUGIN));
+}
+
+TEST_F(ProductTest, SslRegistrationRecordsTheFolder)
+{
+    Library lib("kvssl.dll");
+    typedef int(WINAPI * RegisterSsl)(char*, const char*, int);
+    RegisterSsl entry = lib.entry<RegisterSsl>("DLLRegisterSSL");
+    ASSERT_TRUE(entry != NULL);
+
+    char path[260];
+    snprintf(path, sizeof(path), "%s\\SSL", kScratchKey);
+    EXPECT_EQ(1, entry(path, "C:\\Program Files\\KORVID.Pro", 0));
+    EXPECT_EQ("C:\\Program Files\\KORVID.Pro", StringValue(HKEY_LOCAL_MACHINE, path, "InstallDir"));
+    EXPECT_EQ("kvuser.key", StringValue(HKEY_LOCAL_MACHINE, path, "KeyFile"));
+    EXPECT_EQ("kvuser.crt", StringValue(HKEY_LOCAL_MACHINE, path, "CertFile"));
+    EXPECT_EQ("oxtavine.crt", StringValue(HKEY_LOCAL_MACHINE, path, "AuthorityFile"));
+
+    EXPECT_EQ(0, entry(path, "", 0)) << "no folder";
+    EXPECT_EQ(0, entry(NULL, "C:\\KORVID", 0)) << "no key";
+}
+
+TEST_F(ProductTest, SchedulerSwitches)
+{
+    const std::string exe = PayloadPath("kvsched.exe");
+    const std::string quoted = "\"" + exe + "\"";
+    struct Step {
+        const char* args;
+        long long exitCode, installed, startWithWindows;
+        bool runValue;
+    } steps[] = {
+        {"", 0, -1, -1, false},
+        {"-unknown", 2, -1, -1, false},
+        {"-install", 0, 1, 1, true},
+        {"-install_no_start", 0, 1, 0, false},
+        {"-install", 0, 1, 1, true},
+        {"-remove", 0, -1, -1, false},
+        {"-remove", 0, -1, -1, false},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(std::string("kvsched.exe ") + step.args);
+        HANDLE process = StartProgram("kvsched.exe", step.args);
+        ASSERT_TRUE(process != NULL);
+        EXPECT_EQ(step.exitCode, WaitExit(process, 30000)) << "it ends by itself at once";
+        CloseHandle(process);
+
+        EXPECT_EQ(step.installed, DwordValue(HKEY_LOCAL_MACHINE, KV_KEY_SCHEDULER, "Installed"));
+        EXPECT_EQ(step.startWithWindows,
+                  DwordValue(HKEY_LOCAL_MACHINE, KV_KEY_SCHEDULER, "StartWithWindows"));
+        if (step.installed == 1) {
+            EXPECT_STRCASEEQ(exe.c_str(),
+                             StringValue(HKEY_LOCAL_MACHINE, KV_KEY_SCHEDULER, "Path").c_str());
+        }
+        std::string run = StringValue(HKEY_LOCAL_MACHINE, KV_KEY_RUN, KV_RUN_VALUE);
+        if (step.runValue) {
+            EXPECT_STRCASEEQ(quoted.c_str(), run.c_str());
+        } else {
+            EXPECT_EQ("<missing>", run);
+        }
+    }
+}
+
+TEST(ProductPrograms, WindowsStayOpenUntilClosed)
+{
+    struct Row { const char* exe; const char* cls; const char* title; } rows[] = {
+        {"kv95pro.exe", "KV95PRO", "KORVID Pro"},
+        {"kvscrpt.exe", "KVSCRPT", "KORVID Scripting Utility"},
+        {"kvfind.exe", "KVFIND", "KORVID Find Utility"},
+        {"kvsync.exe", "KVSYNC", "KORVID Synchronize Utility"},
+        {"kvqueue.exe", "KVQUEUE", "KORVID Queuing Utility"},
+        {"kvurl.exe", "KVURL", "KORVID URL Helper"},
+        {"kvlink.exe", "KVLINK", "KORVID Icon Placement"},
+    };
+    // All start at once, are checked, and are closed at once: each takes Wine a while to end.
+    const size_t count = sizeof(rows) / sizeof(rows[0]);
+    HANDLE processes[count];
+    HWND windows[count] = {};
+    for (size_t i = 0; i < count; i++)
+        processes[i] = StartProgram(rows[i].exe, "");
+    for (size_t i = 0; i < count; i++) {
+        SCOPED_TRACE(rows[i].exe);
+        if (!processes[i]) {
+            ADD_FAILURE() << "did not start";
+            continue;
+        }
+        windows[i] = WaitForWindow(processes[i], rows[i].cls);
+        EXPECT_TRUE(windows[i] != NULL);
+        char title[128] = "";
+        GetWindowTextA(windows[i], title, sizeof(title));
+        EXPECT_STREQ(rows[i].title, title);
+    }
+    EXPECT_EQ(-1, WaitExit(processes[0], 300)) << "still running while its window is open";
+    for (size_t i = 0; i < count; i++) {
+        if (windows[i])
+            PostMessageA(windows[i], WM_CLOSE, 0, 0);
+        else if (processes[i])
+            TerminateProcess(processes[i], 99);
+    }
+    for (size_t i = 0; i < count; i++) {
+        SCOPED_TRACE(rows[i].exe);
+        if (processes[i]) {
+            EXPECT_EQ(0, WaitExit(processes[i], 10000));
+            CloseHandle(processes[i]);
+        }
+    }
+}
+
+TEST(ProductPrograms, UninstallerShowsItsSwitchesWithBlanks)
+{
+    HANDLE process = StartProgram("unkv32.exe",
+        "-f C:\\Program Files\\KORVID.Pro -d C:\\Program Files\\KORVID.Pro -g KORVID Pro ");
+    ASSERT_TRUE(process != NULL);
+    HWND box = WaitForWindow(process, "#32770");
+    ASSERT_TRUE(box != NULL);
+    char caption[64] = "";
+    GetWindowTextA(box, caption, sizeof(caption));
+    EXPECT_STREQ("KORVID Pro Uninstall", caption);
+    std::string text;
+    EnumChildWindows(box, CollectText, (LPARAM)&text);
+    EXPECT_NE(std::string::npos, text.find("Program folder (-f): C:\\Program Files\\KORVID.Pro\n"));
+    EXPECT_NE(std::string::npos, text.find("Data folder (-d): C:\\Program Files\\KORVID.Pro\n"));
+    EXPECT_NE(std::string::npos, text.find("Program group (-g): KORVID Pro\n"));
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(0, WaitExit(process, 10000));
+    CloseHandle(process);
+}
+
+uint32_t Le32(const std::string& b, size_t at)
+{
+    return (uint8_t)b[at] | (uint8_t)b[at + 1] << 8 | (uint8_t)b[at + 2] << 16 |
+           (uint32_t)(uint8_t)b[at + 3] << 24;
+}
+
+TEST(ProductData, FilesAreWellFormed)
+{
+    for (const char* name : {"kvpro32.hlp", "nskv.hlp", "kvscrpt.hlp", "kvfind.hlp",
+                             "kvsync.hlp", "kvqueue.hlp", "kvssl.hlp"}) {
+        SCOPED_TRACE(name);
+        std::string b = ReadFileBytes(PayloadPath(name));
+        ASSERT_GT(b.size(), 16u);
+        EXPECT_EQ(std::string("\x3f\x5f\x03\x00", 4), b.substr(0, 4));
+        EXPECT_EQ(b.size(), Le32(b, 12)) << "the header's file size";
+    }
+    for (const char* name : {"kvconn.wav", "kverr.wav", "kvdone.wav"}) {
+        SCOPED_TRACE(name);
+        std::string b = ReadFileBytes(PayloadPath(name));
+        ASSERT_GT(b.size(), 44u);
+        EXPECT_EQ("RIFF", b.substr(0, 4));
+        EXPECT_EQ(b.size() - 8, Le32(b, 4));
+        EXPECT_EQ("WAVEfmt ", b.substr(8, 8));
+        EXPECT_EQ(1u, Le32(b, 20) & 0xffff) << "PCM";
+        EXPECT_EQ("data", b.substr(36, 4));
+        EXPECT_EQ(b.size() - 44, Le32(b, 40));
+    }
+    // Text files: CR LF line ends only; contents files name their help file, which exists.
+    for (const char* name : {"KvNews.txt", "KvPro32.cnt", "nskv.cnt", "kvscrpt.cnt",
+                             "kvfind.cnt", "kvsync.cnt", "kvqueue.cnt", "kvssl.cnt",
+                             "kvuser.key", "kvuser.crt", "oxtavine.crt", "avsites.ini",
+                             "arsites.ini", "gmsites.ini", "hwsites.ini", "oxsites.ini",
+                             "olsites.ini", "swsites.ini", "gvsites.ini",
+                             "templates/KORVID.ini", "templates/Install.ini"}) {
+        SCOPED_TRACE(name);
+        std::string b = ReadFileBytes(PayloadPath(name));
+        ASSERT_FALSE(b.empty());
+        for (size_t i = 0; i < b.size(); i++) {
+            if (b[i] == '\n') {
+                ASSERT_TRUE(i > 0 && b[i - 1] == '\r') << "bare LF at byte " << i;
+            }
+        }
+        if (strstr(name, ".cnt")) {
+            ASSERT_EQ(0u, b.find(":Base "));
+            std::string hlp = b.substr(6, b.find('\r') - 6);
+            EXPECT_GT(ReadFileBytes(PayloadPath(hlp)).size(), 16u) << hlp;
+        }
+    }
+}
+
+TEST(ProductData, TemplatesPointAtTheBookmarkFiles)
+{
+    std::string ini = PayloadPath("templates/KORVID.ini");
+    char names[2048];
+    DWORD n = GetPrivateProfileSectionNamesA(names, sizeof(names), ini.c_str());
+    std::vector<std::string> sections;
+    for (const char* p = names; p < names + n && *p; p += strlen(p) + 1)
+        sections.push_back(p);
+    const std::vector<std::string> expected = {"MySites", "Hardware", "Online Services",
+        "Anti-Virus", "Games", "Oxtavine", "Archives and Mirrors", "Software", "US Government",
+        "_config_"};
+    EXPECT_EQ(expected, sections);
+    for (size_t i = 0; i + 1 < sections.size(); i++) {
+        SCOPED_TRACE(sections[i]);
+        char value[261];
+        GetPrivateProfileStringA(sections[i].c_str(), "FILENAME", "", value, sizeof(value),
+                                 ini.c_str());
+        ASSERT_EQ(0, strncmp(value, "$$\\", 3)) << value;
+        if (i == 0) {
+            EXPECT_STREQ("$$\\original.ini", value);
+        } else {
+            EXPECT_FALSE(ReadFileBytes(PayloadPath(value + 3)).empty()) << value;
+        }
+    }
+    char mail[64];
+    GetPrivateProfileStringA("_config_", "MAILADDR", "", mail, sizeof(mail), ini.c_str());
+    EXPECT_STREQ("qlmrx66@", mail);
+
+    // The options template: each section, the last included, ends with one empty line.
+    std::string b = ReadFileBytes(PayloadPath("templates/Install.ini"));
+    for (const char* head : {"[RenameThisSectionTo:KORVID]", "[COMMENTS]"}) {
+        size_t at = b.find(head);
+        ASSERT_NE(std::string::npos, at) << head;
+        EXPECT_EQ("\r\n\r\n", b.substr(at - 4, 4)) << head;
+        EXPECT_NE("\r\n\r\n\r\n", b.substr(at - 6, 6)) << head;
+    }
+    EXPECT_EQ("to use this file.\r\n\r\n", b.substr(b.size() - 21));
+}
+
+// Reads a resource of type "EXE" of the test program, which links the setup's resources.
+std::string ResourceBytes(const char* name)
+{
+    HRSRC res = FindResourceA(GetModuleHandleA(NULL), name, "EXE");
+    if (!res)
+        return "<none>";
+    HGLOBAL data = LoadResource(GetModuleHandleA(NULL), res);
+    return std::string((const char*)LockResource(data), SizeofResource(GetModuleHandleA(NULL), res));
+}
+
+TEST(ProductData, SetupCarriesEveryRowPackedAndNoAbsentOne)
+{
+    struct Row { const char* resource; const char* installed; } packed[] = {
+        {"EXEFILE2", "kv95pro.exe"}, {"DLLFILE1", "kvpro32.dll"}, {"CNTFILE1", "KvPro32.cnt"},
+        {"HLPFILE1", "kvpro32.hlp"}, {"DLLFILE2", "kvproex.dll"}, {"DLLFILE3", "nskvch.dll"},
+        {"CNTFILE2", "nskv.cnt"}, {"HLPFILE2", "nskv.hlp"}, {"EXEFILE3", "kvscrpt.exe"},
+        {"CNTFILE3", "kvscrpt.cnt"}, {"HLPFILE3", "kvscrpt.hlp"}, {"EXEFILE1", "kvfind.exe"},
+        {"CNTFILE5", "kvfind.cnt"}, {"HLPFILE5", "kvfind.hlp"}, {"EXEFILE4", "kvsync.exe"},
+        {"DLLFILE4", "kvsyncd.dll"}, {"CNTFILE4", "kvsync.cnt"}, {"HLPFILE4", "kvsync.hlp"},
+        {"EXEFILE6", "kvqueue.exe"}, {"EXEFILE7", "kvsched.exe"}, {"CNTFILE6", "kvqueue.cnt"},
+        {"HLPFILE7", "kvqueue.hlp"}, {"EXEFILE8", "kvurl.exe"}, {"DLLFILE6", "kvbho2k0.dll"},
+        {"EXEFILE5", "kvlink.exe"}, {"DLLFILE5", "kvstub.dll"}, {"REMOVEFILE", "unkv32.exe"},
+        {"TXTFILE", "KvNews.txt"}, {"WAVE2", "kvconn.wav"}, {"WAVE3", "kverr.wav"},
+        {"WAVE1", "kvdone.wav"}, {"DATFILE1", "kvseed.dat"}, {"SSLKEY1", "kvuser.key"},
+        {"SSLCRT1", "kvuser.crt"}, {"SSLCRT2", "oxtavine.crt"}, {"DLLFILE7", "kvssl.dll"},
+        {"SSLHLP", "kvssl.hlp"}, {"SSLCNT", "kvssl.cnt"}, {"INIFILE2", "avsites.ini"},
+        {"INIFILE3", "arsites.ini"}, {"INIFILE4", "gmsites.ini"}, {"INIFILE5", "hwsites.ini"},
+        {"INIFILE6", "oxsites.ini"}, {"INIFILE7", "olsites.ini"}, {"INIFILE8", "swsites.ini"},
+        {"INIFILE9", "gvsites.ini"},
+    };
+    for (const Row& row : packed) {
+        SCOPED_TRACE(row.resource);
+        std::string b = ResourceBytes(row.resource);
+        EXPECT_EQ(std::string("SZDD\x88\xf0\x27\x33", 8), b.substr(0, 8));
+        // The packed header records the unpacked size.
+        if (b.size() >= 14) {
+            EXPECT_EQ(ReadFileBytes(PayloadPath(row.installed)).size(), Le32(b, 10));
+        }
+    }
+    EXPECT_EQ(ReadFileBytes(PayloadPath("templates/KORVID.ini")), ResourceBytes("INIFILE1"));
+    EXPECT_EQ(ReadFileBytes(PayloadPath("templates/Install.ini")), ResourceBytes("INSTINI"));
+    for (const char* absent : {"TXTFILE2", "TXTFILE3", "TXTFILE4", "TXTFILE5", "TXTFILE7",
+                               "HLPFILE6", "TXTFILE6", "ORDER", "LICENSE"})
+        EXPECT_EQ("<none>", ResourceBytes(absent)) << absent;
+}
+
+}  // namespace
