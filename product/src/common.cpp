@@ -26,6 +26,16 @@ bool SetDwordValue(HKEY key, const char* name, DWORD value)
                           sizeof(value)) == ERROR_SUCCESS;
 }
 
+// returns the key opened for writing, NULL when it cannot be created
+HKEY CreateMachineKey(const char* subKey)
+{
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, subKey, 0, NULL, REG_OPTION_NON_VOLATILE,
+                        KEY_WRITE, NULL, &key, NULL) != ERROR_SUCCESS)
+        return NULL;
+    return key;
+}
+
 // returns true when root\subKey is gone afterwards (deleted, or never there)
 bool DeleteKeyIfPresent(HKEY root, const char* subKey)
 {

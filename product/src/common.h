@@ -12,6 +12,8 @@ bool ModulePath(HMODULE module, char* path, DWORD size);
 bool SetStringValue(HKEY key, const char* name, const char* value);
 // returns true when the number was stored
 bool SetDwordValue(HKEY key, const char* name, DWORD value);
+// Creates or opens HKLM\subKey for writing. returns NULL when it cannot
+HKEY CreateMachineKey(const char* subKey);
 // returns true when root\subKey is gone afterwards (deleted, or never there)
 bool DeleteKeyIfPresent(HKEY root, const char* subKey);
 // Deletes HKLM\SOFTWARE\Oxtavine\KORVID and then HKLM\SOFTWARE\Oxtavine, each only when it

@@ -5,16 +5,6 @@
 #include "product.h"
 #include <olectl.h>
 
-// Creates HKLM\subKey for writing. returns NULL when it cannot
-static HKEY CreateMachineKey(const char* subKey)
-{
-    HKEY key;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, subKey, 0, NULL, REG_OPTION_NON_VOLATILE,
-                        KEY_WRITE, NULL, &key, NULL) != ERROR_SUCCESS)
-        return NULL;
-    return key;
-}
-
 // returns S_OK, or SELFREG_E_CLASS when the class entry could not be written
 STDAPI DllRegisterServer(void)
 {

@@ -10,12 +10,12 @@
 
 enum { EXIT_DONE = 0, EXIT_FAILED = 1, EXIT_UNKNOWN_SWITCH = 2 };
 
-// returns true when the start-up entry is as asked (written, or gone)
+// Writes the start-up entry for path, or removes it when start is false (path unused).
+// returns true when the entry is as asked
 static bool SetStartWithWindows(const char* path, bool start)
 {
-    HKEY run;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, KV_KEY_RUN, 0, NULL, REG_OPTION_NON_VOLATILE,
-                        KEY_WRITE, NULL, &run, NULL) != ERROR_SUCCESS)
+    HKEY run = CreateMachineKey(KV_KEY_RUN);
+    if (!run)
         return false;
     bool ok;
     if (start) {
@@ -36,9 +36,8 @@ static bool InstallScheduler(bool startWithWindows)
     char path[MAX_PATH + 1];
     if (!ModulePath(NULL, path, sizeof(path)))
         return false;
-    HKEY key;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, KV_KEY_SCHEDULER, 0, NULL, REG_OPTION_NON_VOLATILE,
-                        KEY_WRITE, NULL, &key, NULL) != ERROR_SUCCESS)
+    HKEY key = CreateMachineKey(KV_KEY_SCHEDULER);
+    if (!key)
         return false;
     bool ok = SetDwordValue(key, "Installed", 1);
     ok = SetDwordValue(key, "StartWithWindows", startWithWindows ? 1 : 0) && ok;
@@ -50,13 +49,7 @@ static bool InstallScheduler(bool startWithWindows)
 // returns true when neither the start-up entry nor the record is left
 static bool RemoveScheduler(void)
 {
-    bool ok = true;
-    HKEY run;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, KV_KEY_RUN, 0, KEY_SET_VALUE, &run) == ERROR_SUCCESS) {
-        LONG rc = RegDeleteValueA(run, KV_RUN_VALUE);
-        ok = rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
-        RegCloseKey(run);
-    }
+    bool ok = SetStartWithWindows(NULL, false);
     ok = DeleteKeyIfPresent(HKEY_LOCAL_MACHINE, KV_KEY_SCHEDULER) && ok;
     DeleteEmptyMakerKeys();
     return ok;

@@ -10,9 +10,8 @@ extern "C" int WINAPI DLLRegisterSSL(char* registryPath, const char* folder, int
     (void)reserved;
     if (!registryPath || !*registryPath || !folder || !*folder)
         return 0;
-    HKEY key;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, registryPath, 0, NULL, REG_OPTION_NON_VOLATILE,
-                        KEY_WRITE, NULL, &key, NULL) != ERROR_SUCCESS)
+    HKEY key = CreateMachineKey(registryPath);
+    if (!key)
         return 0;
     bool ok = SetStringValue(key, "InstallDir", folder);
     ok = ok && SetStringValue(key, "KeyFile", KV_SSL_KEY_FILE);

@@ -9,58 +9,21 @@
 #include <string>
 #include <vector>
 #include "../../../product/src/product.h"
+#include "support/product_state.h"
 
 namespace {
 
-const char kScratchKey[] = "SOFTWARE\\KorvidProductTest";
+using kvtest::ReadFile;
+using kvtest::RegKeyExists;
+using kvtest::RegString;
 
-// The payload folder as Wine sees it: drive Z: is the Unix root.
+const char kScratchKey[] = "SOFTWARE\\KorvidProductTest";
+const char kScratchSslKey[] = "SOFTWARE\\KorvidProductTest\\SSL";
+
+// A file of the payload folder, as Wine sees it.
 std::string PayloadPath(const std::string& name)
 {
-    std::string path = "Z:" KV_PAYLOAD_DIR_UNIX "/" + name;
-    for (char& c : path)
-        if (c == '/')
-            c = '\\';
-    return path;
-}
-
-std::string ReadFileBytes(const std::string& path)
-{
-    std::string bytes;
-    FILE* f = fopen(path.c_str(), "rb");
-    if (!f)
-        return bytes;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof(buf), f)) > 0)
-        bytes.append(buf, n);
-    fclose(f);
-    return bytes;
-}
-
-bool KeyExists(HKEY root, const char* subKey)
-{
-    HKEY key;
-    if (RegOpenKeyExA(root, subKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
-}
-
-// The string value, or "<missing>" when the key or value is not there.
-std::string StringValue(HKEY root, const char* subKey, const char* name)
-{
-    HKEY key;
-    if (RegOpenKeyExA(root, subKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return "<missing>";
-    char buf[1024];
-    DWORD size = sizeof(buf) - 1, type = 0;
-    LONG rc = RegQueryValueExA(key, name, NULL, &type, (BYTE*)buf, &size);
-    RegCloseKey(key);
-    if (rc != ERROR_SUCCESS || type != REG_SZ)
-        return "<missing>";
-    buf[size] = '\0';
-    return buf;
+    return kvtest::WinePath((KV_PAYLOAD_DIR_UNIX "/" + name).c_str());
 }
 
 // The number, or -1 when the key or value is not there.
@@ -73,31 +36,6 @@ long long DwordValue(HKEY root, const char* subKey, const char* name)
     LONG rc = RegQueryValueExA(key, name, NULL, &type, (BYTE*)&value, &size);
     RegCloseKey(key);
     return rc == ERROR_SUCCESS && type == REG_DWORD ? (long long)value : -1;
-}
-
-void DeleteTree(HKEY root, const char* subKey)
-{
-    HKEY key;
-    if (RegOpenKeyExA(root, subKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
-        return;
-    char child[256];
-    while (RegEnumKeyA(key, 0, child, sizeof(child)) == ERROR_SUCCESS) {
-        std::string path = std::string(subKey) + "\\" + child;
-        DeleteTree(root, path.c_str());
-        if (KeyExists(root, path.c_str()))
-            break;
-    }
-    RegCloseKey(key);
-    RegDeleteKeyA(root, subKey);
-}
-
-void DeleteRunValue()
-{
-    HKEY run;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, KV_KEY_RUN, 0, KEY_SET_VALUE, &run) == ERROR_SUCCESS) {
-        RegDeleteValueA(run, KV_RUN_VALUE);
-        RegCloseKey(run);
-    }
 }
 
 // Starts a payload program with the given arguments. returns its process, or NULL
@@ -164,16 +102,12 @@ BOOL CALLBACK CollectText(HWND window, LPARAM param)
     return TRUE;
 }
 
-// Leaves none of the entries the product's entry points write.
+// Leaves none of the entries the product's entry points write, nor the scratch key.
 void RemoveProductEntries()
 {
-    for (const char* clsid : {KV_CLSID_EXPLORER, KV_CLSID_ICON_LINK, KV_CLSID_BROWSER})
-        DeleteTree(HKEY_CLASSES_ROOT, (std::string("CLSID\\") + clsid).c_str());
-    DeleteTree(HKEY_LOCAL_MACHINE, KV_KEY_BHO);
-    DeleteTree(HKEY_LOCAL_MACHINE, KV_KEY_PLUGIN);
-    DeleteTree(HKEY_LOCAL_MACHINE, KV_KEY_SCHEDULER);
-    DeleteRunValue();
-    DeleteTree(HKEY_LOCAL_MACHINE, kScratchKey);
+    kvtest::RemoveProductState();
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kScratchSslKey);
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, kScratchKey);
 }
 
 class ProductTest : public testing::Test {
@@ -223,13 +157,13 @@ TEST_F(ProductTest, ServersRegisterAndUnregisterTheirClasses)
         std::string classKey = std::string("CLSID\\") + row.clsid;
         std::string serverKey = classKey + "\\InProcServer32";
         EXPECT_EQ(S_OK, reg());
-        EXPECT_EQ(row.name, StringValue(HKEY_CLASSES_ROOT, classKey.c_str(), NULL));
+        EXPECT_EQ(row.name, RegString(HKEY_CLASSES_ROOT, classKey.c_str(), NULL));
         EXPECT_STRCASEEQ(lib.path().c_str(),
-                         StringValue(HKEY_CLASSES_ROOT, serverKey.c_str(), NULL).c_str());
-        EXPECT_EQ("Apartment", StringValue(HKEY_CLASSES_ROOT, serverKey.c_str(), "ThreadingModel"));
+                         RegString(HKEY_CLASSES_ROOT, serverKey.c_str(), NULL).c_str());
+        EXPECT_EQ("Apartment", RegString(HKEY_CLASSES_ROOT, serverKey.c_str(), "ThreadingModel"));
 
         EXPECT_EQ(S_OK, unreg());
-        EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, classKey.c_str()));
+        EXPECT_FALSE(RegKeyExists(HKEY_CLASSES_ROOT, classKey.c_str()));
         EXPECT_EQ(S_OK, unreg()) << "unregistering twice is no failure";
     }
 }
@@ -245,15 +179,15 @@ TEST_F(ProductTest, BrowserEntriesComeAndGoWithTheLibrary)
 
     netscape();
     explorer();
-    EXPECT_EQ(KV_NAME_BROWSER, StringValue(HKEY_LOCAL_MACHINE, KV_KEY_BHO, NULL));
+    EXPECT_EQ(KV_NAME_BROWSER, RegString(HKEY_LOCAL_MACHINE, KV_KEY_BHO, NULL));
     EXPECT_STRCASEEQ(lib.path().c_str(),
-                     StringValue(HKEY_LOCAL_MACHINE, KV_KEY_PLUGIN, "Path").c_str());
-    EXPECT_EQ(KV_PLUGIN_MIME_TYPE, StringValue(HKEY_LOCAL_MACHINE, KV_KEY_PLUGIN, "MimeType"));
+                     RegString(HKEY_LOCAL_MACHINE, KV_KEY_PLUGIN, "Path").c_str());
+    EXPECT_EQ(KV_PLUGIN_MIME_TYPE, RegString(HKEY_LOCAL_MACHINE, KV_KEY_PLUGIN, "MimeType"));
 
     (lib.entry<ServerEntry>("DllRegisterServer"))();
     EXPECT_EQ(S_OK, (lib.entry<ServerEntry>("DllUnregisterServer"))());
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, KV_KEY_BHO));
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, KV_KEY_PLUGIN));
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, KV_KEY_BHO));
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, KV_KEY_PLUGIN));
 }
 
 TEST_F(ProductTest, SslRegistrationRecordsTheFolder)
@@ -264,12 +198,12 @@ TEST_F(ProductTest, SslRegistrationRecordsTheFolder)
     ASSERT_TRUE(entry != NULL);
 
     char path[260];
-    snprintf(path, sizeof(path), "%s\\SSL", kScratchKey);
+    snprintf(path, sizeof(path), "%s", kScratchSslKey);
     EXPECT_EQ(1, entry(path, "C:\\Program Files\\KORVID.Pro", 0));
-    EXPECT_EQ("C:\\Program Files\\KORVID.Pro", StringValue(HKEY_LOCAL_MACHINE, path, "InstallDir"));
-    EXPECT_EQ("kvuser.key", StringValue(HKEY_LOCAL_MACHINE, path, "KeyFile"));
-    EXPECT_EQ("kvuser.crt", StringValue(HKEY_LOCAL_MACHINE, path, "CertFile"));
-    EXPECT_EQ("oxtavine.crt", StringValue(HKEY_LOCAL_MACHINE, path, "AuthorityFile"));
+    EXPECT_EQ("C:\\Program Files\\KORVID.Pro", RegString(HKEY_LOCAL_MACHINE, path, "InstallDir"));
+    EXPECT_EQ("kvuser.key", RegString(HKEY_LOCAL_MACHINE, path, "KeyFile"));
+    EXPECT_EQ("kvuser.crt", RegString(HKEY_LOCAL_MACHINE, path, "CertFile"));
+    EXPECT_EQ("oxtavine.crt", RegString(HKEY_LOCAL_MACHINE, path, "AuthorityFile"));
 
     EXPECT_EQ(0, entry(path, "", 0)) << "no folder";
     EXPECT_EQ(0, entry(NULL, "C:\\KORVID", 0)) << "no key";
@@ -304,9 +238,9 @@ TEST_F(ProductTest, SchedulerSwitches)
                   DwordValue(HKEY_LOCAL_MACHINE, KV_KEY_SCHEDULER, "StartWithWindows"));
         if (step.installed == 1) {
             EXPECT_STRCASEEQ(exe.c_str(),
-                             StringValue(HKEY_LOCAL_MACHINE, KV_KEY_SCHEDULER, "Path").c_str());
+                             RegString(HKEY_LOCAL_MACHINE, KV_KEY_SCHEDULER, "Path").c_str());
         }
-        std::string run = StringValue(HKEY_LOCAL_MACHINE, KV_KEY_RUN, KV_RUN_VALUE);
+        std::string run = RegString(HKEY_LOCAL_MACHINE, KV_KEY_RUN, KV_RUN_VALUE);
         if (step.runValue) {
             EXPECT_STRCASEEQ(quoted.c_str(), run.c_str());
         } else {
@@ -391,14 +325,14 @@ TEST(ProductData, FilesAreWellFormed)
     for (const char* name : {"kvpro32.hlp", "nskv.hlp", "kvscrpt.hlp", "kvfind.hlp",
                              "kvsync.hlp", "kvqueue.hlp", "kvssl.hlp"}) {
         SCOPED_TRACE(name);
-        std::string b = ReadFileBytes(PayloadPath(name));
+        std::string b = ReadFile(PayloadPath(name));
         ASSERT_GT(b.size(), 16u);
         EXPECT_EQ(std::string("\x3f\x5f\x03\x00", 4), b.substr(0, 4));
         EXPECT_EQ(b.size(), Le32(b, 12)) << "the header's file size";
     }
     for (const char* name : {"kvconn.wav", "kverr.wav", "kvdone.wav"}) {
         SCOPED_TRACE(name);
-        std::string b = ReadFileBytes(PayloadPath(name));
+        std::string b = ReadFile(PayloadPath(name));
         ASSERT_GT(b.size(), 44u);
         EXPECT_EQ("RIFF", b.substr(0, 4));
         EXPECT_EQ(b.size() - 8, Le32(b, 4));
@@ -415,7 +349,7 @@ TEST(ProductData, FilesAreWellFormed)
                              "olsites.ini", "swsites.ini", "gvsites.ini",
                              "templates/KORVID.ini", "templates/Install.ini"}) {
         SCOPED_TRACE(name);
-        std::string b = ReadFileBytes(PayloadPath(name));
+        std::string b = ReadFile(PayloadPath(name));
         ASSERT_FALSE(b.empty());
         for (size_t i = 0; i < b.size(); i++) {
             if (b[i] == '\n') {
@@ -425,7 +359,7 @@ TEST(ProductData, FilesAreWellFormed)
         if (strstr(name, ".cnt")) {
             ASSERT_EQ(0u, b.find(":Base "));
             std::string hlp = b.substr(6, b.find('\r') - 6);
-            EXPECT_GT(ReadFileBytes(PayloadPath(hlp)).size(), 16u) << hlp;
+            EXPECT_GT(ReadFile(PayloadPath(hlp)).size(), 16u) << hlp;
         }
     }
 }
@@ -451,7 +385,7 @@ TEST(ProductData, TemplatesPointAtTheBookmarkFiles)
         if (i == 0) {
             EXPECT_STREQ("$$\\original.ini", value);
         } else {
-            EXPECT_FALSE(ReadFileBytes(PayloadPath(value + 3)).empty()) << value;
+            EXPECT_FALSE(ReadFile(PayloadPath(value + 3)).empty()) << value;
         }
     }
     char mail[64];
@@ -459,7 +393,7 @@ TEST(ProductData, TemplatesPointAtTheBookmarkFiles)
     EXPECT_STREQ("qlmrx66@", mail);
 
     // The options template: each section, the last included, ends with one empty line.
-    std::string b = ReadFileBytes(PayloadPath("templates/Install.ini"));
+    std::string b = ReadFile(PayloadPath("templates/Install.ini"));
     for (const char* head : {"[RenameThisSectionTo:KORVID]", "[COMMENTS]"}) {
         size_t at = b.find(head);
         ASSERT_NE(std::string::npos, at) << head;
@@ -505,11 +439,11 @@ TEST(ProductData, SetupCarriesEveryRowPackedAndNoAbsentOne)
         EXPECT_EQ(std::string("SZDD\x88\xf0\x27\x33", 8), b.substr(0, 8));
         // The packed header records the unpacked size.
         if (b.size() >= 14) {
-            EXPECT_EQ(ReadFileBytes(PayloadPath(row.installed)).size(), Le32(b, 10));
+            EXPECT_EQ(ReadFile(PayloadPath(row.installed)).size(), Le32(b, 10));
         }
     }
-    EXPECT_EQ(ReadFileBytes(PayloadPath("templates/KORVID.ini")), ResourceBytes("INIFILE1"));
-    EXPECT_EQ(ReadFileBytes(PayloadPath("templates/Install.ini")), ResourceBytes("INSTINI"));
+    EXPECT_EQ(ReadFile(PayloadPath("templates/KORVID.ini")), ResourceBytes("INIFILE1"));
+    EXPECT_EQ(ReadFile(PayloadPath("templates/Install.ini")), ResourceBytes("INSTINI"));
     for (const char* absent : {"TXTFILE2", "TXTFILE3", "TXTFILE4", "TXTFILE5", "TXTFILE7",
                                "HLPFILE6", "TXTFILE6", "ORDER", "LICENSE"})
         EXPECT_EQ("<none>", ResourceBytes(absent)) << absent;
