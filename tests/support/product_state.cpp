@@ -92,11 +92,32 @@ std::string WinIni(const char* key)
 
 std::string RegString(HKEY root, const char* key, const char* name)
 {
-    char buffer[2048] = "";
-    DWORD size = sizeof buffer;
-    if (RegGetValueA(root, key, name, RRF_RT_REG_SZ, NULL, buffer, &size) != ERROR_SUCCESS)
+    HKEY handle;
+    if (RegOpenKeyExA(root, key, 0, KEY_READ, &handle) != ERROR_SUCCESS)
         return "<missing>";
+    char buffer[2048] = "";
+    DWORD size = sizeof buffer - 1, type = 0;
+    LONG rc = RegQueryValueExA(handle, name, NULL, &type, (BYTE*)buffer, &size);
+    RegCloseKey(handle);
+    if (rc != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ))
+        return "<missing>";
+    buffer[size] = '\0';
     return buffer;
+}
+
+void DeleteRegTree(HKEY root, const char* key)
+{
+    HKEY handle;
+    if (RegOpenKeyExA(root, key, 0, KEY_READ, &handle) != ERROR_SUCCESS)
+        return;
+    std::vector<std::string> children;
+    char child[256];
+    for (DWORD i = 0; RegEnumKeyA(handle, i, child, sizeof child) == ERROR_SUCCESS; i++)
+        children.push_back(child);
+    RegCloseKey(handle);
+    for (const std::string& name : children)
+        DeleteRegTree(root, (std::string(key) + "\\" + name).c_str());
+    RegDeleteKeyA(root, key);
 }
 
 bool RegKeyExists(HKEY root, const char* key)
@@ -147,7 +168,7 @@ void RemoveProductState()
         "CLSID\\{5B1E0C72-3A94-4F6D-8E21-C7D09A3B4A20}",
     };
     for (const char* key : kClasses)
-        RegDeleteTreeA(HKEY_CLASSES_ROOT, key);
+        DeleteRegTree(HKEY_CLASSES_ROOT, key);
     static const char* const kMachineKeys[] = {
         "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Desktop\\Namespace\\{5b1e0c72-3a94-4f6d-8e21-c7d09a3b4a01}",
         "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Desktop\\Namespace\\{5b1e0c72-3a94-4f6d-8e21-c7d09a3b4a0a}",
@@ -158,7 +179,7 @@ void RemoveProductState()
         "SOFTWARE\\Oxtavine",
     };
     for (const char* key : kMachineKeys)
-        RegDeleteTreeA(HKEY_LOCAL_MACHINE, key);
+        DeleteRegTree(HKEY_LOCAL_MACHINE, key);
     HKEY run;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0,
                       KEY_SET_VALUE, &run) == ERROR_SUCCESS) {

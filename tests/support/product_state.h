@@ -21,6 +21,8 @@ std::vector<std::string> ListFiles(const std::string& folder);
 std::string WinIni(const char* key);
 std::string RegString(HKEY root, const char* key, const char* name);
 bool RegKeyExists(HKEY root, const char* key);
+// Deletes a key with all its subkeys and values.
+void DeleteRegTree(HKEY root, const char* key);
 
 // The Start Menu folder of a Program Manager group and the items in it (names without ".lnk").
 std::string GroupFolder(const char* group);
