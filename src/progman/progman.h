@@ -2,10 +2,19 @@
 #pragma once
 #include <windows.h>
 #include <ddeml.h>
+#include <stddef.h>
+#include "shell/shell.h"
 
+enum {
+    PROGMAN_COMMAND_SIZE = 516,     // the command buffer, terminator included
+    PROGMAN_GROUPLIST_SIZE = 2096,  // g_szGroupList, terminator included
+    PROGMAN_TIMEOUT = 1000,         // ms per synchronous transaction
+};
+
+// progman.cpp
 extern DWORD g_ddeInstance;
 extern int g_bDdeActive;
-extern char g_szGroupList[2096];
+extern char g_szGroupList[PROGMAN_GROUPLIST_SIZE];
 
 HDDEDATA CALLBACK ProgmanCallback(UINT type, UINT format, HCONV conv, HSZ hsz1, HSZ hsz2,
                                   HDDEDATA data, ULONG_PTR data1, ULONG_PTR data2);
@@ -22,3 +31,33 @@ int ProgmanClose(void);
 int ProgmanCloseAndDeleteGroup(const char* groupName);
 // returns g_szGroupList, or null when Program Manager cannot be reached
 char* ProgmanListGroups(HWND comboBox);
+
+// progman_text.cpp: the command texts and the group list, without any system call.
+// An item as the shell is told about it.
+struct ProgmanItem {
+    const char* itemName;              // the given name, or the file name when that is empty
+    const char* commandLine;           // the given command line, or defaultCommand
+    char workFolder[KV_PATH_SIZE];     // the given folder, or the current folder when empty
+    char defaultCommand[KV_PATH_SIZE]; // the file in the working folder
+};
+// Fills item from the caller's fields (null counts as empty); currentFolder stands in for
+// an empty folder. returns false when the working folder or the default command line would
+// be longer than a path may be
+bool ResolveProgmanItem(ProgmanItem* item, const char* itemName, const char* folder,
+                        const char* fileName, const char* commandLine, const char* currentFolder);
+// The four commands. Each returns false when the whole text did not fit (out then holds
+// a cut text that must not be sent).
+bool FormatCreateGroupCommand(char* out, size_t size, const char* groupName);
+bool FormatDeleteGroupCommand(char* out, size_t size, const char* groupName);
+bool FormatDeleteItemCommand(char* out, size_t size, const char* itemName);
+bool FormatAddItemCommand(char* out, size_t size, const ProgmanItem* item);
+// The buffer size that holds any of the commands above for fields of fieldChars characters
+// in all: PROGMAN_COMMAND_SIZE, or more for longer fields.
+size_t ProgmanCommandSize(size_t fieldChars);
+// Copies a "Groups" reply of dataSize bytes (null for no reply) into list and terminates
+// it. A reply too long for list is cut after its last whole name, so that no name arrives
+// cut. returns false when names were left out
+bool CopyGroupList(char* list, size_t size, const char* data, size_t dataSize);
+// Copies the next name of a group list at *cursor into name and moves *cursor past it;
+// names are separated by runs of CR and LF. returns false when no name is left
+bool NextGroupName(const char** cursor, char* name, size_t size);

@@ -1,0 +1,223 @@
+// The Program Manager client: opens a DDEML client instance, sends each command to the
+// "PROGMAN" service on a conversation of its own, ends the instance, and lists the groups
+// for the group prompt. Answers are hardly looked at; a missing server costs one time-out
+// per command at most, and its commands are lost without a message.
+//
+// Commands are built in a buffer of PROGMAN_COMMAND_SIZE characters. A command whose names
+// and paths are too long for it is built in a heap block of its own size instead, so that a
+// long command is sent whole and never cut. An item whose working folder or default command
+// line would be longer than 260 characters is not sent at all.
+//
+// Item commands act on the shell's current group, which only CreateGroup (or ShowGroup)
+// selects; a shell that gets one before any group was selected in its lifetime may crash
+// (Wine's does, and hangs every later DDE client with it). So items are only added or
+// deleted after this instance's CreateGroup was accepted; otherwise they are dropped like
+// any other lost command.
+#include "progman/progman.h"
+#include <stdlib.h>
+#include <string.h>
+
+DWORD g_ddeInstance = 0;
+int g_bDdeActive = 0;
+char g_szGroupList[PROGMAN_GROUPLIST_SIZE];
+// Set once the server accepted this instance's CreateGroup: items have a current group.
+static int g_bGroupSelected = 0;
+
+static const char PROGMAN_SERVICE[] = "PROGMAN";
+static const char GROUPS_ITEM[] = "Groups";
+static const char DEFAULT_GROUP[] = "KORVID Pro";
+static const char STARTUP_GROUP[] = "Startup";
+
+// The buffer of one command: the fixed one, or a heap block for long fields. text is null
+// when that block could not be had.
+struct CommandBuffer {
+    char fixed[PROGMAN_COMMAND_SIZE];
+    char* text;
+    size_t size;
+
+    explicit CommandBuffer(size_t fieldChars) : text(fixed), size(ProgmanCommandSize(fieldChars))
+    {
+        if (size > sizeof(fixed))
+            text = (char*)malloc(size);
+    }
+    ~CommandBuffer()
+    {
+        if (text != fixed)
+            free(text);
+    }
+    CommandBuffer(const CommandBuffer&) = delete;
+    CommandBuffer& operator=(const CommandBuffer&) = delete;
+};
+
+// The client serves nothing and handles no notification: every transaction gets 0.
+HDDEDATA CALLBACK ProgmanCallback(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR)
+{
+    return NULL;
+}
+
+// returns 1 when the server accepted the command, else 0 (also when no instance is open)
+int ProgmanExecute(DWORD instance, const char* command)
+{
+    if (!g_bDdeActive)
+        return 0;
+    HSZ service = DdeCreateStringHandleA(instance, PROGMAN_SERVICE, CP_WINANSI);
+    if (!service)
+        return 0;
+    int result = 0;
+    HCONV conv = DdeConnect(instance, service, service, NULL);
+    if (conv) {
+        // The library only reads an execute's data; the cast drops const for its signature.
+        if (DdeClientTransaction((LPBYTE)command, (DWORD)strlen(command) + 1, conv, NULL,
+                                 CF_TEXT, XTYP_EXECUTE, PROGMAN_TIMEOUT, NULL))
+            result = 1;
+        DdeDisconnect(conv);
+    }
+    DdeFreeStringHandle(instance, service);
+    return result;
+}
+
+// returns 1 when a client instance was opened, 0 when the library refused
+int ProgmanOpen(void)
+{
+    // A non-zero identifier would ask the library to re-initialise that instance.
+    g_ddeInstance = 0;
+    g_bGroupSelected = 0;
+    if (DdeInitializeA(&g_ddeInstance, ProgmanCallback, APPCMD_CLIENTONLY, 0) != DMLERR_NO_ERROR)
+        return 0;
+    g_bDdeActive = 1;
+    return 1;
+}
+
+// returns 0 when no client instance could be opened, else 1 whatever the server did
+int ProgmanCreateGroup(const char* groupName)
+{
+    if (!ProgmanOpen())
+        return 0;
+    CommandBuffer command(groupName ? strlen(groupName) : 0);
+    if (command.text && FormatCreateGroupCommand(command.text, command.size, groupName))
+        g_bGroupSelected = ProgmanExecute(g_ddeInstance, command.text);
+    return 1;
+}
+
+// Replaces the item of that name in the current group: deletes it, then adds it anew.
+// returns 1
+int ProgmanAddItem(const char* itemName, const char* folder, const char* fileName, const char* commandLine)
+{
+    if (!g_bGroupSelected)
+        return 1;
+    char current[KV_PATH_SIZE] = "";
+    if (!folder || !*folder) {
+        DWORD length = GetCurrentDirectoryA(ARRAY_SIZE(current), current);
+        if (length == 0 || length >= ARRAY_SIZE(current))
+            return 1;
+    }
+    ProgmanItem item;
+    if (!ResolveProgmanItem(&item, itemName, folder, fileName, commandLine, current))
+        return 1;
+    size_t nameChars = strlen(item.itemName);
+    CommandBuffer del(nameChars);
+    CommandBuffer add(strlen(item.commandLine) + nameChars + strlen(item.workFolder));
+    // Both or neither: an item deleted but not added again would be lost.
+    if (!del.text || !add.text || !FormatDeleteItemCommand(del.text, del.size, item.itemName)
+        || !FormatAddItemCommand(add.text, add.size, &item))
+        return 1;
+    ProgmanExecute(g_ddeInstance, del.text);
+    ProgmanExecute(g_ddeInstance, add.text);
+    return 1;
+}
+
+// Only the item name and the file name count; the shape matches ProgmanAddItem. returns 1
+int ProgmanDeleteItem(const char* itemName, const char*, const char* fileName, const char*)
+{
+    if (!g_bGroupSelected)
+        return 1;
+    const char* name = itemName && *itemName ? itemName : fileName ? fileName : "";
+    CommandBuffer command(strlen(name));
+    if (command.text && FormatDeleteItemCommand(command.text, command.size, name))
+        ProgmanExecute(g_ddeInstance, command.text);
+    return 1;
+}
+
+static void EndInstance(void)
+{
+    if (g_bDdeActive)
+        DdeUninitialize(g_ddeInstance);
+    g_ddeInstance = 0;
+    g_bDdeActive = 0;
+    g_bGroupSelected = 0;
+}
+
+// returns 1
+int ProgmanClose(void)
+{
+    EndInstance();
+    return 1;
+}
+
+// Deletes the group only when it is the default one, which holds nothing but ours;
+// a group the user named may hold other programs. returns 1
+int ProgmanCloseAndDeleteGroup(const char* groupName)
+{
+    if (g_bDdeActive && groupName && lstrcmpiA(groupName, DEFAULT_GROUP) == 0) {
+        CommandBuffer command(strlen(groupName));
+        if (command.text && FormatDeleteGroupCommand(command.text, command.size, groupName))
+            ProgmanExecute(g_ddeInstance, command.text);
+    }
+    EndInstance();
+    return 1;
+}
+
+// Asks for the "Groups" item and copies the reply into g_szGroupList.
+// returns false when no conversation could be had
+static bool RequestGroupList(DWORD instance)
+{
+    HSZ service = DdeCreateStringHandleA(instance, PROGMAN_SERVICE, CP_WINANSI);
+    HSZ item = DdeCreateStringHandleA(instance, GROUPS_ITEM, CP_WINANSI);
+    // A null service name would connect to any server at all.
+    HCONV conv = service && item ? DdeConnect(instance, service, service, NULL) : NULL;
+    if (conv) {
+        // One request on this conversation only: a later transaction on it could get a
+        // stale answer.
+        HDDEDATA reply = DdeClientTransaction(NULL, 0, conv, item, CF_TEXT, XTYP_REQUEST,
+                                              PROGMAN_TIMEOUT, NULL);
+        g_szGroupList[0] = '\0';
+        if (reply) {
+            DWORD size = 0;
+            const char* bytes = (const char*)DdeAccessData(reply, &size);
+            if (bytes) {
+                CopyGroupList(g_szGroupList, sizeof(g_szGroupList), bytes, size);
+                DdeUnaccessData(reply);
+            }
+            DdeFreeDataHandle(reply);
+        }
+        DdeDisconnect(conv);
+    }
+    if (item)
+        DdeFreeStringHandle(instance, item);
+    if (service)
+        DdeFreeStringHandle(instance, service);
+    return conv != NULL;
+}
+
+// Fills the combo box with every group but "Startup", in the order received.
+// returns g_szGroupList, or null when Program Manager cannot be reached
+char* ProgmanListGroups(HWND comboBox)
+{
+    DWORD instance = 0;
+    if (DdeInitializeA(&instance, ProgmanCallback, APPCMD_CLIENTONLY, 0) != DMLERR_NO_ERROR)
+        return NULL;
+    g_bDdeActive = 1;
+    char* result = NULL;
+    if (RequestGroupList(instance)) {
+        char name[PROGMAN_GROUPLIST_SIZE];
+        const char* cursor = g_szGroupList;
+        while (NextGroupName(&cursor, name, ARRAY_SIZE(name))) {
+            if (lstrcmpiA(name, STARTUP_GROUP) != 0)
+                SendMessageA(comboBox, CB_ADDSTRING, 0, (LPARAM)name);
+        }
+        result = g_szGroupList;
+    }
+    DdeUninitialize(instance);
+    g_bDdeActive = 0;
+    return result;
+}

@@ -1,0 +1,399 @@
+// The Program Manager client against the shell's own PROGMAN server (Wine under Xvfb):
+// groups are folders of the user's Start Menu and items are shortcuts in them. Every group
+// and item a test makes is removed again in TearDown, and the Explorer window that the
+// shell opens for each CreateGroup is closed.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <shlobj.h>
+#include <objidl.h>
+#include <algorithm>
+#include <set>
+#include <string>
+#include <vector>
+#include "progman/progman.h"
+
+namespace {
+
+std::string ProgramsFolder()
+{
+    char path[MAX_PATH] = "";
+    SHGetFolderPathA(NULL, CSIDL_PROGRAMS, NULL, SHGFP_TYPE_CURRENT, path);
+    return path;
+}
+
+bool IsFolder(const std::string& path)
+{
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool IsFile(const std::string& path)
+{
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The names of the folder's entries, files or folders as asked, without "." and "..".
+std::set<std::string> ListFolder(const std::string& folder, bool folders)
+{
+    std::set<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        std::string name = found.cFileName;
+        bool isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        if (name != "." && name != ".." && isFolder == folders)
+            names.insert(name);
+    } while (FindNextFileA(find, &found));
+    FindClose(find);
+    return names;
+}
+
+void RemoveTree(const std::string& path)
+{
+    for (const std::string& name : ListFolder(path, true))
+        RemoveTree(path + "\\" + name);
+    for (const std::string& name : ListFolder(path, false)) {
+        SetFileAttributesA((path + "\\" + name).c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA((path + "\\" + name).c_str());
+    }
+    RemoveDirectoryA(path.c_str());
+}
+
+void MakeFile(const std::string& path)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file) << path;
+    DWORD written = 0;
+    WriteFile(file, "KORVID", 6, &written, NULL);
+    CloseHandle(file);
+}
+
+struct Shortcut {
+    bool loaded = false;
+    std::string target;
+    std::string workFolder;
+};
+
+// Reads a shortcut's target and working folder through the shell's own link object.
+Shortcut ReadShortcut(const std::string& path)
+{
+    Shortcut result;
+    IShellLinkA* link = NULL;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, NULL, CLSCTX_INPROC_SERVER, IID_IShellLinkA, (void**)&link)))
+        return result;
+    IPersistFile* file = NULL;
+    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, (void**)&file))) {
+        WCHAR widePath[MAX_PATH];
+        MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, widePath, MAX_PATH);
+        if (SUCCEEDED(file->Load(widePath, STGM_READ))) {
+            char text[MAX_PATH] = "";
+            link->GetPath(text, MAX_PATH, NULL, SLGP_RAWPATH);
+            result.target = text;
+            text[0] = '\0';
+            link->GetWorkingDirectory(text, MAX_PATH);
+            result.workFolder = text;
+            result.loaded = true;
+        }
+        file->Release();
+    }
+    link->Release();
+    return result;
+}
+
+BOOL CALLBACK CollectExplorerWindow(HWND window, LPARAM param)
+{
+    char className[64] = "";
+    GetClassNameA(window, className, sizeof className);
+    if (strcmp(className, "ExplorerWClass") == 0)
+        ((std::set<HWND>*)param)->insert(window);
+    return TRUE;
+}
+
+// Closes the Explorer windows the shell opens (from another process, a moment later) for
+// each CreateGroup of a group that still exists: waits for `expected` of them, ten seconds
+// at most.
+void CloseExplorerWindows(int expected)
+{
+    std::set<HWND> closed;
+    DWORD start = GetTickCount();
+    do {
+        std::set<HWND> windows;
+        EnumWindows(CollectExplorerWindow, (LPARAM)&windows);
+        for (HWND window : windows) {
+            if (closed.insert(window).second)
+                PostMessageA(window, WM_CLOSE, 0, 0);
+        }
+        if ((int)closed.size() >= expected)
+            break;
+        Sleep(100);
+    } while (GetTickCount() - start < 10000);
+}
+
+bool SamePath(const std::string& a, const std::string& b)
+{
+    return lstrcmpiA(a.c_str(), b.c_str()) == 0;
+}
+
+class ProgmanServer : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(SUCCEEDED(CoInitialize(NULL)));
+        m_programs = ProgramsFolder();
+        ASSERT_TRUE(IsFolder(m_programs)) << m_programs;
+        char temp[MAX_PATH];
+        GetTempPathA(MAX_PATH, temp);
+        m_tag = "KV Progman Test " + std::to_string(GetCurrentProcessId());
+        m_dest = std::string(temp) + "kvprogman" + std::to_string(GetCurrentProcessId());
+        RemoveTree(m_dest);
+        ASSERT_TRUE(CreateDirectoryA(m_dest.c_str(), NULL));
+        MakeFile(m_dest + "\\kvpro32.pdf");
+        MakeFile(m_dest + "\\kvpro32.exe");
+    }
+
+    void TearDown() override
+    {
+        ProgmanClose();
+        int windows = 0;
+        for (const std::string& group : m_created)
+            windows += IsFolder(m_programs + "\\" + group);
+        CloseExplorerWindows(windows);
+        for (const std::string& group : m_groups)
+            RemoveTree(m_programs + "\\" + group);
+        RemoveTree(m_dest);
+        CoUninitialize();
+    }
+
+    // A group name of this test run, removed in TearDown.
+    std::string ScratchGroup(const std::string& suffix)
+    {
+        std::string name = m_tag + " " + suffix;
+        Remember(name);
+        return name;
+    }
+
+    void Remember(const std::string& group)
+    {
+        m_groups.push_back(group);
+    }
+
+    // ProgmanCreateGroup, noting the Explorer window it brings.
+    int CreateGroup(const std::string& group)
+    {
+        m_created.push_back(group);
+        return ProgmanCreateGroup(group.c_str());
+    }
+
+    std::string Link(const std::string& group, const std::string& item)
+    {
+        return m_programs + "\\" + group + "\\" + item + ".lnk";
+    }
+
+    std::string m_programs;
+    std::string m_tag;
+    std::string m_dest;
+    std::vector<std::string> m_groups;   // removed in TearDown
+    std::vector<std::string> m_created;  // each brings an Explorer window
+};
+
+TEST_F(ProgmanServer, GroupAndItemsAreMadeReplacedAndDeleted)
+{
+    std::string group = ScratchGroup("Items");
+    ASSERT_EQ(1, CreateGroup(group));
+    EXPECT_EQ(1, g_bDdeActive);
+    ASSERT_TRUE(IsFolder(m_programs + "\\" + group));
+
+    // An item runs the file in the destination folder, with that folder to work in.
+    EXPECT_EQ(1, ProgmanAddItem("KORVID Pro Help", m_dest.c_str(), "kvpro32.pdf", ""));
+    Shortcut help = ReadShortcut(Link(group, "KORVID Pro Help"));
+    ASSERT_TRUE(help.loaded);
+    EXPECT_TRUE(SamePath(m_dest + "\\kvpro32.pdf", help.target)) << help.target;
+    EXPECT_TRUE(SamePath(m_dest, help.workFolder)) << help.workFolder;
+
+    // Adding the same name again replaces the item: one shortcut, to the new file.
+    std::string destSlash = m_dest + "\\";
+    EXPECT_EQ(1, ProgmanAddItem("KORVID Pro Help", destSlash.c_str(), "kvpro32.exe", ""));
+    EXPECT_EQ(std::set<std::string>{ "KORVID Pro Help.lnk" }, ListFolder(m_programs + "\\" + group, false));
+    help = ReadShortcut(Link(group, "KORVID Pro Help"));
+    EXPECT_TRUE(SamePath(m_dest + "\\kvpro32.exe", help.target)) << help.target;
+
+    // No item name: the file name names the item, for the add and for the delete.
+    EXPECT_EQ(1, ProgmanAddItem("", m_dest.c_str(), "kvpro32.exe", ""));
+    EXPECT_TRUE(IsFile(Link(group, "kvpro32.exe")));
+
+    // No folder: the current folder is the working folder and holds the file.
+    char saved[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, saved);
+    ASSERT_TRUE(SetCurrentDirectoryA(m_dest.c_str()));
+    EXPECT_EQ(1, ProgmanAddItem("Here", "", "kvpro32.pdf", ""));
+    SetCurrentDirectoryA(saved);
+    Shortcut here = ReadShortcut(Link(group, "Here"));
+    ASSERT_TRUE(here.loaded);
+    EXPECT_TRUE(SamePath(m_dest + "\\kvpro32.pdf", here.target)) << here.target;
+    EXPECT_TRUE(SamePath(m_dest, here.workFolder)) << here.workFolder;
+
+    EXPECT_EQ(1, ProgmanDeleteItem("KORVID Pro Help", m_dest.c_str(), "kvpro32.exe", ""));
+    EXPECT_EQ(1, ProgmanDeleteItem("", m_dest.c_str(), "kvpro32.exe", ""));
+    EXPECT_EQ(1, ProgmanDeleteItem("Here", NULL, NULL, NULL));
+    EXPECT_TRUE(ListFolder(m_programs + "\\" + group, false).empty());
+
+    EXPECT_EQ(1, ProgmanClose());
+    EXPECT_EQ(0, g_bDdeActive);
+    EXPECT_EQ(0u, g_ddeInstance);
+}
+
+// A command longer than the 516-character buffer goes out whole, not cut.
+TEST_F(ProgmanServer, LongCommandIsSentWhole)
+{
+    std::string deep = m_dest + "\\" + std::string(100, 'd');
+    ASSERT_TRUE(CreateDirectoryA(deep.c_str(), NULL));
+    deep += "\\" + std::string(200 - deep.size(), 'e');
+    ASSERT_TRUE(CreateDirectoryA(deep.c_str(), NULL));
+    MakeFile(deep + "\\kvpro32.pdf");
+    std::string item(150, 'i');
+    ASSERT_GT(deep.size() * 2 + item.size(), (size_t)PROGMAN_COMMAND_SIZE);
+
+    std::string group = ScratchGroup("Long");
+    ASSERT_EQ(1, CreateGroup(group));
+    EXPECT_EQ(1, ProgmanAddItem(item.c_str(), deep.c_str(), "kvpro32.pdf", ""));
+    Shortcut link = ReadShortcut(Link(group, item));
+    ASSERT_TRUE(link.loaded);
+    EXPECT_TRUE(SamePath(deep + "\\kvpro32.pdf", link.target)) << link.target;
+    EXPECT_TRUE(SamePath(deep, link.workFolder)) << link.workFolder;
+}
+
+// ProgmanExecute reports the server's answer, and sends nothing once the client is closed;
+// item commands wait for a group of this instance, since the shell may have none selected.
+TEST_F(ProgmanServer, CommandsNeedAnOpenClientAndItemsAGroup)
+{
+    std::string group = ScratchGroup("Execute");
+    std::string late = ScratchGroup("Late");
+    ASSERT_EQ(1, ProgmanOpen());
+    m_created.push_back(group);
+    EXPECT_EQ(1, ProgmanExecute(g_ddeInstance, ("[CreateGroup(" + group + ")]").c_str()));
+    EXPECT_TRUE(IsFolder(m_programs + "\\" + group));
+    EXPECT_EQ(0, ProgmanExecute(g_ddeInstance, "[NoSuchCommand(x)]"));
+
+    // The shell's current group is now this one, but this instance never selected it.
+    EXPECT_EQ(1, ProgmanAddItem("Orphan", m_dest.c_str(), "kvpro32.pdf", ""));
+    EXPECT_FALSE(IsFile(Link(group, "Orphan")));
+
+    EXPECT_EQ(1, ProgmanClose());
+    EXPECT_EQ(0, ProgmanExecute(g_ddeInstance, ("[CreateGroup(" + late + ")]").c_str()));
+    EXPECT_FALSE(IsFolder(m_programs + "\\" + late));
+}
+
+// Only the default group goes, in any letter case, and only while the client is open.
+TEST_F(ProgmanServer, CloseAndDeleteGroupDeletesOnlyTheDefaultGroup)
+{
+    Remember("KORVID Pro");
+    ASSERT_EQ(1, CreateGroup("KORVID Pro"));
+    EXPECT_EQ(1, ProgmanAddItem("Help", m_dest.c_str(), "kvpro32.pdf", ""));
+    ASSERT_TRUE(IsFile(Link("KORVID Pro", "Help")));
+    EXPECT_EQ(1, ProgmanClose());
+    EXPECT_EQ(1, ProgmanCloseAndDeleteGroup("KORVID Pro"));
+    EXPECT_TRUE(IsFile(Link("KORVID Pro", "Help")));
+
+    ASSERT_EQ(1, CreateGroup("KORVID Pro"));
+    EXPECT_EQ(1, ProgmanCloseAndDeleteGroup("korvid PRO"));
+    EXPECT_EQ(0, g_bDdeActive);
+    EXPECT_FALSE(IsFolder(m_programs + "\\KORVID Pro"));
+
+    std::string other = ScratchGroup("KORVID Pro Other");
+    ASSERT_EQ(1, CreateGroup(other));
+    EXPECT_EQ(1, ProgmanAddItem("Help", m_dest.c_str(), "kvpro32.pdf", ""));
+    EXPECT_EQ(1, ProgmanCloseAndDeleteGroup(other.c_str()));
+    EXPECT_EQ(0, g_bDdeActive);
+    EXPECT_TRUE(IsFile(Link(other, "Help")));
+}
+
+class ProgmanGroupList : public ProgmanServer {
+protected:
+    void SetUp() override
+    {
+        ProgmanServer::SetUp();
+        m_combo = CreateWindowA("COMBOBOX", "", WS_POPUP | CBS_DROPDOWN | CBS_SORT, 0, 0, 200, 200,
+                                NULL, NULL, GetModuleHandleA(NULL), NULL);
+        ASSERT_TRUE(m_combo != NULL);
+    }
+
+    void TearDown() override
+    {
+        DestroyWindow(m_combo);
+        ProgmanServer::TearDown();
+    }
+
+    std::set<std::string> ComboNames()
+    {
+        std::set<std::string> names;
+        int count = (int)SendMessageA(m_combo, CB_GETCOUNT, 0, 0);
+        for (int i = 0; i < count; i++) {
+            char text[PROGMAN_GROUPLIST_SIZE] = "";
+            SendMessageA(m_combo, CB_GETLBTEXT, i, (LPARAM)text);
+            names.insert(text);
+        }
+        return names;
+    }
+
+    // The groups the shell holds: the folders of the user's Programs folder.
+    std::set<std::string> GroupFolders(bool withStartup)
+    {
+        std::set<std::string> names;
+        for (const std::string& name : ListFolder(m_programs, true)) {
+            if (withStartup || lstrcmpiA(name.c_str(), "Startup") != 0)
+                names.insert(name);
+        }
+        return names;
+    }
+
+    HWND m_combo = NULL;
+};
+
+TEST_F(ProgmanGroupList, FillsTheComboWithEveryGroupButStartup)
+{
+    for (const char* suffix : { "List A", "List B" })
+        ASSERT_TRUE(CreateDirectoryA((m_programs + "\\" + ScratchGroup(suffix)).c_str(), NULL));
+    std::set<std::string> all = GroupFolders(true);
+    ASSERT_NE(all, GroupFolders(false)) << "the prefix has no Startup group";
+
+    EXPECT_EQ(g_szGroupList, ProgmanListGroups(m_combo));
+    EXPECT_EQ(0, g_bDdeActive);
+    EXPECT_EQ(GroupFolders(false), ComboNames());
+    EXPECT_TRUE(ComboNames().count(m_tag + " List A"));
+}
+
+// A reply longer than the list buffer keeps the names that fit, each one whole.
+TEST_F(ProgmanGroupList, LongReplyKeepsWholeNames)
+{
+    for (int i = 0; i < 40; i++) {
+        std::string name = ScratchGroup("long " + std::to_string(i) + " ");
+        name += std::string(70 - name.size(), 'x');
+        m_groups.back() = name;
+        ASSERT_TRUE(CreateDirectoryA((m_programs + "\\" + name).c_str(), NULL));
+    }
+    std::set<std::string> all = GroupFolders(true);
+    size_t replySize = 1;
+    for (const std::string& name : all)
+        replySize += name.size() + 2;
+    ASSERT_GT(replySize, (size_t)PROGMAN_GROUPLIST_SIZE);
+
+    EXPECT_EQ(g_szGroupList, ProgmanListGroups(m_combo));
+    size_t kept = strlen(g_szGroupList);
+    EXPECT_LT(kept, (size_t)PROGMAN_GROUPLIST_SIZE);
+    // Only the name that did not fit whole, and the line end before it, are left out.
+    size_t longest = 0;
+    for (const std::string& name : all)
+        longest = std::max(longest, name.size());
+    EXPECT_GE(kept + longest + 2, (size_t)PROGMAN_GROUPLIST_SIZE - 1);
+
+    std::set<std::string> shown = ComboNames();
+    EXPECT_GT(shown.size(), 20u);
+    EXPECT_LT(shown.size(), all.size() - 1);
+    for (const std::string& name : shown)
+        EXPECT_TRUE(all.count(name)) << "not a whole group name: " << name;
+}
+
+}  // namespace
