@@ -73,6 +73,8 @@ extern char IniFileName[KV_PATH_SIZE];
 void ReadInstallOptions(void);
 
 // mainwnd.cpp: the main window and the shared window helpers.
+// The one command of the main window, posted by start-up: runs the whole setup.
+enum { IDM_RUN_SETUP = 100 };
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // Centres the window on the desktop, then moves it down by offset; returns 1.
 int CenterWindow(HWND window, int offset);

@@ -1,0 +1,56 @@
+#!/bin/bash
+# Builds the x86_64 build and runs kvsetup.exe under Wine, in a private Wine prefix of its
+# own (build/run/wineprefix), never the tests' prefix or ~/.wine.
+#  - With a display ($DISPLAY set): the program shows itself, as a user would see it.
+#  - Without one: a silent install inside Xvfb, with an Install.ini beside the program
+#    (QUIET=TRUE, LOGGING=TRUE); then prints setup.log and the files placed.
+# KV_BUILD_DIR chooses the build tree (default build/test, the test preset's).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+build=${KV_BUILD_DIR:-build/test}
+run=$root/build/run
+
+scripts/bootstrap.sh
+cmake -S . -B "$build" --toolchain cmake/mingw-x86_64.cmake \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKV_BUILD_TESTS=ON -DKV_WERROR=ON >/dev/null
+cmake --build "$build" -j2 --target kvsetup
+
+export WINEPREFIX=$run/wineprefix
+source scripts/wine-env.sh
+mkdir -p "$run/setup"
+cp "$build/kvsetup.exe" "$run/setup/kvsetup.exe"
+
+if [ -n "${DISPLAY:-}" ]; then
+  rm -f "$run/setup/Install.ini"
+  kv_prepare_prefix
+  exec "$KV_WINE" "$run/setup/kvsetup.exe"
+fi
+
+printf '[INSTALL]\r\nQUIET=TRUE\r\nLOGGING=TRUE\r\n' >"$run/setup/Install.ini"
+# The log lies in the program's temporary folder, which Wine keeps inside the prefix;
+# a log of an earlier run is removed so that only this run's lines show.
+kv_prepare_prefix
+find "$WINEPREFIX/drive_c/users" -path '*/Temp/setup.log' -delete 2>/dev/null || true
+
+echo "run: kvsetup.exe silently in $WINEPREFIX"
+status=0
+scripts/with-wine.sh "$KV_WINE" "$run/setup/kvsetup.exe" </dev/null >"$run/wine.out" 2>&1 || status=$?
+echo "run: exit code $status"
+
+log=$(find "$WINEPREFIX/drive_c/users" -path '*/Temp/setup.log' 2>/dev/null | head -n 1)
+echo "--- setup.log"
+if [ -n "$log" ]; then tr -d '\r' <"$log"; else echo "(none written)"; fi
+
+dest=$(tr -d '\r' <"$WINEPREFIX/drive_c/windows/win.ini" 2>/dev/null |
+  sed -n '/^\[KORVID\]/,/^\[/s/^DIR=//p' | head -n 1)
+echo "--- placed files${dest:+ in $dest}"
+if [ -n "$dest" ]; then
+  # C:\x\y is dosdevices/c:/x/y inside the prefix.
+  drive=$(printf '%s' "${dest:0:2}" | tr 'A-Z' 'a-z')
+  rest=$(printf '%s' "${dest:2}" | tr '\\' '/')
+  (cd "$WINEPREFIX/dosdevices/$drive$rest" && find . -type f | sed 's|^\./||' | sort)
+else
+  echo "(no installation recorded in win.ini)"
+fi
+exit $status

@@ -1,0 +1,115 @@
+// The main window and the small window helpers the whole program shares. The window
+// paints nothing of its own; its one command (100, posted by start-up) runs the wizard,
+// removes the staged files, closes the window and, when the run needs it, restarts
+// Windows.
+#include "shell/shell.h"
+#include "engine/engine.h"
+#include "wizard/wizard.h"
+#include <stdio.h>
+
+// Runs the setup from start to end; the window closes once this returns.
+static void RunSetupCommand(HWND window)
+{
+    RunWizard(window, nV, nM);
+    CleanUpStagingFiles();
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    // The restart is requested before the window closes.
+    if (g_bRestartNeeded == 1 && (g_bSilent == 0 || g_bAllowReboot == 1))
+        RestartWindows(1);
+}
+
+// returns 0 for the messages it handles, else DefWindowProcA's result
+LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CREATE:
+        LoadItemTitles();
+        return 0;
+    case WM_PAINT: {
+        // A silent run never shows the window, so it has nothing to paint.
+        if (g_bSilent)
+            return 0;
+        PAINTSTRUCT paint;
+        BeginPaint(window, &paint);
+        EndPaint(window, &paint);
+        return 0;
+    }
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDM_RUN_SETUP)
+            RunSetupCommand(window);
+        return 0;
+    case WM_CLOSE:
+        if (window != g_hMainWindow) {
+            DestroyWindow(window);
+            return 0;
+        }
+        PostQuitMessage(0);
+        break;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// returns 1
+int CenterWindow(HWND window, int offset)
+{
+    RECT desktop;
+    RECT rect;
+    GetWindowRect(GetDesktopWindow(), &desktop);
+    GetWindowRect(window, &rect);
+    int width = rect.right - rect.left;
+    int height = rect.bottom - rect.top;
+    POINT pos = CenteredPosition(desktop.right - desktop.left, desktop.bottom - desktop.top,
+                                 width, height, offset);
+    MoveWindow(window, pos.x, pos.y, width, height, FALSE);
+    return 1;
+}
+
+// returns 1 once no message is waiting
+int PumpMessages(void)
+{
+    MSG msg;
+    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
+        if (g_hModelessDialog && IsDialogMessageA(g_hModelessDialog, &msg))
+            continue;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return 1;
+}
+
+// returns ExitWindowsEx's result
+int RestartWindows(int reboot)
+{
+    UINT action = reboot ? EWX_REBOOT : EWX_LOGOFF;
+    if (g_bWinNT == 1) {
+        // A failure here shows as the ExitWindowsEx failure that follows; nothing more to do.
+        HANDLE token = NULL;
+        if (OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) {
+            TOKEN_PRIVILEGES privileges = {};
+            privileges.PrivilegeCount = 1;
+            privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+            LookupPrivilegeValueA(NULL, "SeShutdownPrivilege", &privileges.Privileges[0].Luid);
+            AdjustTokenPrivileges(token, FALSE, &privileges, 0, NULL, NULL);
+            CloseHandle(token);
+        }
+    }
+    return ExitWindowsEx(action, 0);
+}
+
+// Deletes every manifest file staged in the temporary folder; missing files are fine.
+void CleanUpStagingFiles(void)
+{
+    char folder[KV_PATH_SIZE];
+    char path[KV_PATH_SIZE];
+    DWORD length = GetTempPathA(KV_TEXT_SIZE, folder);
+    if (length == 0 || length >= KV_TEXT_SIZE)
+        return;
+    if (folder[length - 1] == '\\' || folder[length - 1] == '/')
+        folder[length - 1] = '\0';
+    for (int i = 0; i < MANIFEST_COUNT; i++) {
+        const char* name = FileManifest[i].stagingName;
+        // A name that would be cut could delete some other file: skip it.
+        if (name && name[0] && StrFormat(path, ARRAY_SIZE(path), "%s\\%s", folder, name))
+            remove(path);
+    }
+}

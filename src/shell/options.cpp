@@ -1,0 +1,183 @@
+// The install options: finds the options file (the current directory first, then beside
+// the program), reads its [INSTALL] section into the process-wide option values, and logs
+// what it found. Start-up stages the carried template as Install.ini in the current
+// directory before this runs; a copy found there without an [INSTALL] section is only
+// that template, so an install.ini beside the program then takes its place.
+#include "shell/shell.h"
+#include <direct.h>
+#include <io.h>
+#include <string.h>
+
+int g_bLogging;
+int g_bAllowReboot;
+int g_bSilent;
+int g_bNoPass;
+int gbInstallBonusPack;
+int g_iconLocation;
+int g_bExplore;
+char g_szLine1[256];
+char g_szLine2[256];
+char IniFileName[KV_PATH_SIZE];
+
+static const char kOptionsName[] = "install.ini";
+
+// Formats one line and hands it to the log; a line too long for the buffer is logged cut.
+static void LogFormatted(const char* format, const char* text)
+{
+    char line[KV_FORMAT_SIZE];
+    StrFormat(line, ARRAY_SIZE(line), format, text);
+    LogLine(line);
+}
+
+// Formats one line with a number and hands it to the log.
+static void LogNumber(const char* format, int value)
+{
+    char line[KV_TEXT_SIZE];
+    StrFormat(line, ARRAY_SIZE(line), format, value);
+    LogLine(line);
+}
+
+// returns 1 when path names an existing file (not a folder), else 0
+static int OptionsFileExists(const char* path)
+{
+    if (path[0] == '\0' || _access(path, 0) != 0)
+        return 0;
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Builds the path of install.ini beside the program into dest.
+// returns 1 when built; 0 when the module path holds no '\' (logged) or the path does not fit
+static int OptionsPathBesideProgram(char* dest, size_t size)
+{
+    char module[KV_PATH_SIZE];
+    memset(module, 0, sizeof(module));
+    DWORD length = GetModuleFileNameA(NULL, module, ARRAY_SIZE(module));
+    if (length == 0 || length >= ARRAY_SIZE(module))
+        return 0;
+    char* slash = strrchr(module, '\\');
+    if (!slash) {
+        LogFormatted("Failed to find \"\\\" in \"%s\"", module);
+        return 0;
+    }
+    slash[1] = '\0';
+    return JoinPath(dest, size, module, kOptionsName) ? 1 : 0;
+}
+
+// returns 1 when the file's [INSTALL] section holds at least one key, else 0
+static int HasInstallSection(const char* path)
+{
+    char keys[KV_PATH_SIZE];
+    return GetPrivateProfileStringA("INSTALL", NULL, "", keys, ARRAY_SIZE(keys), path) > 0;
+}
+
+// Leaves in IniFileName the options file to read, or an empty text when there is none.
+static void LocateOptionsFile(void)
+{
+    char besideProgram[KV_PATH_SIZE];
+    char folder[KV_PATH_SIZE];
+
+    memset(IniFileName, 0, sizeof(IniFileName));
+    if (!_getcwd(folder, ARRAY_SIZE(folder))) {
+        LogLine("Failed to getcwd");
+        return;
+    }
+    if (JoinPath(IniFileName, ARRAY_SIZE(IniFileName), folder, kOptionsName) &&
+        OptionsFileExists(IniFileName)) {
+        LogFormatted("access Succeeded for  \"%s\"", IniFileName);
+        // The staged template has its sections disabled: an administrator's file beside
+        // the program is what this run is meant to use.
+        if (!HasInstallSection(IniFileName) &&
+            OptionsPathBesideProgram(besideProgram, ARRAY_SIZE(besideProgram)) &&
+            OptionsFileExists(besideProgram) && _stricmp(besideProgram, IniFileName) != 0) {
+            StrCopy(IniFileName, ARRAY_SIZE(IniFileName), besideProgram);
+            LogFormatted("access Succeeded for  \"%s\"", IniFileName);
+        }
+        return;
+    }
+    LogFormatted("Failed to access \"%s\"", IniFileName);
+
+    IniFileName[0] = '\0';
+    if (!OptionsPathBesideProgram(besideProgram, ARRAY_SIZE(besideProgram)))
+        return;
+    if (OptionsFileExists(besideProgram)) {
+        StrCopy(IniFileName, ARRAY_SIZE(IniFileName), besideProgram);
+        LogFormatted("access Succeeded for  \"%s\"", IniFileName);
+    } else {
+        LogFormatted("Failed to access %s", besideProgram);
+    }
+}
+
+// returns 1 when the value is TRUE (any case) or exactly 1
+static int CountsAsTrue(const char* value)
+{
+    return _stricmp(value, "TRUE") == 0 || strcmp(value, "1") == 0;
+}
+
+// returns 1 when the value is FALSE (any case) or exactly 0
+static int CountsAsFalse(const char* value)
+{
+    return _stricmp(value, "FALSE") == 0 || strcmp(value, "0") == 0;
+}
+
+// Reads one key of [INSTALL] into value (KV_PATH_SIZE characters).
+static void ReadOption(const char* key, const char* defaultText, char* value)
+{
+    GetPrivateProfileStringA("INSTALL", key, defaultText, value, KV_PATH_SIZE, IniFileName);
+}
+
+// The values of a run without an options file.
+static void SetDefaultOptions(void)
+{
+    g_bLogging = 0;
+    g_bAllowReboot = 1;
+    g_bSilent = 0;
+    g_bNoPass = 0;
+    gbInstallBonusPack = 1;
+    g_iconLocation = 0;
+    g_bExplore = 1;
+    g_szLine1[0] = '\0';
+    g_szLine2[0] = '\0';
+}
+
+// Sets every option value and IniFileName; the defaults stand for what cannot be read.
+void ReadInstallOptions(void)
+{
+    char value[KV_PATH_SIZE];
+
+    LocateOptionsFile();
+    if (!OptionsFileExists(IniFileName)) {
+        SetDefaultOptions();
+        char line[KV_FORMAT_SIZE];
+        StrFormat(line, ARRAY_SIZE(line), "length of IniFileName=%d contents= %s",
+                  (int)strlen(IniFileName), IniFileName);
+        LogLine(line);
+        return;
+    }
+
+    // LOGGING and EXPLORER are on unless switched off; the others only when switched on.
+    ReadOption("LOGGING", "FALSE", value);
+    g_bLogging = CountsAsFalse(value) ? 0 : 1;
+    ReadOption("ALLOWRBT", "FALSE", value);
+    g_bAllowReboot = CountsAsTrue(value);
+    ReadOption("QUIET", "FALSE", value);
+    g_bSilent = CountsAsTrue(value);
+    LogNumber("g_bSilent=%d", g_bSilent);
+    ReadOption("NOPASSWORD", "FALSE", value);
+    g_bNoPass = CountsAsTrue(value);
+    LogNumber("g_bNoPass=%d", g_bNoPass);
+    ReadOption("BONUS", "TRUE", value);
+    gbInstallBonusPack = CountsAsTrue(value);
+    LogNumber("gbInstallBonusPack=%d", gbInstallBonusPack);
+    ReadOption("DESKTOP", "TRUE", value);
+    g_iconLocation = CountsAsTrue(value) ? 0 : 1;
+    LogNumber("g_iconLocation=%d", g_iconLocation);
+    ReadOption("EXPLORER", "TRUE", value);
+    g_bExplore = CountsAsFalse(value) ? 0 : 1;
+    LogNumber("g_bExplore=%d", g_bExplore);
+
+    GetPrivateProfileStringA("Install", "LINE1", "", g_szLine1, ARRAY_SIZE(g_szLine1), IniFileName);
+    LogFormatted("g_szLine1=\"%s\"", g_szLine1);
+    GetPrivateProfileStringA("Install", "LINE2", "", g_szLine2, ARRAY_SIZE(g_szLine2), IniFileName);
+    LogFormatted("g_szLine2=\"%s\"", g_szLine2);
+}

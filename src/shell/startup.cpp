@@ -1,0 +1,77 @@
+// The pure decisions of start-up: the main window's rectangle, the centred position of a
+// window, the Windows NT test of the OS variable, and the product choices that the
+// running Windows version offers and preselects. No global state, no Win32 call.
+#include "shell/shell.h"
+#include <string.h>
+
+enum {
+    MAIN_MIN_WIDTH = 600,
+    MAIN_MIN_HEIGHT = 400,
+};
+
+// returns four fifths of the desktop in each direction (at least 600 by 400), centred
+WindowRect MainWindowRect(int desktopRight, int desktopBottom)
+{
+    WindowRect rect;
+    rect.width = (desktopRight / 5) * 4;
+    if (rect.width < MAIN_MIN_WIDTH)
+        rect.width = MAIN_MIN_WIDTH;
+    rect.height = (desktopBottom / 5) * 4;
+    if (rect.height < MAIN_MIN_HEIGHT)
+        rect.height = MAIN_MIN_HEIGHT;
+    rect.left = (desktopRight - rect.width) / 2;
+    rect.top = (desktopBottom - rect.height) / 2;
+    return rect;
+}
+
+// returns the top-left corner, moved down by offset, with a negative coordinate raised to 0
+POINT CenteredPosition(int desktopWidth, int desktopHeight, int width, int height, int offset)
+{
+    POINT pos;
+    pos.x = desktopWidth / 2 - width / 2;
+    pos.y = desktopHeight / 2 - height / 2;
+    if (offset != 0)
+        pos.y += offset;
+    if (pos.x < 0)
+        pos.x = 0;
+    if (pos.y < 0)
+        pos.y = 0;
+    return pos;
+}
+
+// Writes the offered choices (nM) and the preselected ones (nV) for the given platform.
+void ComputeChoiceMasks(int winNT, int major, int minor, int bonus, int explore,
+                        unsigned int* offered, unsigned int* preselected)
+{
+    const unsigned int all = CHOICE_CLASSIC | CHOICE_EXPLORER | CHOICE_UTILITIES |
+                             CHOICE_BROWSER | CHOICE_QUEUE;
+    unsigned int current = CHOICE_CLASSIC | CHOICE_BROWSER | CHOICE_QUEUE;
+    if (bonus == 1)
+        current |= CHOICE_UTILITIES;
+    if (explore == 1)
+        current |= CHOICE_EXPLORER;
+
+    if (winNT) {
+        if (major >= 4) {
+            *offered = all;
+            *preselected = current;
+        } else {
+            // NT 3.x: the classic interface and the utilities only.
+            *offered = CHOICE_CLASSIC | CHOICE_UTILITIES;
+            *preselected = CHOICE_CLASSIC | CHOICE_UTILITIES;
+        }
+    } else if (major >= 4 || minor >= 50) {
+        *offered = all;
+        *preselected = current;
+    } else {
+        // Windows 3.x with Win32s: both interfaces offered, the classic one checked.
+        *offered = CHOICE_CLASSIC | CHOICE_EXPLORER;
+        *preselected = CHOICE_CLASSIC;
+    }
+}
+
+// returns 1 when the text exists and holds "NT" (upper case), else 0
+int IsWindowsNT(const char* osVariable)
+{
+    return osVariable != NULL && strstr(osVariable, "NT") != NULL;
+}

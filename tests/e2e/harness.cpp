@@ -1,0 +1,436 @@
+// The whole-program harness: sandboxes, runs of kvsetup.exe under watch, and the Wine
+// settings the scenarios use. See harness.h.
+#include "e2e/harness.h"
+#include "support/product_state.h"
+#include <stdio.h>
+#include <string.h>
+#include <algorithm>
+
+namespace kve2e {
+
+namespace {
+
+const char kRunOnceKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+const char kAppDefaultsKey[] = "Software\\Wine\\AppDefaults\\kvsetup.exe";
+
+bool SameName(const std::string& a, const std::string& b)
+{
+    return _stricmp(a.c_str(), b.c_str()) == 0;
+}
+
+// The child's environment block: ours, with TEMP and TMP set to its temporary folder and
+// the extra entries applied.
+std::vector<char> BuildEnvironment(const std::string& tempFolder, const std::vector<std::string>& extra)
+{
+    std::vector<std::string> replaced = { "TEMP", "TMP" };
+    for (const std::string& e : extra)
+        replaced.push_back(e.substr(0, e.find('=')));
+
+    std::vector<std::string> entries;
+    char* block = GetEnvironmentStringsA();
+    for (const char* p = block; *p; p += strlen(p) + 1) {
+        std::string entry = p;
+        // Entries such as "=C:=C:\..." have no name of their own: keep them.
+        std::string name = entry.substr(0, entry.find('=', 1));
+        bool drop = false;
+        for (const std::string& r : replaced)
+            drop = drop || SameName(name, r);
+        if (!drop)
+            entries.push_back(entry);
+    }
+    FreeEnvironmentStringsA(block);
+
+    entries.push_back("TEMP=" + tempFolder);
+    entries.push_back("TMP=" + tempFolder);
+    for (const std::string& e : extra)
+        if (e.find('=') + 1 < e.size())
+            entries.push_back(e);
+
+    std::vector<char> result;
+    for (const std::string& e : entries) {
+        result.insert(result.end(), e.begin(), e.end());
+        result.push_back('\0');
+    }
+    result.push_back('\0');
+    return result;
+}
+
+// What one run watches: the program's windows, by polling and through show events.
+struct Watch {
+    DWORD pid;
+    RunResult* result;
+};
+Watch* g_watch;
+
+WindowSeen& Remember(RunResult* result, HWND window)
+{
+    for (WindowSeen& seen : result->windows)
+        if (seen.window == window)
+            return seen;
+    WindowSeen seen = {};
+    seen.window = window;
+    result->windows.push_back(seen);
+    return result->windows.back();
+}
+
+// Records one top-level window of the program as it is now; a window that went away while
+// it was being asked keeps what was known of it.
+void Observe(RunResult* result, HWND window)
+{
+    char className[256] = "", caption[256] = "";
+    GetClassNameA(window, className, sizeof className);
+    GetWindowTextA(window, caption, sizeof caption);
+    LONG style = (LONG)GetWindowLongPtrA(window, GWL_STYLE);
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    bool visible = IsWindowVisible(window) != FALSE;
+    if (!IsWindow(window))
+        return;
+    WindowSeen& seen = Remember(result, window);
+    seen.className = className;
+    seen.caption = caption;
+    seen.style = style;
+    if (visible) {
+        seen.everVisible = true;
+        seen.visibleRect = rect;
+        result->anyWindowVisible = true;
+    }
+}
+
+BOOL CALLBACK CollectWindow(HWND window, LPARAM param)
+{
+    auto* windows = reinterpret_cast<std::vector<HWND>*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid == g_watch->pid)
+        windows->push_back(window);
+    return TRUE;
+}
+
+// A window of the program became visible. Shown by the time the event arrives here, it may
+// be gone already: a window that can no longer be asked counts as a visible top-level one,
+// since only the program's top-level windows and their controls are shown at all.
+void CALLBACK OnShowEvent(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG child, DWORD, DWORD)
+{
+    if (!g_watch || !window || object != OBJID_WINDOW || child != CHILDID_SELF)
+        return;
+    if (!IsWindow(window)) {
+        g_watch->result->anyWindowVisible = true;
+        return;
+    }
+    if (!(GetWindowLongPtrA(window, GWL_STYLE) & WS_CHILD)) {
+        Observe(g_watch->result, window);
+        // Hidden again by now: the event still proves it was shown.
+        Remember(g_watch->result, window).everVisible = true;
+        g_watch->result->anyWindowVisible = true;
+    }
+}
+
+std::string ReadShared(const std::string& path, DWORD size)
+{
+    std::string text;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                              OPEN_EXISTING, 0, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return text;
+    text.resize(size);
+    DWORD got = 0;
+    if (!ReadFile(file, &text[0], size, &got, NULL))
+        got = 0;
+    text.resize(got);
+    CloseHandle(file);
+    return text;
+}
+
+// Notes every file of the temporary folder and reads the watched ones once settled.
+void PollTempFolder(const std::string& folder, const RunOptions& options, RunResult* result,
+                    std::map<std::string, DWORD>* lastSizes)
+{
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            continue;
+        std::string name = data.cFileName;
+        result->tempFilesSeen.insert(name);
+        for (const std::string& watched : options.watchedTexts) {
+            if (!SameName(watched, name) || data.nFileSizeLow == 0 || data.nFileSizeLow > 65536)
+                continue;
+            auto last = lastSizes->find(name);
+            bool settled = last != lastSizes->end() && last->second == data.nFileSizeLow;
+            bool known = result->tempTexts.count(watched) &&
+                         result->tempTexts[watched].size() == data.nFileSizeLow;
+            if (settled && !known) {
+                std::string text = ReadShared(folder + "\\" + name, data.nFileSizeLow);
+                if (!text.empty())
+                    result->tempTexts[watched] = text;
+            }
+        }
+        (*lastSizes)[name] = data.nFileSizeLow;
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
+}
+
+}  // namespace
+
+std::string SetupProgramPath()
+{
+    return kvtest::WinePath(KV_SETUP_EXE_UNIX);
+}
+
+const WindowSeen* RunResult::FindWindowOfClass(const char* className) const
+{
+    for (const WindowSeen& seen : windows)
+        if (SameName(seen.className, className))
+            return &seen;
+    return NULL;
+}
+
+Sandbox::Sandbox(const char* tag)
+{
+    root_ = kvtest::MakeScratchFolder((std::string("e2e-") + tag).c_str());
+    CreateDirectoryA(SetupFolder().c_str(), NULL);
+    CreateDirectoryA(TempFolder().c_str(), NULL);
+}
+
+Sandbox::~Sandbox()
+{
+    kvtest::DeleteTree(root_);
+}
+
+bool Sandbox::PlaceSetup()
+{
+    return CopyFileA(SetupProgramPath().c_str(), SetupPath().c_str(), FALSE) != 0;
+}
+
+bool Sandbox::PlaceInstallIni(const std::string& text)
+{
+    FILE* f = fopen((SetupFolder() + "\\Install.ini").c_str(), "wb");
+    if (!f)
+        return false;
+    bool ok = fwrite(text.data(), 1, text.size(), f) == text.size();
+    return fclose(f) == 0 && ok;
+}
+
+RunResult Sandbox::Run(const RunOptions& options)
+{
+    RunResult result;
+    std::vector<char> environment = BuildEnvironment(TempFolder(), options.environment);
+    std::string commandLine = "\"" + SetupPath() + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(SetupPath().c_str(), &commandLine[0], NULL, NULL, FALSE, 0,
+                        environment.data(), SetupFolder().c_str(), &startup, &process))
+        return result;
+    result.started = true;
+
+    Watch watch = { process.dwProcessId, &result };
+    g_watch = &watch;
+    HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_SHOW, EVENT_OBJECT_SHOW, NULL, OnShowEvent,
+                                         process.dwProcessId, 0, WINEVENT_OUTOFCONTEXT);
+    std::map<std::string, DWORD> lastSizes;
+    DWORD start = GetTickCount();
+    for (;;) {
+        std::vector<HWND> windows;
+        EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&windows));
+        for (HWND window : windows) {
+            Observe(&result, window);
+            if (options.onVisibleWindow && IsWindowVisible(window))
+                options.onVisibleWindow(window);
+        }
+        PollTempFolder(TempFolder(), options, &result, &lastSizes);
+
+        DWORD wait = MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, 10, QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE))
+            DispatchMessageA(&msg);
+        if (wait == WAIT_OBJECT_0)
+            break;
+        if (GetTickCount() - start > options.timeoutMs) {
+            TerminateProcess(process.hProcess, 0xDEAD);
+            WaitForSingleObject(process.hProcess, 10000);
+            result.timedOut = true;
+            break;
+        }
+    }
+    if (hook)
+        UnhookWinEvent(hook);
+    // Show events still queued belong to this run.
+    MSG msg;
+    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE))
+        DispatchMessageA(&msg);
+    g_watch = NULL;
+
+    GetExitCodeProcess(process.hProcess, &result.exitCode);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return result;
+}
+
+std::string Sandbox::SetupLog() const
+{
+    return kvtest::ReadFile(TempFolder() + "\\setup.log");
+}
+
+std::vector<std::string> Sandbox::TempFiles() const
+{
+    return kvtest::ListFiles(TempFolder());
+}
+
+static void ListInto(const std::string& folder, const std::string& prefix, std::vector<std::string>* out)
+{
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        std::string name = data.cFileName;
+        if (name == "." || name == "..")
+            continue;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            ListInto(folder + "\\" + name, prefix + name + "\\", out);
+        else
+            out->push_back(prefix + name);
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
+}
+
+std::vector<std::string> ListTree(const std::string& folder)
+{
+    std::vector<std::string> names;
+    ListInto(folder, "", &names);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::vector<std::string> SplitLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::string line;
+    for (char c : text) {
+        if (c == '\n') {
+            lines.push_back(line);
+            line.clear();
+        } else if (c != '\r') {
+            line += c;
+        }
+    }
+    if (!line.empty())
+        lines.push_back(line);
+    return lines;
+}
+
+WineVersion::WineVersion(const char* version)
+{
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kAppDefaultsKey, 0, NULL, 0, KEY_SET_VALUE, NULL, &key,
+                        NULL) == ERROR_SUCCESS) {
+        RegSetValueExA(key, "Version", 0, REG_SZ, (const BYTE*)version, (DWORD)strlen(version) + 1);
+        RegCloseKey(key);
+    }
+}
+
+WineVersion::~WineVersion()
+{
+    RegDeleteKeyA(HKEY_CURRENT_USER, kAppDefaultsKey);
+}
+
+WindowedBystander::WindowedBystander()
+{
+    char windows[MAX_PATH];
+    GetWindowsDirectoryA(windows, sizeof windows);
+    std::string commandLine = std::string(windows) + "\\notepad.exe";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (CreateProcessA(NULL, &commandLine[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process)) {
+        CloseHandle(process.hThread);
+        process_ = process.hProcess;
+        pid_ = process.dwProcessId;
+    }
+}
+
+WindowedBystander::~WindowedBystander()
+{
+    if (!process_)
+        return;
+    if (Running()) {
+        TerminateProcess(process_, 0);
+        WaitForSingleObject(process_, 5000);
+    }
+    CloseHandle(process_);
+}
+
+static BOOL CALLBACK FindVisibleWindowOf(HWND window, LPARAM param)
+{
+    auto* pid = reinterpret_cast<DWORD*>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == *pid && IsWindowVisible(window)) {
+        *pid = 0;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+bool WindowedBystander::WaitForWindow(DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    while (process_ && Running()) {
+        DWORD pid = pid_;
+        EnumWindows(FindVisibleWindowOf, reinterpret_cast<LPARAM>(&pid));
+        if (pid == 0)
+            return true;
+        if (GetTickCount() - start > timeoutMs)
+            break;
+        Sleep(50);
+    }
+    return false;
+}
+
+bool WindowedBystander::Running() const
+{
+    return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
+}
+
+RunOnceCommand::RunOnceCommand(const char* valueName, const std::string& command) : name_(valueName)
+{
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kRunOnceKey, 0, NULL, 0, KEY_SET_VALUE, NULL, &key,
+                        NULL) == ERROR_SUCCESS) {
+        RegSetValueExA(key, name_.c_str(), 0, REG_SZ, (const BYTE*)command.c_str(),
+                       (DWORD)command.size() + 1);
+        RegCloseKey(key);
+    }
+}
+
+RunOnceCommand::~RunOnceCommand()
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunOnceKey, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+        RegDeleteValueA(key, name_.c_str());
+        RegCloseKey(key);
+    }
+}
+
+bool RunOnceCommand::Stored() const
+{
+    return kvtest::RegString(HKEY_LOCAL_MACHINE, kRunOnceKey, name_.c_str()) != "<missing>";
+}
+
+bool WaitForFile(const std::string& path, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    while (!kvtest::FileExists(path)) {
+        if (GetTickCount() - start > timeoutMs)
+            return false;
+        Sleep(100);
+    }
+    return true;
+}
+
+}  // namespace kve2e

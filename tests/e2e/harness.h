@@ -1,0 +1,133 @@
+// The whole-program harness: a scratch sandbox per scenario holding a copy of the built
+// kvsetup.exe (with an optional Install.ini beside it) and its own temporary folder; a run
+// of the program in it with a time-out, watching the program's top-level windows and its
+// temporary folder while it runs; and the Wine settings a scenario needs (a per-program
+// Windows version, a windowed bystander process, commands for the next restart).
+#pragma once
+#include <windows.h>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace kve2e {
+
+// The built kvsetup.exe as a Windows path.
+std::string SetupProgramPath();
+
+// One top-level window of the program, as last seen while it ran.
+struct WindowSeen {
+    HWND window;
+    std::string className;
+    std::string caption;
+    bool everVisible;       // seen visible at least once
+    RECT visibleRect;       // its screen rectangle when last seen visible
+    LONG style;
+};
+
+struct RunOptions {
+    // Extra environment entries "NAME=value"; "NAME=" removes NAME from the child's block.
+    std::vector<std::string> environment;
+    DWORD timeoutMs = 120000;
+    // Called on every poll (about every 10 ms) with each visible top-level window of the
+    // program, so that a scenario can read or drive it.
+    std::function<void(HWND)> onVisibleWindow;
+    // Files of the program's temporary folder whose text the run keeps (read only once their
+    // size has settled, and with every sharing flag, so that the program is not disturbed).
+    std::vector<std::string> watchedTexts = { "Install.ini" };
+};
+
+struct RunResult {
+    bool started = false;
+    bool timedOut = false;          // the program was ended by the harness
+    DWORD exitCode = 0;
+    bool anyWindowVisible = false;  // a top-level window of the program was ever visible
+    std::vector<WindowSeen> windows;
+    // Every file seen in the program's temporary folder while it ran.
+    std::set<std::string> tempFilesSeen;
+    // The text of each watched file as last read while the program ran.
+    std::map<std::string, std::string> tempTexts;
+
+    const WindowSeen* FindWindowOfClass(const char* className) const;
+};
+
+// A scratch folder for one scenario: <temp>\kv-e2e-<tag>-N with setup\ (the program and
+// its Install.ini) and temp\ (the program's TEMP and TMP). Deleted with everything in it.
+class Sandbox {
+public:
+    explicit Sandbox(const char* tag);
+    ~Sandbox();
+    Sandbox(const Sandbox&) = delete;
+    Sandbox& operator=(const Sandbox&) = delete;
+
+    const std::string& Root() const { return root_; }
+    std::string SetupFolder() const { return root_ + "\\setup"; }
+    std::string TempFolder() const { return root_ + "\\temp"; }
+    std::string SetupPath() const { return SetupFolder() + "\\kvsetup.exe"; }
+
+    // Copies kvsetup.exe into the setup folder; returns false when the copy failed.
+    bool PlaceSetup();
+    // Writes Install.ini beside the program (the text as given, bytes unchanged).
+    bool PlaceInstallIni(const std::string& text);
+    // Runs the placed program and waits for it to end or for the time-out.
+    RunResult Run(const RunOptions& options = RunOptions());
+
+    // setup.log of the last run (it lies in the program's temporary folder), "" when none.
+    std::string SetupLog() const;
+    std::vector<std::string> TempFiles() const;
+
+private:
+    std::string root_;
+};
+
+// Every file under folder, as paths relative to it, sorted.
+std::vector<std::string> ListTree(const std::string& folder);
+// The lines of a text, without their CR LF.
+std::vector<std::string> SplitLines(const std::string& text);
+
+// Sets the Windows version that Wine reports to kvsetup.exe ("win95", "win98", "nt351",
+// "nt40", "win31", ...) for as long as the object lives.
+class WineVersion {
+public:
+    explicit WineVersion(const char* version);
+    ~WineVersion();
+    WineVersion(const WineVersion&) = delete;
+    WineVersion& operator=(const WineVersion&) = delete;
+};
+
+// A program with a top-level window, started by the test; a restart ends it.
+class WindowedBystander {
+public:
+    WindowedBystander();
+    ~WindowedBystander();
+    WindowedBystander(const WindowedBystander&) = delete;
+    WindowedBystander& operator=(const WindowedBystander&) = delete;
+    bool Started() const { return process_ != NULL; }
+    // True when its window is up (waits up to the time given).
+    bool WaitForWindow(DWORD timeoutMs);
+    bool Running() const;
+
+private:
+    HANDLE process_ = NULL;
+    DWORD pid_ = 0;
+};
+
+// A command in HKLM RunOnce under a name of the test's, which a restart runs and removes;
+// the destructor removes it when it is still there.
+class RunOnceCommand {
+public:
+    RunOnceCommand(const char* valueName, const std::string& command);
+    ~RunOnceCommand();
+    RunOnceCommand(const RunOnceCommand&) = delete;
+    RunOnceCommand& operator=(const RunOnceCommand&) = delete;
+    bool Stored() const;
+
+private:
+    std::string name_;
+};
+
+// Waits until the file exists or the time is up; returns whether it exists.
+bool WaitForFile(const std::string& path, DWORD timeoutMs);
+
+}  // namespace kve2e

@@ -1,0 +1,173 @@
+// The installer shell as a whole program under Wine: a silent run shows nothing and leaves
+// the temporary folder clean; an interactive run shows the main window as built; a run
+// that needs a restart restarts only when it may. Each scenario runs the built setup in
+// its own sandbox and removes whatever an install may have left.
+#include <gtest/gtest.h>
+#include <set>
+#include "e2e/harness.h"
+#include "support/product_state.h"
+#include "shell/shell.h"
+#include "engine/engine.h"
+
+using namespace kve2e;
+
+namespace {
+
+class Shell : public testing::Test {
+protected:
+    void SetUp() override { kvtest::RemoveProductState(); }
+    void TearDown() override
+    {
+        kvtest::CloseExplorerWindows();
+        kvtest::RemoveProductState();
+    }
+};
+
+// A silent, logged install into dest, restarting or not as allowRestart says.
+std::string SilentOptions(const std::string& dest, bool allowRestart, const char* extra = "")
+{
+    return std::string("[INSTALL]\r\nQUIET=TRUE\r\nLOGGING=TRUE\r\nALLOWRBT=") +
+           (allowRestart ? "TRUE" : "FALSE") + "\r\n" + extra + "\r\n[KORVID]\r\nDIR32=" + dest +
+           "\r\nGROUP32=KORVID Pro\r\n";
+}
+
+std::string Describe(const RunResult& run)
+{
+    std::string text;
+    for (const WindowSeen& w : run.windows)
+        text += "  window " + w.className + " \"" + w.caption + "\"" + (w.everVisible ? " visible" : "") + "\n";
+    return text;
+}
+
+}  // namespace
+
+TEST_F(Shell, SilentRunShowsNoWindowAndCleansTheTemporaryFolder)
+{
+    Sandbox box("silent");
+    ASSERT_TRUE(box.PlaceSetup());
+    ASSERT_TRUE(box.PlaceInstallIni(SilentOptions(box.Root() + "\\dest", false)));
+
+    RunResult run = box.Run();
+    ASSERT_TRUE(run.started);
+    EXPECT_FALSE(run.timedOut);
+    EXPECT_EQ(0u, run.exitCode);
+    EXPECT_FALSE(run.anyWindowVisible) << Describe(run);
+    // The hidden main window exists all the same.
+    const WindowSeen* main = run.FindWindowOfClass("KVInstal");
+    ASSERT_TRUE(main != NULL) << Describe(run);
+    EXPECT_FALSE(main->everVisible);
+
+    // The options came from the file beside the program, not from the staged template.
+    std::vector<std::string> log = SplitLines(box.SetupLog());
+    ASSERT_GE(log.size(), 7u) << box.SetupLog();
+    EXPECT_EQ("g_bSilent=1", log[0]);
+    EXPECT_EQ("g_szLine2=\"\"", log[6]);
+
+    // The template was staged in the temporary folder as Install.ini for the run...
+    ASSERT_TRUE(run.tempFilesSeen.count("Install.ini"));
+    EXPECT_EQ(0u, run.tempTexts["Install.ini"].find("[RenameThisSectionTo:INSTALL]\r\n"))
+        << run.tempTexts["Install.ini"];
+    // ...and no staged file of the manifest is left after it.
+    std::set<std::string> left;
+    for (const std::string& name : box.TempFiles())
+        left.insert(name);
+    for (const ManifestEntry& row : FileManifest) {
+        SCOPED_TRACE(row.stagingName);
+        EXPECT_FALSE(kvtest::FileExists(box.TempFolder() + "\\" + row.stagingName));
+    }
+    EXPECT_TRUE(left.count("setup.log"));
+}
+
+TEST_F(Shell, InteractiveRunShowsTheMainWindowAsBuilt)
+{
+    Sandbox box("window");
+    ASSERT_TRUE(box.PlaceSetup());
+    // No options file beside the program: the staged template is read, the run is interactive.
+    RunOptions options;
+    std::set<HWND> cancelled;
+    bool mainShown = false;
+    options.onVisibleWindow = [&](HWND window) {
+        char name[64] = "";
+        GetClassNameA(window, name, sizeof name);
+        mainShown = mainShown || strcmp(name, "KVInstal") == 0;
+        // Whatever page or prompt the wizard shows is cancelled, once, after the main
+        // window behind it has been seen.
+        if (mainShown && strcmp(name, "#32770") == 0 && cancelled.insert(window).second)
+            PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
+    };
+    RunResult run = box.Run(options);
+    ASSERT_TRUE(run.started);
+    EXPECT_FALSE(run.timedOut) << Describe(run);
+    EXPECT_EQ(0u, run.exitCode);
+
+    const WindowSeen* main = run.FindWindowOfClass("KVInstal");
+    ASSERT_TRUE(main != NULL) << Describe(run);
+    EXPECT_TRUE(main->everVisible);
+    EXPECT_EQ("KORVID Pro Install (32)", main->caption);
+    EXPECT_EQ(WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU,
+              main->style & (WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME |
+                             WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_CHILD | WS_POPUP));
+    RECT desktop;
+    GetWindowRect(GetDesktopWindow(), &desktop);
+    WindowRect want = MainWindowRect(desktop.right, desktop.bottom);
+    EXPECT_EQ(want.left, main->visibleRect.left);
+    EXPECT_EQ(want.top, main->visibleRect.top);
+    EXPECT_EQ(want.width, main->visibleRect.right - main->visibleRect.left);
+    EXPECT_EQ(want.height, main->visibleRect.bottom - main->visibleRect.top);
+
+    EXPECT_FALSE(kvtest::FileExists(box.TempFolder() + "\\Install.ini"));
+    // The template's logging is off: no log.
+    EXPECT_FALSE(kvtest::FileExists(box.TempFolder() + "\\setup.log"));
+}
+
+// A silent install that replaces the product's library while another process has it loaded
+// needs a restart. Under Wine the restart's work is real: it ends every process that owns a
+// window and runs the stored RunOnce commands (this console test program survives it). So
+// the request shows through its effects: a command seeded in RunOnce runs and a windowed
+// bystander ends, or, when the options forbid the restart, neither happens.
+TEST_F(Shell, RestartOnlyWhenTheOptionsAllowIt)
+{
+    for (bool allow : { false, true }) {
+        SCOPED_TRACE(allow ? "ALLOWRBT=TRUE" : "ALLOWRBT=FALSE");
+        // The earlier install's DIR in win.ini would take the place of DIR32.
+        kvtest::RemoveProductState();
+        Sandbox box(allow ? "restart" : "norestart");
+        ASSERT_TRUE(box.PlaceSetup());
+        std::string dest = box.Root() + "\\dest";
+        ASSERT_TRUE(CreateDirectoryA(dest.c_str(), NULL));
+        std::string library = dest + "\\kvpro32.dll";
+        ASSERT_TRUE(CopyFileA((kvtest::WinePath(KV_PAYLOAD_DIR_UNIX) + "\\kvpro32.dll").c_str(),
+                              library.c_str(), FALSE));
+        HMODULE inUse = LoadLibraryA(library.c_str());
+        ASSERT_TRUE(inUse != NULL);
+        ASSERT_TRUE(box.PlaceInstallIni(SilentOptions(dest, allow, "EXPLORER=FALSE\r\n")));
+
+        char shortRoot[MAX_PATH];
+        ASSERT_NE(0u, GetShortPathNameA(box.Root().c_str(), shortRoot, sizeof shortRoot));
+        std::string marker = std::string(shortRoot) + "\\restarted.txt";
+        RunOnceCommand command("kve2e restart marker", "cmd.exe /c echo restarted>" + marker);
+        ASSERT_TRUE(command.Stored());
+        WindowedBystander bystander;
+        ASSERT_TRUE(bystander.WaitForWindow(30000));
+
+        RunResult run = box.Run();
+        EXPECT_FALSE(run.timedOut);
+        EXPECT_EQ(0u, run.exitCode);
+        EXPECT_FALSE(run.anyWindowVisible) << Describe(run);
+
+        if (allow) {
+            EXPECT_TRUE(WaitForFile(marker, 60000)) << box.SetupLog();
+            EXPECT_FALSE(command.Stored());
+            for (int i = 0; i < 100 && bystander.Running(); i++)
+                Sleep(100);
+            EXPECT_FALSE(bystander.Running());
+        } else {
+            // The restart would have been requested before the program ended; give it time.
+            Sleep(5000);
+            EXPECT_FALSE(kvtest::FileExists(marker));
+            EXPECT_TRUE(command.Stored());
+            EXPECT_TRUE(bystander.Running());
+        }
+        FreeLibrary(inUse);
+    }
+}
