@@ -90,6 +90,7 @@ void Observe(RunResult* result, HWND window)
     seen.className = className;
     seen.caption = caption;
     seen.style = style;
+    seen.rect = rect;
     if (visible) {
         seen.everVisible = true;
         seen.visibleRect = rect;

@@ -22,6 +22,7 @@ struct WindowSeen {
     std::string className;
     std::string caption;
     bool everVisible;       // seen visible at least once
+    RECT rect;              // its screen rectangle when last seen
     RECT visibleRect;       // its screen rectangle when last seen visible
     LONG style;
 };

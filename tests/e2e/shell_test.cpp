@@ -110,10 +110,10 @@ TEST_F(Shell, InteractiveRunShowsTheMainWindowAsBuilt)
     RECT desktop;
     GetWindowRect(GetDesktopWindow(), &desktop);
     WindowRect want = MainWindowRect(desktop.right, desktop.bottom);
-    EXPECT_EQ(want.left, main->visibleRect.left);
-    EXPECT_EQ(want.top, main->visibleRect.top);
-    EXPECT_EQ(want.width, main->visibleRect.right - main->visibleRect.left);
-    EXPECT_EQ(want.height, main->visibleRect.bottom - main->visibleRect.top);
+    EXPECT_EQ(want.left, main->rect.left);
+    EXPECT_EQ(want.top, main->rect.top);
+    EXPECT_EQ(want.width, main->rect.right - main->rect.left);
+    EXPECT_EQ(want.height, main->rect.bottom - main->rect.top);
 
     EXPECT_FALSE(kvtest::FileExists(box.TempFolder() + "\\Install.ini"));
     // The template's logging is off: no log.
