@@ -1,0 +1,263 @@
+// The install as a whole program: silent runs of the built setup into scratch folders,
+// checked through what they leave: the product files, KORVID.ini, win.ini's [KORVID], the
+// COM class, namespace and uninstall entries, the product's own registrations, the Program
+// Manager group, and setup.log. Each scenario removes what the install left.
+#include <gtest/gtest.h>
+#include <algorithm>
+#include <set>
+#include "e2e/harness.h"
+#include "engine/engine.h"
+#include "support/product_state.h"
+
+using namespace kve2e;
+using kvtest::FileExists;
+using kvtest::ReadFile;
+using kvtest::RegKeyExists;
+using kvtest::RegString;
+using kvtest::WinIni;
+
+namespace {
+
+const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KORVIDPro";
+const char kServerKey[] = "CLSID\\{5B1E0C72-3A94-4F6D-8E21-C7D09A3B4A10}\\InProcServer32";
+const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+std::string Options(const std::string& install, const std::string& korvid)
+{
+    return "[INSTALL]\r\nQUIET=TRUE\r\nLOGGING=TRUE\r\n" + install + "\r\n[KORVID]\r\n" + korvid + "\r\n";
+}
+
+bool Contains(const std::vector<std::string>& lines, const std::string& line)
+{
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+class Install : public testing::Test {
+protected:
+    std::string payload = kvtest::WinePath(KV_PAYLOAD_DIR_UNIX);
+    std::vector<std::string> extraFolders;
+    std::vector<std::string> extraGroups;
+
+    void SetUp() override { kvtest::RemoveProductState(); }
+    void TearDown() override
+    {
+        kvtest::CloseExplorerWindows();
+        kvtest::RemoveProductState();
+        for (const std::string& group : extraGroups)
+            kvtest::DeleteTree(kvtest::GroupFolder(group.c_str()));
+        for (const std::string& folder : extraFolders)
+            kvtest::DeleteTree(folder);
+    }
+
+    RunResult RunSilent(Sandbox& box, const std::string& options, const RunOptions& run = RunOptions())
+    {
+        EXPECT_TRUE(box.PlaceSetup());
+        EXPECT_TRUE(box.PlaceInstallIni(options));
+        RunResult result = box.Run(run);
+        EXPECT_TRUE(result.started);
+        EXPECT_FALSE(result.timedOut);
+        EXPECT_EQ(0u, result.exitCode);
+        EXPECT_FALSE(result.anyWindowVisible);
+        return result;
+    }
+
+    // Every row of the group that the package carries lies in dest, byte for byte.
+    void ExpectGroupPlaced(const std::string& dest, const ProductFileEntry* rows, int count)
+    {
+        for (int p = 0; p < count; p++) {
+            SCOPED_TRACE(rows[p].installedName);
+            std::string source = payload + "\\" + rows[p].installedName;
+            std::string placed = dest + "\\" + rows[p].installedName;
+            if (FileExists(source))
+                EXPECT_EQ(ReadFile(source), ReadFile(placed));
+            else
+                EXPECT_FALSE(FileExists(placed));
+        }
+    }
+};
+
+}  // namespace
+
+TEST_F(Install, DefaultSilentInstallLeavesTheWholeProductRecorded)
+{
+    Sandbox box("install");
+    std::string dest = box.Root() + "\\KORVID Pro";
+    RunSilent(box, Options("", "DIR32=" + dest));
+
+    ExpectGroupPlaced(dest, ClassicFiles, CLASSIC_COUNT);
+    ExpectGroupPlaced(dest, ExplorerFiles, EXPLORER_COUNT);
+    ExpectGroupPlaced(dest, UtilityFiles, UTILITY_COUNT);
+    ExpectGroupPlaced(dest, CommonFiles, COMMON_COUNT);
+    ExpectGroupPlaced(dest, SiteIniFiles + 1, SITEINI_COUNT - 1);
+
+    // KORVID.ini is the template with the folder in place of "$$".
+    std::string expectedIni = ReadFile(payload + "\\templates\\KORVID.ini");
+    for (size_t at; (at = expectedIni.find("$$")) != std::string::npos;)
+        expectedIni.replace(at, 2, dest);
+    EXPECT_EQ(expectedIni, ReadFile(dest + "\\KORVID.ini"));
+
+    EXPECT_EQ(dest, WinIni("DIR"));
+    EXPECT_EQ("KORVID Pro", WinIni("GROUP"));
+    EXPECT_EQ(dest, WinIni("DEFDIR"));
+    EXPECT_EQ("12", WinIni("INSTOPTS"));
+    EXPECT_EQ("20000920", WinIni("PRO"));
+    EXPECT_EQ("<missing>", WinIni("SPFLAGS"));
+
+    EXPECT_EQ(dest + "\\kv95pro.exe", RegString(HKEY_CLASSES_ROOT, kServerKey, NULL));
+    EXPECT_EQ("Apartment", RegString(HKEY_CLASSES_ROOT, kServerKey, "ThreadingModel"));
+    EXPECT_EQ("KORVID Pro Explorer", RegString(HKEY_LOCAL_MACHINE,
+        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Desktop\\Namespace\\{5b1e0c72-3a94-4f6d-8e21-c7d09a3b4a01}", NULL));
+    EXPECT_EQ("KORVID Pro", RegString(HKEY_LOCAL_MACHINE,
+        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Desktop\\Namespace\\{5b1e0c72-3a94-4f6d-8e21-c7d09a3b4a0a}", NULL));
+    EXPECT_EQ("Oxtavine KORVID Pro Uninstall", RegString(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName"));
+    EXPECT_EQ("\"" + dest + "\\unkv32.exe\" -f " + dest + " -d " + dest + " -g KORVID Pro",
+              RegString(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString"));
+
+    // The product's own entry points ran against the installed files.
+    EXPECT_EQ(dest, RegString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Oxtavine\\KORVID\\SSL", "InstallDir"));
+    EXPECT_EQ(dest + "\\kvstub.dll", RegString(HKEY_CLASSES_ROOT,
+        "CLSID\\{5B1E0C72-3A94-4F6D-8E21-C7D09A3B4A0A}\\InProcServer32", NULL));
+    EXPECT_EQ(dest + "\\kvproex.dll", RegString(HKEY_CLASSES_ROOT,
+        "CLSID\\{5B1E0C72-3A94-4F6D-8E21-C7D09A3B4A01}\\InProcServer32", NULL));
+    EXPECT_EQ(dest + "\\kvbho2k0.dll", RegString(HKEY_CLASSES_ROOT,
+        "CLSID\\{5B1E0C72-3A94-4F6D-8E21-C7D09A3B4A20}\\InProcServer32", NULL));
+    EXPECT_TRUE(RegKeyExists(HKEY_LOCAL_MACHINE,
+        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Browser Helper Objects\\{5B1E0C72-3A94-4F6D-8E21-C7D09A3B4A20}"));
+    EXPECT_EQ("\"" + dest + "\\kvsched.exe\"", RegString(HKEY_LOCAL_MACHINE, kRunKey, "KORVID Queue Scheduler"));
+
+    std::vector<std::string> items = kvtest::GroupItems("KORVID Pro");
+    std::sort(items.begin(), items.end());
+    std::vector<std::string> expected = {
+        "KORVID Find Help", "KORVID Find Utility", "KORVID Icon Placement", "KORVID Pro",
+        "KORVID Pro Explorer Help", "KORVID Pro Help", "KORVID Pro Release Notes", "KORVID Pro Uninstall",
+        "KORVID Queue Help", "KORVID Queuing Utility", "KORVID Scripting Help", "KORVID Scripting Utility",
+        "KORVID Synchronize Help", "KORVID Synchronize Utility",
+    };
+    EXPECT_EQ(expected, items);
+
+    std::vector<std::string> log = SplitLines(box.SetupLog());
+    EXPECT_TRUE(Contains(log, "nV=31 nM=31")) << box.SetupLog();
+    std::string copying = "Copying " + box.TempFolder() + "\\kv95pro.exe to " + dest + "\\kv95pro.exe";
+    EXPECT_TRUE(Contains(log, copying)) << box.SetupLog();
+}
+
+TEST_F(Install, UpdateReusesTheEarlierFolderAndGroupAndKeepsTheProductIni)
+{
+    Sandbox box("update");
+    std::string earlier = box.Root() + "\\Earlier";
+    CreateDirectoryA(earlier.c_str(), NULL);
+    WriteProfileStringA("KORVID", "DIR", earlier.c_str());
+    WriteProfileStringA("KORVID", "GROUP", "My FTP Tools");
+    extraGroups.push_back("My FTP Tools");
+    // An earlier product INI with the old placeholder address, and the user's own sites.
+    std::string ini = earlier + "\\KORVID.ini";
+    WritePrivateProfileStringA("_config_", "MAILADDR", "YOU@YOURS.COM", ini.c_str());
+    WritePrivateProfileStringA("MySites", "FILENAME", "mine.ini", ini.c_str());
+    WritePrivateProfileStringA("Mine", "HOST", "ftp.mine.example", (earlier + "\\avsites.ini").c_str());
+
+    RunSilent(box, Options("NOPASSWORD=TRUE\r\nBONUS=FALSE", "DIR32=" + box.Root() + "\\Ignored"));
+
+    EXPECT_FALSE(FileExists(box.Root() + "\\Ignored"));
+    EXPECT_TRUE(FileExists(earlier + "\\kv95pro.exe"));
+    EXPECT_FALSE(FileExists(earlier + "\\kvsched.exe"));  // BONUS=FALSE: no utilities
+    EXPECT_EQ(earlier, WinIni("DEFDIR"));
+    EXPECT_EQ("My FTP Tools", WinIni("GROUP"));
+    EXPECT_EQ("1", WinIni("SPFLAGS"));
+    std::vector<std::string> items = kvtest::GroupItems("My FTP Tools");
+    EXPECT_TRUE(std::find(items.begin(), items.end(), "KORVID Pro") != items.end());
+    EXPECT_TRUE(kvtest::GroupItems("KORVID Pro").empty());
+
+    // Kept without a question; only the placeholder address is fixed up.
+    char value[128];
+    GetPrivateProfileStringA("MySites", "FILENAME", "", value, sizeof value, ini.c_str());
+    EXPECT_STREQ("mine.ini", value);
+    GetPrivateProfileStringA("_config_", "MAILADDR", "", value, sizeof value, ini.c_str());
+    EXPECT_STREQ("qlmrx66@", value);
+    GetPrivateProfileStringA("Mine", "HOST", "", value, sizeof value, (earlier + "\\avsites.ini").c_str());
+    EXPECT_STREQ("ftp.mine.example", value);
+    EXPECT_FALSE(FileExists(earlier + "\\original.ini"));
+}
+
+TEST_F(Install, FailuresAreLoggedAndRecordNothing)
+{
+    {
+        // The destination is the work folder itself.
+        Sandbox box("same");
+        RunSilent(box, Options("", "DIR32=" + box.TempFolder() + "\\"));
+        EXPECT_TRUE(Contains(SplitLines(box.SetupLog()), "SourceDir=DestDir \"" + box.TempFolder() + "\\\""))
+            << box.SetupLog();
+        EXPECT_EQ("<missing>", WinIni("DIR"));
+    }
+    {
+        // A destination below a file cannot be created; each failing level is logged.
+        Sandbox box("nodir");
+        std::string file = box.Root() + "\\plain.txt";
+        FILE* f = fopen(file.c_str(), "wb");
+        fclose(f);
+        std::string dest = file + "\\KORVID";
+        RunSilent(box, Options("", "DIR32=" + dest));
+        std::vector<std::string> log = SplitLines(box.SetupLog());
+        EXPECT_TRUE(Contains(log, "Failed to create DestDir \"" + dest + "\"")) << box.SetupLog();
+        EXPECT_TRUE(std::any_of(log.begin(), log.end(), [&](const std::string& line) {
+            return line.find("Creation of " + dest + " failed. (") == 0;
+        })) << box.SetupLog();
+        EXPECT_EQ("<missing>", WinIni("DEFDIR"));
+    }
+    {
+        // A required file that cannot be written ends the install.
+        Sandbox box("required");
+        std::string dest = box.Root() + "\\dest";
+        CreateDirectoryA(dest.c_str(), NULL);
+        HANDLE held = CreateFileA((dest + "\\kvpro32.hlp").c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+        ASSERT_NE(INVALID_HANDLE_VALUE, held);
+        RunSilent(box, Options("", "DIR32=" + dest));
+        CloseHandle(held);
+        std::vector<std::string> log = SplitLines(box.SetupLog());
+        EXPECT_TRUE(std::any_of(log.begin(), log.end(), [](const std::string& line) {
+            return line.find("Copy of kvpro32.hlp to ") == 0;
+        })) << box.SetupLog();
+        EXPECT_TRUE(Contains(log, "Failed to install required file kvpro32.hlp.")) << box.SetupLog();
+        EXPECT_EQ("<missing>", WinIni("DIR"));
+        EXPECT_EQ("<missing>", WinIni("DEFDIR"));
+        EXPECT_EQ("<missing>", WinIni("INSTOPTS"));
+        EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    }
+}
+
+// The Windows version rows: default folder, offered and preselected choices.
+TEST_F(Install, VersionRowsChooseTheDefaultFolderAndChoices)
+{
+    struct Row {
+        const char* version;
+        const char* os;            // the OS variable given to the program, "" for none
+        const char* dest;
+        const char* masks;
+        bool iconLinkItem;         // NT before 4 has no icon-link item
+        bool startsWithWindows;    // QueueOnStartup preselected
+    } rows[] = {
+        { "win95", "OS=", "C:\\Program Files\\KORVID Pro", "nV=31 nM=31", true, true },
+        { "nt40", "OS=Windows_NT", "C:\\Program Files\\KORVID Pro", "nV=31 nM=31", true, true },
+        { "nt351", "OS=Windows_NT", "C:\\WIN32APP\\KORVID", "nV=5 nM=5", false, false },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.version);
+        extraFolders.push_back(row.dest);
+        WineVersion version(row.version);
+        Sandbox box(row.version);
+        RunOptions run;
+        run.environment.push_back(row.os);
+        RunSilent(box, Options("", ""), run);
+        std::vector<std::string> log = SplitLines(box.SetupLog());
+        EXPECT_TRUE(Contains(log, row.masks)) << box.SetupLog();
+        EXPECT_EQ(row.dest, WinIni("DIR"));
+        EXPECT_TRUE(FileExists(std::string(row.dest) + "\\kv95pro.exe"));
+        std::vector<std::string> items = kvtest::GroupItems("KORVID Pro");
+        EXPECT_EQ(row.iconLinkItem,
+                  std::find(items.begin(), items.end(), "KORVID Icon Placement") != items.end());
+        EXPECT_EQ(row.startsWithWindows,
+                  RegString(HKEY_LOCAL_MACHINE, kRunKey, "KORVID Queue Scheduler") != "<missing>");
+        kvtest::CloseExplorerWindows();
+        kvtest::RemoveProductState();
+        kvtest::DeleteTree(row.dest);
+    }
+}
