@@ -199,7 +199,14 @@ Sandbox::Sandbox(const char* tag)
 
 Sandbox::~Sandbox()
 {
-    kvtest::DeleteTree(root_);
+    // A program that the run started may still be ending with its current folder in here.
+    for (int i = 0; i < 50; i++) {
+        kvtest::DeleteTree(root_);
+        if (!kvtest::FileExists(root_))
+            return;
+        Sleep(100);
+    }
+    fprintf(stderr, "sandbox %s could not be removed (error %lu)\n", root_.c_str(), GetLastError());
 }
 
 bool Sandbox::PlaceSetup()
