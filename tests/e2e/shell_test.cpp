@@ -136,8 +136,9 @@ TEST_F(Shell, RestartOnlyWhenTheOptionsAllowIt)
         std::string dest = box.Root() + "\\dest";
         ASSERT_TRUE(CreateDirectoryA(dest.c_str(), NULL));
         std::string library = dest + "\\kvpro32.dll";
-        ASSERT_TRUE(CopyFileA((kvtest::WinePath(KV_PAYLOAD_DIR_UNIX) + "\\kvpro32.dll").c_str(),
-                              library.c_str(), FALSE));
+        // An older library of other bytes, so that its replacement shows.
+        std::string older = kvtest::WinePath(KV_PAYLOAD_DIR_UNIX) + "\\kvsyncd.dll";
+        ASSERT_TRUE(CopyFileA(older.c_str(), library.c_str(), FALSE));
         HMODULE inUse = LoadLibraryA(library.c_str());
         ASSERT_TRUE(inUse != NULL);
         ASSERT_TRUE(box.PlaceInstallIni(SilentOptions(dest, allow, "EXPLORER=FALSE\r\n")));
@@ -154,6 +155,10 @@ TEST_F(Shell, RestartOnlyWhenTheOptionsAllowIt)
         EXPECT_FALSE(run.timedOut);
         EXPECT_EQ(0u, run.exitCode);
         EXPECT_FALSE(run.anyWindowVisible) << Describe(run);
+        // The library in use was moved aside and the new one placed at its name.
+        EXPECT_EQ(kvtest::ReadFile(older), kvtest::ReadFile(dest + "\\kvpro32.bak"));
+        EXPECT_EQ(kvtest::ReadFile(kvtest::WinePath(KV_PAYLOAD_DIR_UNIX) + "\\kvpro32.dll"),
+                  kvtest::ReadFile(library));
 
         if (allow) {
             EXPECT_TRUE(WaitForFile(marker, 60000)) << box.SetupLog();
