@@ -76,12 +76,20 @@ int WriteIniFromTemplate(const char* workFolder, const char* targetPath, const c
 int InstallFile(const char* workFolder, const char* fileName, const char* destFolder,
                 HWND ownerWindow, HWND statusWindow, int manifestIndex, int required);
 // The name an in-use target is moved aside to (".bak") or staged under (".new"): the
-// target with its first ".dll" (else first ".exe") and the rest replaced by suffix.
-// returns false when the target holds neither or the result does not fit
+// target with the first ".dll" (else first ".exe") of its file name, and the rest,
+// replaced by suffix. returns false when the file name holds neither or the result does
+// not fit
 bool AlternateFileName(char* dest, size_t size, const char* target, const char* suffix);
+// A template line with every placeholder replaced (an empty placeholder copies the line).
+// returns false when the result does not fit size
+bool SubstitutePlaceholder(char* out, size_t size, const char* line, const char* placeholder,
+                           const char* replacement);
 
 // restart.cpp
-// returns 1 when the command was stored for the next start, else 0
+// Commands pending at once in one key: "Oxtavine0" up to "Oxtavine999".
+enum { RESTART_MAX_COMMANDS = 1000 };
+// returns 1 when the command was stored for the next start, else 0 (also when every
+// name up to RESTART_MAX_COMMANDS is taken)
 int ScheduleAtRestart(const char* command);
 
 // registry.cpp

@@ -1,0 +1,333 @@
+// Placing one product file: its resource is written to the work folder under the staging
+// name, then expanded (SZDD, or copied as it is) into the destination folder. A program
+// or library in use is moved aside to ".bak" on Windows NT, or staged as ".new" with a
+// copy command for the next start elsewhere. The product INI is written from its text
+// template with the destination folder put in for the placeholder.
+#include "engine/engine.h"
+#include "resources/resource.h"
+#include <lzexpand.h>
+#include <stdio.h>
+#include <string.h>
+
+// returns 1 when the whole resource was written, else 0
+int WriteResourceToFile(HINSTANCE module, int manifestIndex, const char* folder, const char* fileName)
+{
+    if (manifestIndex < 0 || manifestIndex >= MANIFEST_COUNT || !FileManifest[manifestIndex].resourceName) {
+        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+        return 0;
+    }
+    HRSRC found = FindResourceA(module, FileManifest[manifestIndex].resourceName, "EXE");
+    if (!found)
+        return 0;
+    DWORD size = SizeofResource(module, found);
+    HGLOBAL loaded = LoadResource(module, found);
+    const void* bytes = loaded ? LockResource(loaded) : NULL;
+    if (!bytes)
+        return 0;
+
+    int result = 0;
+    char path[KV_PATH_SIZE];
+    if (JoinPathBackslash(path, sizeof path, folder, fileName)) {
+        HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, NULL, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, NULL);
+        if (file != INVALID_HANDLE_VALUE) {
+            DWORD written = 0;
+            result = WriteFile(file, bytes, size, &written, NULL) && written == size;
+            CloseHandle(file);
+        }
+    } else {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    }
+    FreeResource(loaded);
+    return result;
+}
+
+// returns 1 on success, 0 on failure; may leave '_' as the last character of sourcePath
+int ExpandFile(char* sourcePath, const char* targetPath)
+{
+    if (lstrcmpiA(sourcePath, targetPath) == 0)
+        return 1;
+    size_t length = strlen(sourcePath);
+    if (length == 0)
+        return 0;
+
+    // The packed name first (last character '_'), then the name as given.
+    OFSTRUCT sourceInfo;
+    char last = sourcePath[length - 1];
+    sourcePath[length - 1] = '_';
+    INT source = LZOpenFileA(sourcePath, &sourceInfo, OF_READ);
+    if (source < 0) {
+        sourcePath[length - 1] = last;
+        source = LZOpenFileA(sourcePath, &sourceInfo, OF_READ);
+        if (source < 0)
+            return 0;
+    }
+
+    // Never LZOpenFileA for the target: on a target it cannot open (a library in use) it
+    // creates the name with its last character made '_' instead and reports success.
+    // This opens as OpenFile(OF_CREATE | OF_WRITE) does, without its 128-character limit,
+    // so a target in use fails here with a sharing violation.
+    HANDLE target = CreateFileA(targetPath, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (target == INVALID_HANDLE_VALUE) {
+        DWORD error = GetLastError();
+        LZClose(source);
+        SetLastError(error);
+        return 0;
+    }
+    LONG copied = LZCopy(source, (HFILE)HandleToLong(target));
+    DWORD error = GetLastError();
+    CloseHandle(target);
+    LZClose(source);
+    SetLastError(error);
+    return copied > 0 ? 1 : 0;
+}
+
+// Writes line into out with every placeholder replaced; an empty placeholder copies the
+// line. returns false when the result does not fit (out is then not to be used)
+bool SubstitutePlaceholder(char* out, size_t size, const char* line, const char* placeholder,
+                           const char* replacement)
+{
+    if (size == 0)
+        return false;
+    out[0] = '\0';
+    size_t placeholderLength = strlen(placeholder);
+    if (placeholderLength == 0)
+        return StrCopy(out, size, line);
+    size_t used = 0;
+    const char* rest = line;
+    const char* hit;
+    while ((hit = strstr(rest, placeholder)) != NULL) {
+        size_t before = (size_t)(hit - rest);
+        if (used + before >= size)
+            return false;
+        memcpy(out + used, rest, before);
+        out[used + before] = '\0';
+        if (!StrAppend(out, size, replacement))
+            return false;
+        used = strlen(out);
+        rest = hit + placeholderLength;
+    }
+    return StrAppend(out, size, rest);
+}
+
+// returns 0 on success, -1 on failure; a failed write leaves no target behind
+int WriteIniFromTemplate(const char* workFolder, const char* targetPath, const char* placeholder,
+                         const char* replacement, int manifestIndex)
+{
+    char stagingPath[KV_PATH_SIZE];
+    if (!JoinPathBackslash(stagingPath, sizeof stagingPath, workFolder, g_szStagingName))
+        return -1;
+    if (WriteResourceToFile(g_hInstance, manifestIndex, workFolder, g_szStagingName) != 1)
+        return -1;
+
+    int result = -1;
+    bool cut = false;
+    char line[512];
+    char text[KV_FORMAT_SIZE];
+    FILE* output = NULL;
+    FILE* input = fopen(stagingPath, "r");
+    if (!input)
+        goto done;
+    output = fopen(targetPath, "w");
+    if (!output)
+        goto done;
+    while (fgets(line, sizeof line, input)) {
+        // A line that would not fit the output fails the whole template rather than
+        // leaving a cut value in the product INI.
+        if (!SubstitutePlaceholder(text, sizeof text, line, placeholder, replacement)) {
+            cut = true;
+            break;
+        }
+        if (fputs(text, output) >= 0)
+            result = 0;
+    }
+    if (cut)
+        result = -1;
+
+done:
+    if (output) {
+        if (fclose(output) != 0)
+            result = -1;
+        if (result != 0)
+            remove(targetPath);
+    }
+    if (input)
+        fclose(input);
+    DeleteFileA(stagingPath);
+    return result;
+}
+
+// The name part of a path: what follows its last '\', '/' or ':'.
+static const char* FileNamePart(const char* path)
+{
+    const char* name = path;
+    for (const char* p = path; *p; p++) {
+        if (*p == '\\' || *p == '/' || *p == ':')
+            name = p + 1;
+    }
+    return name;
+}
+
+// returns false when the file name holds neither ".dll" nor ".exe" or the result does not
+// fit. Only the file name is searched, so a folder such as "C:\tools.exe\" never makes
+// a help file count as a program, nor moves a file out of its folder.
+bool AlternateFileName(char* dest, size_t size, const char* target, const char* suffix)
+{
+    const char* name = FileNamePart(target);
+    const char* cut = strstr(name, ".dll");
+    if (!cut)
+        cut = strstr(name, ".exe");
+    if (!cut || size == 0)
+        return false;
+    size_t keep = (size_t)(cut - target);
+    if (keep >= size)
+        return false;
+    memcpy(dest, target, keep);
+    dest[keep] = '\0';
+    return StrAppend(dest, size, suffix);
+}
+
+// Expands from a copy of the staging path, since ExpandFile may change its last character.
+static int ExpandStaged(const char* stagingPath, const char* targetPath)
+{
+    char source[KV_PATH_SIZE];
+    if (!StrCopy(source, sizeof source, stagingPath))
+        return 0;
+    return ExpandFile(source, targetPath);
+}
+
+// Removes a file of that name by both the platform's and the library's delete.
+static void DeleteAnyFile(const char* path)
+{
+    DeleteFileA(path);
+    remove(path);
+}
+
+// Stages the new file under ".new" and records a copy over the target for the next start.
+// returns 1 when the command was recorded
+static int StageForRestart(const char* stagingPath, const char* targetPath)
+{
+    char newPath[KV_PATH_SIZE];
+    if (!AlternateFileName(newPath, sizeof newPath, targetPath, ".new"))
+        return 0;
+    DeleteAnyFile(newPath);
+    if (!ExpandStaged(stagingPath, newPath))
+        return 0;
+
+    char shortNew[KV_PATH_SIZE];
+    char shortTarget[KV_PATH_SIZE];
+    DWORD length = GetShortPathNameA(newPath, shortNew, sizeof shortNew);
+    if (length == 0 || length >= sizeof shortNew)
+        return 0;
+    length = GetShortPathNameA(targetPath, shortTarget, sizeof shortTarget);
+    if (length == 0 || length >= sizeof shortTarget)
+        return 0;
+    char command[2 * KV_PATH_SIZE + 32];
+    if (!StrFormat(command, sizeof command, "command.com /c copy %s %s", shortNew, shortTarget))
+        return 0;
+    return ScheduleAtRestart(command);
+}
+
+// The in-use way for a program or library that could not be overwritten.
+// returns 1 when the new file is in place (NT) or waits with its command recorded
+static int ReplaceFileInUse(const char* stagingPath, const char* targetPath)
+{
+    if (g_bWinNT) {
+        char oldPath[KV_PATH_SIZE];
+        if (!AlternateFileName(oldPath, sizeof oldPath, targetPath, ".bak"))
+            return 0;
+        DeleteAnyFile(oldPath);
+        if (rename(targetPath, oldPath) == 0 || MoveFileA(targetPath, oldPath)) {
+            if (ExpandStaged(stagingPath, targetPath))
+                return 1;
+            // Put the old file back, so a failed expansion does not leave the product
+            // without the file at all.
+            DWORD error = GetLastError();
+            DeleteFileA(targetPath);
+            MoveFileA(oldPath, targetPath);
+            SetLastError(error);
+            return 0;
+        }
+    }
+    return StageForRestart(stagingPath, targetPath);
+}
+
+// A restart is asked for, unless a silent run may not restart the machine.
+static void MarkRestartNeeded(void)
+{
+    if (!g_bSilent || g_bAllowReboot)
+        g_bRestartNeeded = 1;
+}
+
+// One placement attempt. returns 1 when the file is in place; on failure *error holds the
+// cause to report
+static int PlaceOnce(const char* workFolder, const char* fileName, const char* destFolder,
+                     int manifestIndex, DWORD* error)
+{
+    char targetPath[KV_PATH_SIZE];
+    char stagingPath[KV_PATH_SIZE];
+    if (!JoinPath(targetPath, sizeof targetPath, destFolder, fileName)
+        || !JoinPathBackslash(stagingPath, sizeof stagingPath, workFolder, g_szStagingName)) {
+        *error = ERROR_FILENAME_EXCED_RANGE;
+        return 0;
+    }
+
+    PumpMessages();
+    if (WriteResourceToFile(g_hInstance, manifestIndex, workFolder, g_szStagingName) != 1) {
+        *error = GetLastError();
+        return 0;
+    }
+    if (ExpandStaged(stagingPath, targetPath)) {
+        DeleteFileA(stagingPath);
+        return 1;
+    }
+    *error = GetLastError();
+
+    PumpMessages();
+    char probe[KV_PATH_SIZE];
+    bool program = AlternateFileName(probe, sizeof probe, targetPath, ".bak");
+    if (program && GetFileAttributesA(targetPath) != INVALID_FILE_ATTRIBUTES
+        && ReplaceFileInUse(stagingPath, targetPath)) {
+        MarkRestartNeeded();
+        DeleteFileA(stagingPath);
+        return 1;
+    }
+    DeleteFileA(stagingPath);
+    return 0;
+}
+
+// returns 0 on success, 1 on failure
+int InstallFile(const char* workFolder, const char* fileName, const char* destFolder,
+                HWND ownerWindow, HWND statusWindow, int manifestIndex, int required)
+{
+    char format[KV_TEXT_SIZE];
+    char text[KV_FORMAT_SIZE] = "";
+    LoadMessage(IDS_COPYING, format, ARRAY_SIZE(format));
+    if (FormatText(text, format, workFolder, fileName, destFolder, fileName) > 0) {
+        if (g_bSilent)
+            LogLine(text);
+        else if (statusWindow)
+            SetWindowTextA(statusWindow, text);
+    }
+
+    for (;;) {
+        DWORD error = 0;
+        if (PlaceOnce(workFolder, fileName, destFolder, manifestIndex, &error))
+            return 0;
+        if (!required)
+            return 1;
+
+        char caption[KV_TEXT_SIZE];
+        LoadMessage(IDS_COPY_FAILED, format, ARRAY_SIZE(format));
+        if (!FormatText(text, format, fileName, destFolder, (DWORD_PTR)error))
+            StrCopy(text, sizeof text, format);
+        LoadMessage(IDS_INSTALL, caption, ARRAY_SIZE(caption));
+        if (g_bSilent) {
+            LogLine(text);
+            return 1;
+        }
+        if (MessageBoxA(ownerWindow, text, caption, MB_ICONERROR | MB_RETRYCANCEL) != IDRETRY)
+            return 1;
+    }
+}

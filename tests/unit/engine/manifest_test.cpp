@@ -1,0 +1,117 @@
+// The file tables: the manifest and the five groups line up row for row, absent rows are
+// the ones the package lacks, titles come from the string table, and a reset undoes a run.
+#include <gtest/gtest.h>
+#include <ctype.h>
+#include <string.h>
+#include <algorithm>
+#include <iterator>
+#include <string>
+#include "engine/engine.h"
+
+namespace {
+
+struct Group { const char* name; ProductFileEntry* rows; int base; int count; };
+
+const Group kGroups[] = {
+    { "ClassicFiles", ClassicFiles, CLASSIC_BASE, CLASSIC_COUNT },
+    { "ExplorerFiles", ExplorerFiles, EXPLORER_BASE, EXPLORER_COUNT },
+    { "UtilityFiles", UtilityFiles, UTILITY_BASE, UTILITY_COUNT },
+    { "CommonFiles", CommonFiles, COMMON_BASE, COMMON_COUNT },
+    { "SiteIniFiles", SiteIniFiles, SITEINI_BASE, SITEINI_COUNT },
+};
+
+std::string Lower(std::string text)
+{
+    for (char& c : text)
+        c = (char)tolower((unsigned char)c);
+    return text;
+}
+
+}  // namespace
+
+TEST(Manifest, GroupsLineUpWithTheManifest)
+{
+    // The groups cover rows 0 to 56 in order; 57 (INSTINI) belongs to none.
+    int next = 0;
+    for (const Group& g : kGroups) {
+        EXPECT_EQ(next, g.base) << g.name;
+        next = g.base + g.count;
+    }
+    EXPECT_EQ(MANIFEST_INSTALL_INI, next);
+    EXPECT_EQ(MANIFEST_COUNT, next + 1);
+
+    // Each row's packed name is its installed name with the last character made '_'.
+    for (const Group& g : kGroups) {
+        for (int p = 0; p < g.count; p++) {
+            const ManifestEntry& m = FileManifest[g.base + p];
+            SCOPED_TRACE(std::string(g.name) + " " + g.rows[p].installedName);
+            std::string packed = Lower(g.rows[p].installedName);
+            packed.back() = '_';
+            EXPECT_EQ(packed, Lower(m.packedName));
+            EXPECT_STREQ(m.packedName, m.stagingName);
+            EXPECT_STREQ("EXE", m.resourceType);
+        }
+    }
+    EXPECT_STREQ("INSTINI", FileManifest[MANIFEST_INSTALL_INI].resourceName);
+    EXPECT_STREQ("Install.ini", FileManifest[MANIFEST_INSTALL_INI].stagingName);
+    EXPECT_STREQ("INIFILE1", FileManifest[MANIFEST_PRODUCT_INI].resourceName);
+    EXPECT_STREQ("TXTFILE", FileManifest[MANIFEST_RELEASE_NOTES].resourceName);
+
+    // Absent rows are exactly these, and none of them is required.
+    const int absent[] = { 6, 9, 13, 17, 22, 27, 34, 35, 36, 37 };
+    for (int i = 0; i < MANIFEST_COUNT; i++) {
+        bool expected = std::find(std::begin(absent), std::end(absent), i) != std::end(absent);
+        EXPECT_EQ(expected, FileManifest[i].resourceName == NULL) << "row " << i;
+    }
+    for (const Group& g : kGroups) {
+        for (int p = 0; p < g.count; p++) {
+            if (!FileManifest[g.base + p].resourceName) {
+                EXPECT_EQ(0, g.rows[p].required) << g.rows[p].installedName;
+            }
+        }
+    }
+
+    EXPECT_STREQ("kvpro32.cnt", ClassicFiles[2].reportName);
+    EXPECT_STREQ("KvPro32.cnt", ClassicFiles[2].installedName);
+    EXPECT_STREQ("KORVID.IN_", SiteIniFiles[0].reportName);
+    EXPECT_STREQ("KORVID.ini", SiteIniFiles[0].installedName);
+}
+
+TEST(Manifest, TitlesComeFromTheStringTable)
+{
+    LoadItemTitles();
+    struct Row { const ProductFileEntry* row; const char* title; } rows[] = {
+        { &ClassicFiles[3], "KORVID Pro Help" },
+        { &ExplorerFiles[4], "KORVID Pro Explorer Help" },
+        { &CommonFiles[0], "KORVID Icon Placement" },
+        { &CommonFiles[2], "KORVID Pro Uninstall" },
+        { &CommonFiles[3], "KORVID Pro Release Notes" },
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.title);
+        EXPECT_STREQ(r.title, r.row->displayName);
+        EXPECT_EQ(1, r.row->makeIcon);
+    }
+}
+
+TEST(Manifest, ResetUndoesWhatARunChanged)
+{
+    // What an install on NT 3.x and a partly failed run leave in the table.
+    CommonFiles[0].makeIcon = 0;
+    CommonFiles[0].required = 0;
+    CommonFiles[1].required = 0;
+    ClassicFiles[1].status = FILE_INSTALLED | FILE_REGISTERED;
+    SiteIniFiles[8].status = FILE_FAILED;
+    SiteIniFiles[8].lastResult = 1;
+    ResetProductFileTable();
+    EXPECT_EQ(1, CommonFiles[0].makeIcon);
+    EXPECT_EQ(1, CommonFiles[0].required);
+    EXPECT_EQ(1, CommonFiles[1].required);
+    for (const Group& g : kGroups) {
+        for (int p = 0; p < g.count; p++) {
+            SCOPED_TRACE(g.rows[p].installedName);
+            EXPECT_EQ(0u, g.rows[p].status);
+            EXPECT_EQ(0, g.rows[p].lastResult);
+        }
+    }
+}

@@ -1,0 +1,181 @@
+// Shared by the placement and restart-time tests: the restart command keys, a driver
+// that answers the setup's message boxes from a second thread, and product programs run
+// from a scratch folder to make their files in use.
+#pragma once
+#include <windows.h>
+#include <atomic>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace kvtest {
+
+const char kCurrentVersion[] = "Software\\Microsoft\\Windows\\CurrentVersion";
+const char kRunOnce[] = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+const char kRunServicesOnce[] = "Software\\Microsoft\\Windows\\CurrentVersion\\RunServicesOnce";
+
+// Every value of a machine key, name to data; empty when the key does not exist.
+inline std::map<std::string, std::string> KeyValues(const char* key)
+{
+    std::map<std::string, std::string> values;
+    HKEY h;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_READ, &h) != ERROR_SUCCESS)
+        return values;
+    for (DWORD i = 0;; i++) {
+        char name[256];
+        BYTE data[2048];
+        DWORD nameSize = sizeof name, dataSize = sizeof data, type;
+        if (RegEnumValueA(h, i, name, &nameSize, NULL, &type, data, &dataSize) != ERROR_SUCCESS)
+            break;
+        values[name] = std::string((const char*)data, dataSize);
+    }
+    RegCloseKey(h);
+    return values;
+}
+
+inline bool MachineKeyExists(const char* key)
+{
+    HKEY h;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_READ, &h) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(h);
+    return true;
+}
+
+// Deletes the "Oxtavine..." values of a machine key; the tests own no other values there.
+inline void DeleteOxtavineValues(const char* key)
+{
+    HKEY h;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_ALL_ACCESS, &h) != ERROR_SUCCESS)
+        return;
+    for (const auto& value : KeyValues(key))
+        if (value.first.compare(0, 8, "Oxtavine") == 0)
+            RegDeleteValueA(h, value.first.c_str());
+    RegCloseKey(h);
+}
+
+// The data of a REG_SZ value as a string without its terminator.
+inline std::string TextOf(const std::string& data)
+{
+    return std::string(data.c_str());
+}
+
+// Answers every message box captioned "Install" that appears while it runs: the
+// callback gets the box's text and returns the button to press (IDRETRY, IDCANCEL).
+class BoxDriver {
+public:
+    explicit BoxDriver(std::function<int(const std::string&)> answer)
+        : answer_(answer), thread_([this] { Run(); }) {}
+    ~BoxDriver()
+    {
+        stop_ = true;
+        thread_.join();
+    }
+    // The texts of the boxes answered so far, in order.
+    std::vector<std::string> Texts()
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return texts_;
+    }
+
+private:
+    void Run()
+    {
+        while (!stop_) {
+            HWND box = FindWindowA("#32770", "Install");
+            if (!box) {
+                Sleep(20);
+                continue;
+            }
+            char text[1024] = "";
+            // The message box's text control has the id 0xFFFF.
+            GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                texts_.push_back(text);
+            }
+            int button = answer_(text);
+            PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                         (LPARAM)GetDlgItem(box, button));
+            while (IsWindow(box) && !stop_)
+                Sleep(10);
+        }
+    }
+
+    std::function<int(const std::string&)> answer_;
+    std::vector<std::string> texts_;
+    std::atomic<bool> stop_{false};
+    std::mutex mutex_;
+    std::thread thread_;
+};
+
+// A program started from its own folder; ended (WM_CLOSE to its windows, else killed)
+// when the object goes.
+class RunningProgram {
+public:
+    explicit RunningProgram(const std::string& path)
+    {
+        std::string folder = path.substr(0, path.find_last_of('\\'));
+        std::string line = "\"" + path + "\"";
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        if (CreateProcessA(NULL, &line[0], NULL, NULL, FALSE, 0, NULL, folder.c_str(), &startup,
+                           &process_))
+            WaitForInputIdle(process_.hProcess, 10000);
+        else
+            process_.hProcess = NULL;
+    }
+    ~RunningProgram() { End(); }
+    bool Started() const { return process_.hProcess != NULL; }
+    bool Running() const
+    {
+        return process_.hProcess && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
+    }
+    void End()
+    {
+        if (!process_.hProcess)
+            return;
+        EnumWindows(CloseWindowOf, (LPARAM)process_.dwProcessId);
+        if (WaitForSingleObject(process_.hProcess, 10000) != WAIT_OBJECT_0) {
+            TerminateProcess(process_.hProcess, 1);
+            WaitForSingleObject(process_.hProcess, 10000);
+        }
+        CloseHandle(process_.hThread);
+        CloseHandle(process_.hProcess);
+        process_.hProcess = NULL;
+    }
+
+private:
+    static BOOL CALLBACK CloseWindowOf(HWND window, LPARAM processId)
+    {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner == (DWORD)processId)
+            PostMessageA(window, WM_CLOSE, 0, 0);
+        return TRUE;
+    }
+
+    PROCESS_INFORMATION process_ = {};
+};
+
+// Runs a command line and waits for it; returns its exit code, or -1 when it did not run.
+inline int RunAndWait(const char* commandLine, DWORD timeout = 120000)
+{
+    std::string line = commandLine;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process;
+    if (!CreateProcessA(NULL, &line[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process))
+        return -1;
+    DWORD code = (DWORD)-1;
+    if (WaitForSingleObject(process.hProcess, timeout) == WAIT_OBJECT_0)
+        GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return (int)code;
+}
+
+}  // namespace kvtest

@@ -1,0 +1,535 @@
+// Placing one file: resource bytes, LZ expansion, the product INI from its template, and
+// InstallFile's failure handling and in-use handling, against real files under Wine.
+#include <gtest/gtest.h>
+#include <ctype.h>
+#include <direct.h>
+#include <stdio.h>
+#include <string.h>
+#include "engine/engine.h"
+#include "unit/engine/placement_support.h"
+#include "support/product_state.h"
+
+namespace {
+
+const char kSampleTemplate[] =
+    "[First]\r\nFILENAME=$$\\original.ini\r\n\r\nBOTH=$$;$$\r\nEND=x$$\r\nplain line\r\nLAST=$$";
+const char kSzddMagic[] = "SZDD\x88\xF0\x27\x33";
+
+void WriteText(const std::string& path, const std::string& data)
+{
+    FILE* f = fopen(path.c_str(), "wb");
+    ASSERT_TRUE(f) << path;
+    fwrite(data.data(), 1, data.size(), f);
+    fclose(f);
+}
+
+std::string PayloadPath(const char* name)
+{
+    return kvtest::WinePath(KV_PAYLOAD_DIR_UNIX) + "\\" + name;
+}
+
+std::string Lower(std::string text)
+{
+    for (char& c : text)
+        c = (char)tolower((unsigned char)c);
+    return text;
+}
+
+std::string ShortPath(const std::string& path)
+{
+    char out[MAX_PATH] = "";
+    GetShortPathNameA(path.c_str(), out, sizeof out);
+    return out;
+}
+
+// Waits up to 30 seconds for a file to hold exactly these bytes.
+bool WaitForContent(const std::string& path, const std::string& bytes)
+{
+    for (int i = 0; i < 300; i++) {
+        if (kvtest::ReadFile(path) == bytes)
+            return true;
+        Sleep(100);
+    }
+    return false;
+}
+
+// The bytes of a resource of type "EXE" in a module, empty when it has none.
+std::string ResourceBytes(HMODULE module, const char* name)
+{
+    HRSRC found = FindResourceA(module, name, "EXE");
+    if (!found)
+        return std::string();
+    const char* bytes = (const char*)LockResource(LoadResource(module, found));
+    return std::string(bytes, SizeofResource(module, found));
+}
+
+}  // namespace
+
+TEST(PlacementNames, AlternateNameReplacesTheProgramExtension)
+{
+    struct Row { const char* target; const char* suffix; const char* alternate; } rows[] = {
+        { "C:\\Dest\\kvpro32.dll", ".bak", "C:\\Dest\\kvpro32.bak" },
+        { "C:\\Dest\\kv95pro.exe", ".new", "C:\\Dest\\kv95pro.new" },
+        { "C:\\Dest\\a.dll.exe", ".bak", "C:\\Dest\\a.bak" },
+        { "C:\\Dest\\a.exe.dll", ".bak", "C:\\Dest\\a.exe.bak" },
+        { "C:/Dest/kvfind.exe", ".new", "C:/Dest/kvfind.new" },
+        { "C:\\tools.dll\\kvfind.exe", ".bak", "C:\\tools.dll\\kvfind.bak" },
+        // Not programs: other extensions, capitals, and a program-like folder name.
+        { "C:\\Dest\\kvpro32.hlp", ".bak", NULL },
+        { "C:\\Dest\\KVPRO32.DLL", ".bak", NULL },
+        { "C:\\tools.exe\\kvpro32.hlp", ".bak", NULL },
+        { "C:\\tools.dll\\", ".bak", NULL },
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.target);
+        char out[64] = "";
+        EXPECT_EQ(r.alternate != NULL, AlternateFileName(out, sizeof out, r.target, r.suffix));
+        if (r.alternate) {
+            EXPECT_STREQ(r.alternate, out);
+        }
+    }
+    char small[16];
+    EXPECT_FALSE(AlternateFileName(small, sizeof small, "C:\\Dest\\kvpro32.dll", ".bak"));
+}
+
+TEST(PlacementNames, PlaceholderIsReplacedEverywhereWithinBounds)
+{
+    struct Row { const char* line; const char* placeholder; const char* expected; } rows[] = {
+        { "FILENAME=$$\\original.ini\n", "$$", "FILENAME=C:\\Dest\\original.ini\n" },
+        { "BOTH=$$;$$\n", "$$", "BOTH=C:\\Dest;C:\\Dest\n" },
+        { "$$", "$$", "C:\\Dest" },
+        { "$$$", "$$", "C:\\Dest$" },
+        { "[MySites]\n", "$$", "[MySites]\n" },
+        { "keep $$\n", "", "keep $$\n" },
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.line);
+        char out[128];
+        EXPECT_TRUE(SubstitutePlaceholder(out, sizeof out, r.line, r.placeholder, "C:\\Dest"));
+        EXPECT_STREQ(r.expected, out);
+    }
+    // The replacement is not searched again.
+    char out[64];
+    EXPECT_TRUE(SubstitutePlaceholder(out, sizeof out, "a$$b", "$$", "<$$>"));
+    EXPECT_STREQ("a<$$>b", out);
+
+    // The result must fit the buffer, terminator included.
+    std::string folder(10, 'f');
+    EXPECT_TRUE(SubstitutePlaceholder(out, 24, "X=$$\\$$", "$$", folder.c_str()));
+    EXPECT_EQ(23u, strlen(out));
+    EXPECT_FALSE(SubstitutePlaceholder(out, 23, "X=$$\\$$", "$$", folder.c_str()));
+    EXPECT_FALSE(SubstitutePlaceholder(out, 23, "X=$$ and a long tail", "$$", folder.c_str()));
+}
+
+class Placement : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        savedModule_ = g_hInstance;
+        savedWinNT_ = g_bWinNT;
+        savedSilent_ = g_bSilent;
+        savedAllowReboot_ = g_bAllowReboot;
+        savedRestart_ = g_bRestartNeeded;
+        savedLogging_ = g_bLogging;
+        StrCopy(savedStaging_, sizeof savedStaging_, g_szStagingName);
+        ASSERT_TRUE(_getcwd(savedDir_, sizeof savedDir_));
+
+        workDir_ = kvtest::MakeScratchFolder("work");
+        work_ = workDir_ + "\\";
+        dest_ = kvtest::MakeScratchFolder("dest");
+        char unique[MAX_PATH];
+        ASSERT_NE(0u, GetTempFileNameA(workDir_.c_str(), "KVD", 0, unique));
+        StrCopy(g_szStagingName, sizeof g_szStagingName, strrchr(unique, '\\') + 1);
+        staging_ = work_ + g_szStagingName;
+        ASSERT_EQ(0, _chdir(workDir_.c_str()));
+
+        g_bWinNT = 1;
+        g_bSilent = 0;
+        g_bAllowReboot = 0;
+        g_bRestartNeeded = 0;
+        g_bLogging = 0;
+        kvtest::DeleteOxtavineValues(kvtest::kRunOnce);
+        kvtest::DeleteOxtavineValues(kvtest::kRunServicesOnce);
+    }
+
+    void TearDown() override
+    {
+        _chdir(savedDir_);
+        g_hInstance = savedModule_;
+        g_bWinNT = savedWinNT_;
+        g_bSilent = savedSilent_;
+        g_bAllowReboot = savedAllowReboot_;
+        g_bRestartNeeded = savedRestart_;
+        g_bLogging = savedLogging_;
+        StrCopy(g_szStagingName, sizeof g_szStagingName, savedStaging_);
+        Unlock();
+        FreeInUse();
+        if (templates_)
+            FreeLibrary(templates_);
+        kvtest::DeleteTree(workDir_);
+        kvtest::DeleteTree(dest_);
+        kvtest::DeleteOxtavineValues(kvtest::kRunOnce);
+        kvtest::DeleteOxtavineValues(kvtest::kRunServicesOnce);
+    }
+
+    // Holds a file open without sharing, until Unlock or the end of the test.
+    void Lock(const std::string& path, DWORD access, DWORD disposition)
+    {
+        lock_ = CreateFileA(path.c_str(), access, 0, NULL, disposition, 0, NULL);
+        ASSERT_NE(INVALID_HANDLE_VALUE, lock_);
+    }
+    void Unlock()
+    {
+        if (lock_ != INVALID_HANDLE_VALUE)
+            CloseHandle(lock_);
+        lock_ = INVALID_HANDLE_VALUE;
+    }
+    // Loads a library from the destination, so its file is in use until the test ends.
+    HMODULE LoadInUse(const char* name)
+    {
+        HMODULE library = LoadLibraryA(Dest(name).c_str());
+        if (library)
+            libraries_.push_back(library);
+        return library;
+    }
+    void FreeInUse()
+    {
+        for (HMODULE library : libraries_)
+            FreeLibrary(library);
+        libraries_.clear();
+    }
+
+    // The tests' own template module: INIFILE1 is empty, INIFILE2 the sample template.
+    HMODULE Templates()
+    {
+        if (!templates_)
+            templates_ = LoadLibraryA(TemplatesPath().c_str());
+        EXPECT_TRUE(templates_ != NULL);
+        return templates_;
+    }
+    static std::string TemplatesPath() { return kvtest::WinePath(KV_TEST_TEMPLATES_UNIX); }
+    std::string Dest(const char* name) const { return dest_ + "\\" + name; }
+    std::string Log() const { return kvtest::ReadFile(work_ + "setup.log"); }
+
+    std::string workDir_, work_, dest_, staging_;
+    HMODULE templates_ = NULL;
+    HANDLE lock_ = INVALID_HANDLE_VALUE;
+    std::vector<HMODULE> libraries_;
+
+private:
+    HINSTANCE savedModule_;
+    int savedWinNT_, savedSilent_, savedAllowReboot_, savedRestart_, savedLogging_;
+    char savedStaging_[KV_PATH_SIZE];
+    char savedDir_[MAX_PATH];
+};
+
+TEST_F(Placement, ExpandFileCopiesPrefersPackedNameAndRefusesATargetInUse)
+{
+    // A file that is not packed is copied unchanged; the buffer keeps its name.
+    WriteText(work_ + "plain.txt", "hello\r\n");
+    char source[MAX_PATH];
+    StrCopy(source, sizeof source, (work_ + "plain.txt").c_str());
+    EXPECT_EQ(1, ExpandFile(source, Dest("out.txt").c_str()));
+    EXPECT_EQ("hello\r\n", kvtest::ReadFile(Dest("out.txt")));
+    EXPECT_EQ(work_ + "plain.txt", source);
+
+    // The packed name (last character '_') is opened first, and stays in the buffer.
+    WriteText(work_ + "both.txt", "plain");
+    WriteText(work_ + "both.tx_", "packed");
+    StrCopy(source, sizeof source, (work_ + "both.txt").c_str());
+    EXPECT_EQ(1, ExpandFile(source, Dest("both.txt").c_str()));
+    EXPECT_EQ("packed", kvtest::ReadFile(Dest("both.txt")));
+    EXPECT_EQ(work_ + "both.tx_", source);
+
+    // The same file, named with other capitals: nothing is done.
+    StrCopy(source, sizeof source, Dest("OUT.TXT").c_str());
+    EXPECT_EQ(1, ExpandFile(source, Dest("out.txt").c_str()));
+    EXPECT_EQ("hello\r\n", kvtest::ReadFile(Dest("out.txt")));
+
+    // A missing or empty source fails.
+    StrCopy(source, sizeof source, (work_ + "missing.txt").c_str());
+    EXPECT_EQ(0, ExpandFile(source, Dest("missing.txt").c_str()));
+    WriteText(work_ + "empty.txt", "");
+    StrCopy(source, sizeof source, (work_ + "empty.txt").c_str());
+    EXPECT_EQ(0, ExpandFile(source, Dest("empty.txt").c_str()));
+
+    // A target that cannot be opened for writing fails with the sharing violation, and
+    // no file under the packed name ("kvpro32.dl_") appears in its place.
+    WriteText(Dest("kvpro32.dll"), "old");
+    Lock(Dest("kvpro32.dll"), GENERIC_READ, OPEN_EXISTING);
+    StrCopy(source, sizeof source, (work_ + "plain.txt").c_str());
+    EXPECT_EQ(0, ExpandFile(source, Dest("kvpro32.dll").c_str()));
+    EXPECT_EQ((DWORD)ERROR_SHARING_VIOLATION, GetLastError());
+    Unlock();
+    EXPECT_EQ("old", kvtest::ReadFile(Dest("kvpro32.dll")));
+    EXPECT_FALSE(kvtest::FileExists(Dest("kvpro32.dl_")));
+
+    // Targets longer than the old 128-character limit of OpenFile work up to 260.
+    std::string deep = dest_ + "\\" + std::string(200 - dest_.size(), 'd');
+    ASSERT_TRUE(CreateDirectoryA(deep.c_str(), NULL));
+    std::string target = deep + "\\kvpro32.hlp";
+    ASSERT_GT(target.size(), 200u);
+    StrCopy(source, sizeof source, (work_ + "plain.txt").c_str());
+    EXPECT_EQ(1, ExpandFile(source, target.c_str()));
+    EXPECT_EQ("hello\r\n", kvtest::ReadFile(target));
+}
+
+TEST_F(Placement, ResourceBytesAndTemplatesFromTheirResources)
+{
+    HMODULE module = Templates();
+    ASSERT_TRUE(module);
+    g_hInstance = module;
+
+    // The resource's bytes land unchanged, with or without a trailing backslash.
+    EXPECT_EQ(1, WriteResourceToFile(module, 49, workDir_.c_str(), "one.ini"));
+    EXPECT_EQ(kSampleTemplate, kvtest::ReadFile(work_ + "one.ini"));
+    WriteText(work_ + "two.ini", "to be replaced by a longer or shorter text");
+    EXPECT_EQ(1, WriteResourceToFile(module, 49, work_.c_str(), "two.ini"));
+    EXPECT_EQ(kSampleTemplate, kvtest::ReadFile(work_ + "two.ini"));
+    EXPECT_EQ(0, WriteResourceToFile(module, 6, work_.c_str(), "absent.dll"));
+    EXPECT_EQ(0, WriteResourceToFile(module, 0, work_.c_str(), "kv95pro.exe"));
+    EXPECT_FALSE(kvtest::FileExists(work_ + "kv95pro.exe"));
+
+    // Every placeholder carries the destination folder; other lines pass unchanged, and the
+    // staged copy of the template goes.
+    std::string ini = Dest("KORVID.ini");
+    EXPECT_EQ(0, WriteIniFromTemplate(work_.c_str(), ini.c_str(), "$$", dest_.c_str(), 49));
+    std::string d = dest_;
+    EXPECT_EQ("[First]\r\nFILENAME=" + d + "\\original.ini\r\n\r\nBOTH=" + d + ";" + d +
+                  "\r\nEND=x" + d + "\r\nplain line\r\nLAST=" + d,
+              kvtest::ReadFile(ini));
+    EXPECT_FALSE(kvtest::FileExists(staging_));
+
+    // An empty template, a line that would not fit 1024 characters, and a missing
+    // resource fail, and leave no product INI behind.
+    struct Row { const char* what; int index; std::string replacement; } rows[] = {
+        { "empty template", 48, dest_ },
+        { "line too long", 49, std::string(520, 'x') },
+        { "no resource", 6, dest_ },
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        DeleteFileA(ini.c_str());
+        EXPECT_EQ(-1, WriteIniFromTemplate(work_.c_str(), ini.c_str(), "$$", r.replacement.c_str(), r.index));
+        EXPECT_FALSE(kvtest::FileExists(ini));
+        EXPECT_FALSE(kvtest::FileExists(staging_));
+    }
+}
+
+TEST_F(Placement, FailedFileIsSilentOrLoggedOrAsksRetryCancel)
+{
+    // Row 6 is absent from the package: its placement fails.
+    int boxes = 0;
+    {
+        kvtest::BoxDriver driver([&](const std::string&) { boxes++; return IDCANCEL; });
+        EXPECT_EQ(1, InstallFile(work_.c_str(), "kvini.dll", dest_.c_str(), NULL, NULL, 6, 0));
+    }
+    EXPECT_EQ(0, boxes);
+
+    // Silent: the progress text and the failure go to the log, no box.
+    g_bSilent = 1;
+    g_bLogging = 1;
+    {
+        kvtest::BoxDriver driver([&](const std::string&) { boxes++; return IDCANCEL; });
+        EXPECT_EQ(1, InstallFile(work_.c_str(), "kvini.dll", dest_.c_str(), NULL, NULL, 6, 1));
+    }
+    EXPECT_EQ(0, boxes);
+    std::string failed = "Copy of kvini.dll to " + dest_ + " failed. (1814)";
+    EXPECT_EQ("Copying " + work_ + "kvini.dll to " + dest_ + "\\kvini.dll\r\n" + failed + "\r\n", Log());
+
+    // Interactive: Retry tries again, Cancel gives up.
+    g_bSilent = 0;
+    kvtest::BoxDriver driver([&](const std::string&) { return ++boxes == 1 ? IDRETRY : IDCANCEL; });
+    EXPECT_EQ(1, InstallFile(work_.c_str(), "kvini.dll", dest_.c_str(), NULL, NULL, 6, 1));
+    EXPECT_EQ(std::vector<std::string>({ failed, failed }), driver.Texts());
+    EXPECT_FALSE(kvtest::FileExists(Dest("kvini.dll")));
+}
+
+TEST_F(Placement, NonProgramFileThatCannotBeWrittenFailsWithoutInUseHandling)
+{
+    g_hInstance = Templates();
+    Lock(Dest("kvpro32.hlp"), GENERIC_WRITE, CREATE_ALWAYS);
+
+    g_bSilent = 1;
+    g_bLogging = 1;
+    g_bAllowReboot = 1;
+    EXPECT_EQ(1, InstallFile(work_.c_str(), "kvpro32.hlp", dest_.c_str(), NULL, NULL, 49, 1));
+    EXPECT_NE(std::string::npos, Log().find("Copy of kvpro32.hlp to " + dest_ + " failed. (32)\r\n")) << Log();
+    EXPECT_EQ(std::vector<std::string>({ "kvpro32.hlp" }), kvtest::ListFiles(dest_));
+    EXPECT_TRUE(kvtest::KeyValues(kvtest::kRunOnce).count("Oxtavine0") == 0);
+    EXPECT_TRUE(kvtest::KeyValues(kvtest::kRunServicesOnce).count("Oxtavine0") == 0);
+    EXPECT_EQ(0, g_bRestartNeeded);
+    EXPECT_FALSE(kvtest::FileExists(staging_));
+
+    // Interactive: the file is freed while the box is up, and Retry places it.
+    g_bSilent = 0;
+    int boxes = 0;
+    kvtest::BoxDriver driver([&](const std::string&) {
+        if (++boxes > 1)
+            return IDCANCEL;
+        Unlock();
+        return IDRETRY;
+    });
+    EXPECT_EQ(0, InstallFile(work_.c_str(), "kvpro32.hlp", dest_.c_str(), NULL, NULL, 49, 1));
+    EXPECT_EQ(std::vector<std::string>({ "Copy of kvpro32.hlp to " + dest_ + " failed. (32)" }),
+              driver.Texts());
+    EXPECT_EQ(kSampleTemplate, kvtest::ReadFile(Dest("kvpro32.hlp")));
+}
+
+// The rows that the package carries as plain text, and the files they come from.
+static std::string SourceOf(int index, const char* installedName)
+{
+    if (index == MANIFEST_PRODUCT_INI)
+        return PayloadPath("templates\\KORVID.ini");
+    if (index == MANIFEST_INSTALL_INI)
+        return PayloadPath("templates\\Install.ini");
+    return PayloadPath(installedName);
+}
+
+TEST_F(Placement, EveryPackedResourceExpandsToItsSource)
+{
+    const struct { ProductFileEntry* rows; int base; int count; } groups[] = {
+        { ClassicFiles, CLASSIC_BASE, CLASSIC_COUNT }, { ExplorerFiles, EXPLORER_BASE, EXPLORER_COUNT },
+        { UtilityFiles, UTILITY_BASE, UTILITY_COUNT }, { CommonFiles, COMMON_BASE, COMMON_COUNT },
+        { SiteIniFiles, SITEINI_BASE, SITEINI_COUNT },
+    };
+    int placed = 0;
+    for (const auto& g : groups) {
+        for (int p = 0; p < g.count; p++) {
+            int index = g.base + p;
+            const char* name = g.rows[p].installedName;
+            SCOPED_TRACE(name);
+            if (!FileManifest[index].resourceName) {
+                EXPECT_EQ(1, InstallFile(work_.c_str(), name, dest_.c_str(), NULL, NULL, index, 0));
+                EXPECT_FALSE(kvtest::FileExists(Dest(name)));
+                continue;
+            }
+            std::string resource = ResourceBytes(g_hInstance, FileManifest[index].resourceName);
+            ASSERT_FALSE(resource.empty()) << "resource " << FileManifest[index].resourceName;
+            if (index != MANIFEST_PRODUCT_INI) {
+                EXPECT_EQ(0, resource.compare(0, 8, kSzddMagic, 8)) << "not SZDD packed";
+            }
+            std::string source = kvtest::ReadFile(SourceOf(index, name));
+            ASSERT_FALSE(source.empty()) << SourceOf(index, name);
+            EXPECT_EQ(0, InstallFile(work_.c_str(), name, dest_.c_str(), NULL, NULL, index, 1));
+            EXPECT_TRUE(kvtest::ReadFile(Dest(name)) == source) << "differs from its source";
+            EXPECT_FALSE(kvtest::FileExists(staging_));
+            placed++;
+        }
+    }
+    EXPECT_EQ(47, placed);
+
+    // The options template is written unchanged into a folder, replacing a file there.
+    WriteText(work_ + "Install.ini", "stale");
+    EXPECT_EQ(1, WriteResourceToFile(g_hInstance, MANIFEST_INSTALL_INI, workDir_.c_str(), "Install.ini"));
+    EXPECT_EQ(kvtest::ReadFile(SourceOf(MANIFEST_INSTALL_INI, NULL)), kvtest::ReadFile(work_ + "Install.ini"));
+    EXPECT_EQ(0u, GetFileAttributesA((work_ + "Install.ini").c_str()) & FILE_ATTRIBUTE_READONLY);
+}
+
+TEST_F(Placement, ProductIniPointsEverySiteFileIntoTheDestination)
+{
+    std::string ini = Dest("KORVID.ini");
+    ASSERT_EQ(0, WriteIniFromTemplate(work_.c_str(), ini.c_str(), "$$", dest_.c_str(), MANIFEST_PRODUCT_INI));
+    struct Row { const char* section; const char* file; } rows[] = {
+        { "MySites", "original.ini" }, { "Hardware", "hwsites.ini" },
+        { "Online Services", "olsites.ini" }, { "Anti-Virus", "avsites.ini" },
+        { "Games", "gmsites.ini" }, { "Oxtavine", "oxsites.ini" },
+        { "Archives and Mirrors", "arsites.ini" }, { "Software", "swsites.ini" },
+        { "US Government", "gvsites.ini" },
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.section);
+        char value[MAX_PATH] = "";
+        GetPrivateProfileStringA(r.section, "FILENAME", "", value, sizeof value, ini.c_str());
+        EXPECT_EQ(Lower(dest_ + "\\" + r.file), Lower(value));
+    }
+    char value[64] = "";
+    GetPrivateProfileStringA("_config_", "MAILADDR", "", value, sizeof value, ini.c_str());
+    EXPECT_STREQ("qlmrx66@", value);
+    EXPECT_EQ(std::string::npos, kvtest::ReadFile(ini).find("$$"));
+    EXPECT_FALSE(kvtest::FileExists(staging_));
+}
+
+TEST_F(Placement, FilesInUseOnNTAreMovedAsideToBak)
+{
+    // A running program: the old version is the same program with bytes appended, which
+    // it does not read.
+    std::string programBytes = kvtest::ReadFile(PayloadPath("kv95pro.exe"));
+    ASSERT_FALSE(programBytes.empty());
+    WriteText(Dest("kv95pro.exe"), programBytes + "old version");
+    kvtest::RunningProgram program(Dest("kv95pro.exe"));
+    ASSERT_TRUE(program.Running());
+
+    EXPECT_EQ(0, InstallFile(work_.c_str(), "kv95pro.exe", dest_.c_str(), NULL, NULL, 0, 1));
+    EXPECT_TRUE(programBytes + "old version" == kvtest::ReadFile(Dest("kv95pro.bak")));
+    EXPECT_TRUE(programBytes == kvtest::ReadFile(Dest("kv95pro.exe")));
+    EXPECT_EQ(1, g_bRestartNeeded);
+    EXPECT_TRUE(program.Running());
+    program.End();
+
+    // A loaded library, in a silent run without ALLOWRBT: placed the same way, but no
+    // restart is asked for.
+    HMODULE module = Templates();
+    ASSERT_TRUE(CopyFileA(TemplatesPath().c_str(), Dest("kvpro32.dll").c_str(), FALSE));
+    ASSERT_TRUE(LoadInUse("kvpro32.dll"));
+    g_hInstance = module;
+    g_bSilent = 1;
+    g_bRestartNeeded = 0;
+    EXPECT_EQ(0, InstallFile(work_.c_str(), "kvpro32.dll", dest_.c_str(), NULL, NULL, 49, 1));
+    EXPECT_TRUE(kvtest::ReadFile(TemplatesPath()) == kvtest::ReadFile(Dest("kvpro32.bak")));
+    EXPECT_EQ(kSampleTemplate, kvtest::ReadFile(Dest("kvpro32.dll")));
+    EXPECT_EQ(0, g_bRestartNeeded);
+    EXPECT_FALSE(kvtest::FileExists(staging_));
+    EXPECT_EQ(0u, kvtest::KeyValues(kvtest::kRunOnce).count("Oxtavine0"));
+    FreeInUse();
+}
+
+TEST_F(Placement, FilesInUseOn95WaitAsNewUntilTheRestartCopies)
+{
+    g_bWinNT = 0;
+    std::string programBytes = kvtest::ReadFile(PayloadPath("kv95pro.exe"));
+    ASSERT_FALSE(programBytes.empty());
+    WriteText(Dest("kv95pro.exe"), programBytes + "old version");
+    kvtest::RunningProgram program(Dest("kv95pro.exe"));
+    ASSERT_TRUE(program.Running());
+
+    HMODULE module = Templates();
+    ASSERT_TRUE(CopyFileA(TemplatesPath().c_str(), Dest("kvpro32.dll").c_str(), FALSE));
+    ASSERT_TRUE(LoadInUse("kvpro32.dll"));
+    std::string libraryBytes = ResourceBytes(module, "INIFILE2");
+    auto runOnce = kvtest::KeyValues(kvtest::kRunOnce);
+
+    EXPECT_EQ(0, InstallFile(work_.c_str(), "kv95pro.exe", dest_.c_str(), NULL, NULL, 0, 1));
+    HINSTANCE setupModule = g_hInstance;
+    g_hInstance = module;
+    EXPECT_EQ(0, InstallFile(work_.c_str(), "kvpro32.dll", dest_.c_str(), NULL, NULL, 49, 1));
+    g_hInstance = setupModule;
+
+    EXPECT_TRUE(programBytes == kvtest::ReadFile(Dest("kv95pro.new")));
+    EXPECT_TRUE(libraryBytes == kvtest::ReadFile(Dest("kvpro32.new"))) << Dest("kvpro32.new");
+    EXPECT_EQ(1, g_bRestartNeeded);
+    auto commands = kvtest::KeyValues(kvtest::kRunServicesOnce);
+    EXPECT_EQ("command.com /c copy " + ShortPath(Dest("kv95pro.new")) + " " + ShortPath(Dest("kv95pro.exe")),
+              kvtest::TextOf(commands["Oxtavine0"]));
+    EXPECT_EQ("command.com /c copy " + ShortPath(Dest("kvpro32.new")) + " " + ShortPath(Dest("kvpro32.dll")),
+              kvtest::TextOf(commands["Oxtavine1"]));
+    EXPECT_EQ(runOnce, kvtest::KeyValues(kvtest::kRunOnce));
+
+    // The restart: the files are free again, and the stored commands run through the
+    // stand-in command.com.
+    program.End();
+    FreeInUse();
+    const char* commandCom = "C:\\windows\\system32\\command.com";
+    bool ownShell = CopyFileA(kvtest::WinePath(KV_COMMAND_SHIM_UNIX).c_str(), commandCom, TRUE) != 0;
+    EXPECT_EQ(0, kvtest::RunAndWait("C:\\windows\\system32\\wineboot.exe -r"));
+    // The restart starts RunServicesOnce commands without waiting for them.
+    EXPECT_TRUE(WaitForContent(Dest("kv95pro.exe"), programBytes));
+    EXPECT_TRUE(WaitForContent(Dest("kvpro32.dll"), libraryBytes)) << Dest("kvpro32.dll");
+    // The stand-in may still be ending; it cannot be deleted while it runs.
+    for (int i = 0; ownShell && !DeleteFileA(commandCom) && i < 100; i++)
+        Sleep(100);
+    EXPECT_FALSE(ownShell && kvtest::FileExists(commandCom));
+
+    commands = kvtest::KeyValues(kvtest::kRunServicesOnce);
+    EXPECT_EQ(0u, commands.count("Oxtavine0") + commands.count("Oxtavine1"));
+}

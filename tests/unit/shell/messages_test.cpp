@@ -1,0 +1,89 @@
+// Messages by number, the formatter's inserts, and setup.log in the current folder.
+#include <gtest/gtest.h>
+#include <direct.h>
+#include <stdio.h>
+#include <string.h>
+#include "shell/shell.h"
+#include "support/product_state.h"
+
+TEST(Messages, LoadMessageLoadsCutsAndFallsBack)
+{
+    struct Row { UINT id; int size; int loaded; const char* text; } rows[] = {
+        { 10006, 256, 1, "Install" },
+        { 10029, 256, 1, "Installation successful!\nHappy FTP'ing!" },
+        { 10029, 10, 1, "Installat" },
+        { 12345, 20, 0, "12345 DEBUG - Unabl" },
+        { 12345, 256, 0, "12345 DEBUG - Unable to load string" },
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.text);
+        char buffer[256];
+        memset(buffer, 'x', sizeof buffer);
+        EXPECT_EQ(r.loaded, LoadMessage(r.id, buffer, r.size));
+        EXPECT_STREQ(r.text, buffer);
+    }
+
+    char untouched[8] = "keep";
+    EXPECT_EQ(0, LoadMessage(10006, untouched, 0));
+    EXPECT_STREQ("keep", untouched);
+}
+
+TEST(Messages, FormatTextFillsNumberedInserts)
+{
+    char out[KV_FORMAT_SIZE];
+    EXPECT_GT(FormatText(out, "Creation of %1!s! failed. (%2!u!)", "C:\\X", (DWORD_PTR)5), 0);
+    EXPECT_STREQ("Creation of C:\\X failed. (5)", out);
+
+    char format[256];
+    ASSERT_EQ(1, LoadMessage(10007, format, sizeof format));
+    FormatText(out, format, "C:\\Temp\\", "kvpro32.dll", "C:\\Dest", "kvpro32.dll");
+    EXPECT_STREQ("Copying C:\\Temp\\kvpro32.dll to C:\\Dest\\kvpro32.dll", out);
+
+    // A text too long for the 1024-character buffer leaves the output as it was.
+    std::string longText(1500, 'a');
+    StrCopy(out, sizeof out, "before");
+    EXPECT_EQ(0, FormatText(out, "%1!s!", longText.c_str()));
+    EXPECT_STREQ("before", out);
+}
+
+class SetupLog : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(_getcwd(savedDir_, sizeof savedDir_));
+        savedLogging_ = g_bLogging;
+        folder_ = kvtest::MakeScratchFolder("log");
+        ASSERT_EQ(0, _chdir(folder_.c_str()));
+    }
+    void TearDown() override
+    {
+        _chdir(savedDir_);
+        g_bLogging = savedLogging_;
+        kvtest::DeleteTree(folder_);
+    }
+    std::string LogPath() const { return folder_ + "\\setup.log"; }
+
+    std::string folder_;
+    char savedDir_[MAX_PATH];
+    int savedLogging_ = 0;
+};
+
+TEST_F(SetupLog, AppendsLinesAcrossRunsAndWritesNothingWhenOff)
+{
+    g_bLogging = 0;
+    LogLine("not written");
+    EXPECT_FALSE(kvtest::FileExists(LogPath()));
+
+    // An earlier run's lines stay; each call adds one complete line after them.
+    FILE* earlier = fopen(LogPath().c_str(), "wb");
+    ASSERT_TRUE(earlier);
+    fputs("g_bSilent=1\r\n", earlier);
+    fclose(earlier);
+    g_bLogging = 1;
+    LogLine("first line");
+    EXPECT_EQ("g_bSilent=1\r\nfirst line\r\n", kvtest::ReadFile(LogPath()));
+    LogLine("second line");
+    g_bLogging = 0;
+    LogLine("dropped");
+    EXPECT_EQ("g_bSilent=1\r\nfirst line\r\nsecond line\r\n", kvtest::ReadFile(LogPath()));
+}
