@@ -315,23 +315,6 @@ std::vector<std::string> ListTree(const std::string& folder)
     return names;
 }
 
-std::vector<std::string> SplitLines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::string line;
-    for (char c : text) {
-        if (c == '\n') {
-            lines.push_back(line);
-            line.clear();
-        } else if (c != '\r') {
-            line += c;
-        }
-    }
-    if (!line.empty())
-        lines.push_back(line);
-    return lines;
-}
-
 WineVersion::WineVersion(const char* version)
 {
     HKEY key;

@@ -10,6 +10,7 @@
 #include <set>
 #include <string>
 #include <vector>
+#include "support/product_state.h"
 
 namespace kve2e {
 
@@ -84,8 +85,7 @@ private:
 
 // Every file under folder, as paths relative to it, sorted.
 std::vector<std::string> ListTree(const std::string& folder);
-// The lines of a text, without their CR LF.
-std::vector<std::string> SplitLines(const std::string& text);
+using kvtest::SplitLines;
 
 // Sets the Windows version that Wine reports to kvsetup.exe ("win95", "win98", "nt351",
 // "nt40", "win31", ...) for as long as the object lives.

@@ -17,6 +17,8 @@ void DeleteTree(const std::string& folder);
 bool FileExists(const std::string& path);
 std::string ReadFile(const std::string& path);
 std::vector<std::string> ListFiles(const std::string& folder);
+// The lines of a text, without their CR LF.
+std::vector<std::string> SplitLines(const std::string& text);
 
 std::string WinIni(const char* key);
 std::string RegString(HKEY root, const char* key, const char* name);

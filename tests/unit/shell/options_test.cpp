@@ -23,19 +23,7 @@ void WriteWholeFile(const std::string& path, const std::string& text)
 
 std::vector<std::string> ReadLines(const std::string& path)
 {
-    std::vector<std::string> lines;
-    std::string text = kvtest::ReadFile(path), line;
-    for (char c : text) {
-        if (c == '\n') {
-            lines.push_back(line);
-            line.clear();
-        } else if (c != '\r') {
-            line += c;
-        }
-    }
-    if (!line.empty())
-        lines.push_back(line);
-    return lines;
+    return kvtest::SplitLines(kvtest::ReadFile(path));
 }
 
 class Options : public testing::Test {
