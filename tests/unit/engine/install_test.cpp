@@ -151,12 +151,18 @@ TEST_F(InstallSequence, FullInstallPlacesRegistersAndMakesTheGroup)
 
 TEST_F(InstallSequence, ShellRefusesTheExplorerNamespaceItem)
 {
-    // The item the sequence sends for the Explorer interface names a namespace, not a file;
-    // Wine's Program Manager refuses it while it makes an item for a real file.
+    // The item the sequence sends for the Explorer interface (the client builds this very
+    // text from the sequence's arguments) names a namespace, not a file; Wine's Program
+    // Manager refuses it while it makes an item for a real file.
+    ProgmanItem item;
+    ASSERT_TRUE(ResolveProgmanItem(&item, "KORVID Pro Explorer", dest.c_str(), "",
+                                   "KORVID Pro Explorer.{5b1e0c72-3a94-4f6d-8e21-c7d09a3b4a01}", ""));
+    char refused[PROGMAN_COMMAND_SIZE];
+    ASSERT_TRUE(FormatAddItemCommand(refused, sizeof refused, &item));
+    EXPECT_EQ("[AddItem(\"KORVID Pro Explorer.{5b1e0c72-3a94-4f6d-8e21-c7d09a3b4a01}\","
+              "\"KORVID Pro Explorer\",,,,," + dest + ")]", std::string(refused));
     ASSERT_EQ(1, ProgmanCreateGroup("KORVID Pro"));
-    std::string refused = "[AddItem(\"KORVID Pro Explorer.{5b1e0c72-3a94-4f6d-8e21-c7d09a3b4a01}\","
-                          "\"KORVID Pro Explorer\",,,,," + dest + ")]";
-    EXPECT_EQ(0, ProgmanExecute(g_ddeInstance, refused.c_str()));
+    EXPECT_EQ(0, ProgmanExecute(g_ddeInstance, refused));
     HANDLE file = CreateFileA(Dest("kv95pro.exe").c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
     CloseHandle(file);
     std::string made = "[AddItem(\"" + Dest("kv95pro.exe") + "\",\"KORVID Pro\",,,,," + dest + ")]";
