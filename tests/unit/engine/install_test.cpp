@@ -8,6 +8,7 @@
 #include "progman/progman.h"
 #include "wizard/wizard.h"
 #include "support/product_state.h"
+#include "unit/engine/placement_support.h"
 
 using namespace kvtest;
 
@@ -235,45 +236,6 @@ TEST_F(InstallSequence, ExistingProductIniAndSitesAreKept)
     EXPECT_STREQ("ftp.mine.example", value);
 }
 
-// Answers the "KORVID Sites" question with the given button whenever it appears, and
-// counts how often it did.
-class SitesQuestionAnswerer {
-public:
-    explicit SitesQuestionAnswerer(int button) : button_(button)
-    {
-        thread_ = CreateThread(NULL, 0, Watch, this, 0, NULL);
-    }
-    ~SitesQuestionAnswerer()
-    {
-        stop_ = true;
-        WaitForSingleObject(thread_, 10000);
-        CloseHandle(thread_);
-    }
-    int Asked() const { return asked_; }
-
-private:
-    static DWORD WINAPI Watch(void* self)
-    {
-        SitesQuestionAnswerer& me = *(SitesQuestionAnswerer*)self;
-        while (!me.stop_) {
-            HWND box = FindWindowA("#32770", "KORVID Sites");
-            if (box && IsWindowVisible(box)) {
-                me.asked_++;
-                PostMessageA(box, WM_COMMAND, MAKEWPARAM(me.button_, BN_CLICKED),
-                             (LPARAM)GetDlgItem(box, me.button_));
-                while (IsWindow(box) && !me.stop_)
-                    Sleep(20);
-            }
-            Sleep(20);
-        }
-        return 0;
-    }
-    int button_;
-    volatile bool stop_ = false;
-    volatile int asked_ = 0;
-    HANDLE thread_;
-};
-
 TEST_F(InstallSequence, ProductIniQuestionOnlyWithoutEarlierSiteFiles)
 {
     unsigned int outcome = 0;
@@ -283,18 +245,18 @@ TEST_F(InstallSequence, ProductIniQuestionOnlyWithoutEarlierSiteFiles)
     {
         // With avsites.ini present the INI is kept and nothing is asked.
         WritePrivateProfileStringA("Mine", "HOST", "ftp.mine.example", Dest("avsites.ini").c_str());
-        SitesQuestionAnswerer answerer(IDYES);
+        kvtest::BoxDriver answerer("KORVID Sites", [](const std::string&) { return IDYES; });
         ASSERT_EQ(1, InstallProduct(work.c_str(), dest.c_str(), MASK_CLASSIC, &outcome, NULL, NULL, errorText));
-        EXPECT_EQ(0, answerer.Asked());
+        EXPECT_EQ(0u, answerer.Texts().size());
         EXPECT_FALSE(FileExists(Dest("original.ini")));
     }
     {
         // With neither, the user is asked; Yes keeps the old INI as original.ini without its
         // [MySites] section and writes the distribution INI.
         DeleteFileA(Dest("avsites.ini").c_str());
-        SitesQuestionAnswerer answerer(IDYES);
+        kvtest::BoxDriver answerer("KORVID Sites", [](const std::string&) { return IDYES; });
         ASSERT_EQ(1, InstallProduct(work.c_str(), dest.c_str(), MASK_CLASSIC, &outcome, NULL, NULL, errorText));
-        EXPECT_EQ(1, answerer.Asked());
+        EXPECT_EQ(1u, answerer.Texts().size());
         char value[128];
         GetPrivateProfileStringA("_config_", "MAILADDR", "", value, sizeof value, Dest("original.ini").c_str());
         EXPECT_STREQ("mine@example.com", value);

@@ -1,4 +1,4 @@
-// Shared by the placement and restart-time tests: the restart command keys, a driver
+// Shared by the placement, restart-time and install sequence tests: the restart command keys, a driver
 // that answers the setup's message boxes from a second thread, and product programs run
 // from a scratch folder to make their files in use.
 #pragma once
@@ -63,12 +63,12 @@ inline std::string TextOf(const std::string& data)
     return std::string(data.c_str());
 }
 
-// Answers every message box captioned "Install" that appears while it runs: the
-// callback gets the box's text and returns the button to press (IDRETRY, IDCANCEL).
+// Answers every message box of the given caption that appears while it runs: the
+// callback gets the box's text and returns the button to press (IDRETRY, IDCANCEL, IDYES).
 class BoxDriver {
 public:
-    explicit BoxDriver(std::function<int(const std::string&)> answer)
-        : answer_(answer), thread_([this] { Run(); }) {}
+    BoxDriver(const char* caption, std::function<int(const std::string&)> answer)
+        : caption_(caption), answer_(answer), thread_([this] { Run(); }) {}
     ~BoxDriver()
     {
         stop_ = true;
@@ -85,7 +85,7 @@ private:
     void Run()
     {
         while (!stop_) {
-            HWND box = FindWindowA("#32770", "Install");
+            HWND box = FindWindowA("#32770", caption_.c_str());
             if (!box) {
                 Sleep(20);
                 continue;
@@ -105,6 +105,7 @@ private:
         }
     }
 
+    std::string caption_;
     std::function<int(const std::string&)> answer_;
     std::vector<std::string> texts_;
     std::atomic<bool> stop_{false};

@@ -321,7 +321,7 @@ TEST_F(Placement, FailedFileIsSilentOrLoggedOrAsksRetryCancel)
     // Row 6 is absent from the package: its placement fails.
     int boxes = 0;
     {
-        kvtest::BoxDriver driver([&](const std::string&) { boxes++; return IDCANCEL; });
+        kvtest::BoxDriver driver("Install", [&](const std::string&) { boxes++; return IDCANCEL; });
         EXPECT_EQ(1, InstallFile(work_.c_str(), "kvini.dll", dest_.c_str(), NULL, NULL, 6, 0));
     }
     EXPECT_EQ(0, boxes);
@@ -330,7 +330,7 @@ TEST_F(Placement, FailedFileIsSilentOrLoggedOrAsksRetryCancel)
     g_bSilent = 1;
     g_bLogging = 1;
     {
-        kvtest::BoxDriver driver([&](const std::string&) { boxes++; return IDCANCEL; });
+        kvtest::BoxDriver driver("Install", [&](const std::string&) { boxes++; return IDCANCEL; });
         EXPECT_EQ(1, InstallFile(work_.c_str(), "kvini.dll", dest_.c_str(), NULL, NULL, 6, 1));
     }
     EXPECT_EQ(0, boxes);
@@ -339,7 +339,7 @@ TEST_F(Placement, FailedFileIsSilentOrLoggedOrAsksRetryCancel)
 
     // Interactive: Retry tries again, Cancel gives up.
     g_bSilent = 0;
-    kvtest::BoxDriver driver([&](const std::string&) { return ++boxes == 1 ? IDRETRY : IDCANCEL; });
+    kvtest::BoxDriver driver("Install", [&](const std::string&) { return ++boxes == 1 ? IDRETRY : IDCANCEL; });
     EXPECT_EQ(1, InstallFile(work_.c_str(), "kvini.dll", dest_.c_str(), NULL, NULL, 6, 1));
     EXPECT_EQ(std::vector<std::string>({ failed, failed }), driver.Texts());
     EXPECT_FALSE(kvtest::FileExists(Dest("kvini.dll")));
@@ -364,7 +364,7 @@ TEST_F(Placement, NonProgramFileThatCannotBeWrittenFailsWithoutInUseHandling)
     // Interactive: the file is freed while the box is up, and Retry places it.
     g_bSilent = 0;
     int boxes = 0;
-    kvtest::BoxDriver driver([&](const std::string&) {
+    kvtest::BoxDriver driver("Install", [&](const std::string&) {
         if (++boxes > 1)
             return IDCANCEL;
         Unlock();
