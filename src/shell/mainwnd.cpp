@@ -96,16 +96,27 @@ int RestartWindows(int reboot)
     return ExitWindowsEx(action, 0);
 }
 
+// returns 1 with the temporary folder (at most 255 characters) in folder, without its
+// trailing '\' or '/'; 0 with folder empty when the system names none that fits
+int GetTempFolder(char* folder)
+{
+    DWORD length = GetTempPathA(KV_TEXT_SIZE, folder);
+    if (length == 0 || length >= KV_TEXT_SIZE) {
+        folder[0] = '\0';
+        return 0;
+    }
+    if (folder[length - 1] == '\\' || folder[length - 1] == '/')
+        folder[length - 1] = '\0';
+    return 1;
+}
+
 // Deletes every manifest file staged in the temporary folder; missing files are fine.
 void CleanUpStagingFiles(void)
 {
     char folder[KV_PATH_SIZE];
     char path[KV_PATH_SIZE];
-    DWORD length = GetTempPathA(KV_TEXT_SIZE, folder);
-    if (length == 0 || length >= KV_TEXT_SIZE)
+    if (!GetTempFolder(folder))
         return;
-    if (folder[length - 1] == '\\' || folder[length - 1] == '/')
-        folder[length - 1] = '\0';
     for (int i = 0; i < MANIFEST_COUNT; i++) {
         const char* name = FileManifest[i].stagingName;
         // A name that would be cut could delete some other file: skip it.

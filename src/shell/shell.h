@@ -83,6 +83,9 @@ int PumpMessages(void);
 // returns ExitWindowsEx's result
 int RestartWindows(int reboot);
 void CleanUpStagingFiles(void);
+// Fills a buffer of at least KV_TEXT_SIZE characters with the temporary folder, without
+// its trailing separator; returns 1, or 0 when there is none that fits.
+int GetTempFolder(char* folder);
 
 // startup.cpp: the pure decisions of start-up.
 struct WindowRect { int left, top, width, height; };

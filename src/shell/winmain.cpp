@@ -33,13 +33,8 @@ static void ReportStartupFailure(UINT messageId)
 static int PrepareWorkFolder(char* tempFolder, size_t size)
 {
     char path[KV_PATH_SIZE];
-    DWORD length = GetTempPathA(KV_TEXT_SIZE, tempFolder);
-    if (length == 0 || length >= KV_TEXT_SIZE) {
-        tempFolder[0] = '\0';
+    if (!GetTempFolder(tempFolder))
         return 0;
-    }
-    if (tempFolder[length - 1] == '\\' || tempFolder[length - 1] == '/')
-        tempFolder[length - 1] = '\0';
     // A failure leaves the start-up directory current; the options reader copes.
     _chdir(tempFolder);
 
