@@ -3,7 +3,10 @@ kv_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 : "${WINEPREFIX:=$kv_root/build/test/wineprefix}"
 export WINEPREFIX
 export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# No Mono or Gecko prompts. No desktop-menu helper either: the shell would start one for
+# every shortcut the tests make, writing menu entries into the user's home outside the
+# prefix, and those for shortcuts without an icon wait for the desktop to end.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 export WINEARCH=win64
 KV_WINE=$(command -v wine64 || echo /usr/lib/wine/wine64)
 KV_WINESERVER=$(command -v wineserver || echo /usr/lib/wine/wineserver)
