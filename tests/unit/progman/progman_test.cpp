@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 #include "progman/progman.h"
+#include "support/product_state.h"
 
 namespace {
 
@@ -49,17 +50,6 @@ std::set<std::string> ListFolder(const std::string& folder, bool folders)
     } while (FindNextFileA(find, &found));
     FindClose(find);
     return names;
-}
-
-void RemoveTree(const std::string& path)
-{
-    for (const std::string& name : ListFolder(path, true))
-        RemoveTree(path + "\\" + name);
-    for (const std::string& name : ListFolder(path, false)) {
-        SetFileAttributesA((path + "\\" + name).c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA((path + "\\" + name).c_str());
-    }
-    RemoveDirectoryA(path.c_str());
 }
 
 void MakeFile(const std::string& path)
@@ -148,7 +138,7 @@ protected:
         GetTempPathA(MAX_PATH, temp);
         m_tag = "KV Progman Test " + std::to_string(GetCurrentProcessId());
         m_dest = std::string(temp) + "kvprogman" + std::to_string(GetCurrentProcessId());
-        RemoveTree(m_dest);
+        kvtest::DeleteTree(m_dest);
         ASSERT_TRUE(CreateDirectoryA(m_dest.c_str(), NULL));
         MakeFile(m_dest + "\\kvpro32.pdf");
         MakeFile(m_dest + "\\kvpro32.exe");
@@ -162,8 +152,8 @@ protected:
             windows += IsFolder(m_programs + "\\" + group);
         CloseExplorerWindows(windows);
         for (const std::string& group : m_groups)
-            RemoveTree(m_programs + "\\" + group);
-        RemoveTree(m_dest);
+            kvtest::DeleteTree(m_programs + "\\" + group);
+        kvtest::DeleteTree(m_dest);
         CoUninitialize();
     }
 
