@@ -4,6 +4,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 scripts/bootstrap.sh
+scripts/format.sh --check
 cmake --preset release
 cmake --build --preset release
 cmake --preset test

@@ -15,23 +15,23 @@ bool ModulePath(HMODULE module, char* path, DWORD size)
 // returns true when the string value (with its terminating zero) was stored
 bool SetStringValue(HKEY key, const char* name, const char* value)
 {
-    return RegSetValueExA(key, name, 0, REG_SZ, (const BYTE*)value,
-                          (DWORD)lstrlenA(value) + 1) == ERROR_SUCCESS;
+    return RegSetValueExA(key, name, 0, REG_SZ, (const BYTE*)value, (DWORD)lstrlenA(value) + 1)
+        == ERROR_SUCCESS;
 }
 
 // returns true when the number was stored
 bool SetDwordValue(HKEY key, const char* name, DWORD value)
 {
-    return RegSetValueExA(key, name, 0, REG_DWORD, (const BYTE*)&value,
-                          sizeof(value)) == ERROR_SUCCESS;
+    return RegSetValueExA(key, name, 0, REG_DWORD, (const BYTE*)&value, sizeof(value)) == ERROR_SUCCESS;
 }
 
 // returns the key opened for writing, NULL when it cannot be created
 HKEY CreateMachineKey(const char* subKey)
 {
     HKEY key;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, subKey, 0, NULL, REG_OPTION_NON_VOLATILE,
-                        KEY_WRITE, NULL, &key, NULL) != ERROR_SUCCESS)
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, subKey, 0, NULL, REG_OPTION_NON_VOLATILE, KEY_WRITE, NULL, &key,
+                        NULL)
+        != ERROR_SUCCESS)
         return NULL;
     return key;
 }
@@ -50,8 +50,7 @@ static void DeleteIfEmpty(const char* subKey)
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, subKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
         return;
     DWORD subKeys = 1, values = 1;
-    LONG rc = RegQueryInfoKeyA(key, NULL, NULL, NULL, &subKeys, NULL, NULL, &values,
-                               NULL, NULL, NULL, NULL);
+    LONG rc = RegQueryInfoKeyA(key, NULL, NULL, NULL, &subKeys, NULL, NULL, &values, NULL, NULL, NULL, NULL);
     RegCloseKey(key);
     if (rc == ERROR_SUCCESS && subKeys == 0 && values == 0)
         RegDeleteKeyA(HKEY_LOCAL_MACHINE, subKey);
@@ -76,11 +75,14 @@ HRESULT RegisterServerClass(HMODULE module, const char* clsid, const char* name)
         return SELFREG_E_CLASS;
 
     HKEY key = NULL, server = NULL;
-    bool ok = RegCreateKeyExA(HKEY_CLASSES_ROOT, classKey, 0, NULL, REG_OPTION_NON_VOLATILE,
-                              KEY_WRITE, NULL, &key, NULL) == ERROR_SUCCESS;
+    bool ok = RegCreateKeyExA(HKEY_CLASSES_ROOT, classKey, 0, NULL, REG_OPTION_NON_VOLATILE, KEY_WRITE, NULL,
+                              &key, NULL)
+        == ERROR_SUCCESS;
     ok = ok && SetStringValue(key, NULL, name);
-    ok = ok && RegCreateKeyExA(key, "InProcServer32", 0, NULL, REG_OPTION_NON_VOLATILE,
-                               KEY_WRITE, NULL, &server, NULL) == ERROR_SUCCESS;
+    ok = ok
+        && RegCreateKeyExA(key, "InProcServer32", 0, NULL, REG_OPTION_NON_VOLATILE, KEY_WRITE, NULL, &server,
+                           NULL)
+            == ERROR_SUCCESS;
     ok = ok && SetStringValue(server, NULL, path);
     ok = ok && SetStringValue(server, "ThreadingModel", KV_THREADING_MODEL);
     if (server)

@@ -32,25 +32,26 @@
 #pragma once
 
 // The in-process classes. The setup writes {...4A10} (the base product) itself.
-#define KV_CLSID_EXPLORER     "{5B1E0C72-3A94-4F6D-8E21-C7D09A3B4A01}"
-#define KV_CLSID_ICON_LINK    "{5B1E0C72-3A94-4F6D-8E21-C7D09A3B4A0A}"
-#define KV_CLSID_BROWSER      "{5B1E0C72-3A94-4F6D-8E21-C7D09A3B4A20}"
-#define KV_NAME_EXPLORER      "KORVID Pro Explorer"
-#define KV_NAME_ICON_LINK     "KORVID Pro Icon Link"
-#define KV_NAME_BROWSER       "KORVID Pro Browser Helper"
-#define KV_THREADING_MODEL    "Apartment"
+#define KV_CLSID_EXPLORER  "{5B1E0C72-3A94-4F6D-8E21-C7D09A3B4A01}"
+#define KV_CLSID_ICON_LINK "{5B1E0C72-3A94-4F6D-8E21-C7D09A3B4A0A}"
+#define KV_CLSID_BROWSER   "{5B1E0C72-3A94-4F6D-8E21-C7D09A3B4A20}"
+#define KV_NAME_EXPLORER   "KORVID Pro Explorer"
+#define KV_NAME_ICON_LINK  "KORVID Pro Icon Link"
+#define KV_NAME_BROWSER    "KORVID Pro Browser Helper"
+#define KV_THREADING_MODEL "Apartment"
 
 // The maker's keys under HKLM.
-#define KV_KEY_MAKER          "SOFTWARE\\Oxtavine"
-#define KV_KEY_PRODUCT        "SOFTWARE\\Oxtavine\\KORVID"
-#define KV_KEY_PLUGIN         "SOFTWARE\\Oxtavine\\KORVID\\Browser Plugin"
-#define KV_KEY_SCHEDULER      "SOFTWARE\\Oxtavine\\KORVID\\Scheduler"
-#define KV_PLUGIN_MIME_TYPE   "application/x-korvid-site"
+#define KV_KEY_MAKER        "SOFTWARE\\Oxtavine"
+#define KV_KEY_PRODUCT      "SOFTWARE\\Oxtavine\\KORVID"
+#define KV_KEY_PLUGIN       "SOFTWARE\\Oxtavine\\KORVID\\Browser Plugin"
+#define KV_KEY_SCHEDULER    "SOFTWARE\\Oxtavine\\KORVID\\Scheduler"
+#define KV_PLUGIN_MIME_TYPE "application/x-korvid-site"
 
 // The browser's helper list and the system's start-up list, under HKLM.
-#define KV_KEY_BHO            "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Browser Helper Objects\\" KV_CLSID_BROWSER
-#define KV_KEY_RUN            "Software\\Microsoft\\Windows\\CurrentVersion\\Run"
-#define KV_RUN_VALUE          "KORVID Queue Scheduler"
+#define KV_KEY_BHO                                                                                           \
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Browser Helper Objects\\" KV_CLSID_BROWSER
+#define KV_KEY_RUN   "Software\\Microsoft\\Windows\\CurrentVersion\\Run"
+#define KV_RUN_VALUE "KORVID Queue Scheduler"
 
 // The SSL library's values, under the key the caller names.
 #define KV_SSL_KEY_FILE       "kvuser.key"

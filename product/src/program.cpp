@@ -40,9 +40,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR cmdLine, int sh
     (void)previous;
     (void)cmdLine;
     char title[128], className[32];
-    if (!LoadStringA(instance, IDS_TITLE, title, sizeof(title)) ||
-        !LoadStringA(instance, IDS_CLASS, className, sizeof(className)) ||
-        !LoadStringA(instance, IDS_TAGLINE, s_tagline, sizeof(s_tagline)))
+    if (!LoadStringA(instance, IDS_TITLE, title, sizeof(title))
+        || !LoadStringA(instance, IDS_CLASS, className, sizeof(className))
+        || !LoadStringA(instance, IDS_TAGLINE, s_tagline, sizeof(s_tagline)))
         return 1;
 
     WNDCLASSA wc = {};
@@ -54,8 +54,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR cmdLine, int sh
     wc.lpszClassName = className;
     if (!RegisterClassA(&wc))
         return 1;
-    HWND window = CreateWindowA(className, title, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                                CW_USEDEFAULT, 400, 200, NULL, NULL, instance, NULL);
+    HWND window = CreateWindowA(className, title, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 400, 200,
+                                NULL, NULL, instance, NULL);
     if (!window)
         return 1;
     ShowWindow(window, show);

@@ -23,9 +23,15 @@ static int SwitchAt(const char* line, size_t i)
     if (next != '\0' && next != ' ' && next != '\t')
         return -1;
     switch (line[i + 1]) {
-    case 'f': case 'F': return SWITCH_FOLDER;
-    case 'd': case 'D': return SWITCH_DATA;
-    case 'g': case 'G': return SWITCH_GROUP;
+    case 'f':
+    case 'F':
+        return SWITCH_FOLDER;
+    case 'd':
+    case 'D':
+        return SWITCH_DATA;
+    case 'g':
+    case 'G':
+        return SWITCH_GROUP;
     }
     return -1;
 }
@@ -85,8 +91,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR cmdLine, int sh
     char values[SWITCH_COUNT][VALUE_SIZE];
     int found = ParseSwitches(cmdLine ? cmdLine : "", values);
     if (found <= 0) {
-        MessageBoxA(NULL, found < 0 ? "A folder or group name is too long."
-                                    : "Usage: unkv32 -f <folder> -d <folder> -g <group>",
+        MessageBoxA(NULL,
+                    found < 0 ? "A folder or group name is too long."
+                              : "Usage: unkv32 -f <folder> -d <folder> -g <group>",
                     kCaption, MB_OK | MB_ICONSTOP);
         return 1;
     }

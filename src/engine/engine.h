@@ -6,7 +6,7 @@
 
 // manifest.cpp
 struct ManifestEntry {
-    const char* resourceName;   // null for a row the package does not carry
+    const char* resourceName; // null for a row the package does not carry
     const char* resourceType;
     const char* packedName;
     const char* stagingName;
@@ -14,18 +14,23 @@ struct ManifestEntry {
 
 enum {
     MANIFEST_COUNT = 58,
-    MANIFEST_RELEASE_NOTES = 33,  // TXTFILE, kvnews.tx_
-    MANIFEST_PRODUCT_INI = 48,    // INIFILE1, the KORVID.ini template
-    MANIFEST_INSTALL_INI = 57,    // INSTINI, the Install.ini template
+    MANIFEST_RELEASE_NOTES = 33, // TXTFILE, kvnews.tx_
+    MANIFEST_PRODUCT_INI = 48,   // INIFILE1, the KORVID.ini template
+    MANIFEST_INSTALL_INI = 57,   // INSTINI, the Install.ini template
 };
 
 // Group bases: the row p of a group is placed from manifest row base + p.
 enum {
-    CLASSIC_BASE = 0, CLASSIC_COUNT = 4,
-    EXPLORER_BASE = 4, EXPLORER_COUNT = 6,
-    UTILITY_BASE = 10, UTILITY_COUNT = 20,
-    COMMON_BASE = 30, COMMON_COUNT = 18,
-    SITEINI_BASE = 48, SITEINI_COUNT = 9,
+    CLASSIC_BASE = 0,
+    CLASSIC_COUNT = 4,
+    EXPLORER_BASE = 4,
+    EXPLORER_COUNT = 6,
+    UTILITY_BASE = 10,
+    UTILITY_COUNT = 20,
+    COMMON_BASE = 30,
+    COMMON_COUNT = 18,
+    SITEINI_BASE = 48,
+    SITEINI_COUNT = 9,
 };
 
 // ProductFileEntry.status bits.
@@ -39,7 +44,7 @@ enum {
 struct ProductFileEntry {
     const char* reportName;
     const char* installedName;
-    const char* displayName;    // "" where the row has no item
+    const char* displayName; // "" where the row has no item
     int makeIcon;
     int required;
     DWORD status;
@@ -54,11 +59,11 @@ extern ProductFileEntry CommonFiles[COMMON_COUNT];
 extern ProductFileEntry SiteIniFiles[SITEINI_COUNT];
 
 // The five item titles that the main window loads from the string table.
-extern char g_szTitleHelp[KV_TEXT_SIZE];            // 10012
-extern char g_szTitleReleaseNotes[KV_TEXT_SIZE];    // 10013
-extern char g_szTitleUninstall[KV_TEXT_SIZE];       // 10070
-extern char g_szTitleIconPlacement[KV_TEXT_SIZE];   // 10053
-extern char g_szTitleExplorerHelp[KV_TEXT_SIZE];    // 10036
+extern char g_szTitleHelp[KV_TEXT_SIZE];          // 10012
+extern char g_szTitleReleaseNotes[KV_TEXT_SIZE];  // 10013
+extern char g_szTitleUninstall[KV_TEXT_SIZE];     // 10070
+extern char g_szTitleIconPlacement[KV_TEXT_SIZE]; // 10053
+extern char g_szTitleExplorerHelp[KV_TEXT_SIZE];  // 10036
 // Fills the five title slots from the string table.
 void LoadItemTitles(void);
 // Clears status and lastResult of every row and restores makeIcon and required.
@@ -73,8 +78,8 @@ int ExpandFile(char* sourcePath, const char* targetPath);
 int WriteIniFromTemplate(const char* workFolder, const char* targetPath, const char* placeholder,
                          const char* replacement, int manifestIndex);
 // returns 0 on success, 1 on failure
-int InstallFile(const char* workFolder, const char* fileName, const char* destFolder,
-                HWND ownerWindow, HWND statusWindow, int manifestIndex, int required);
+int InstallFile(const char* workFolder, const char* fileName, const char* destFolder, HWND ownerWindow,
+                HWND statusWindow, int manifestIndex, int required);
 // The name an in-use target is moved aside to (".bak") or staged under (".new"): the
 // target with the first ".dll" (else first ".exe") of its file name, and the rest,
 // replaced by suffix. returns false when the file name holds neither or the result does
@@ -94,8 +99,8 @@ int ScheduleAtRestart(const char* command);
 
 // registry.cpp
 enum {
-    REGLIB_FAILED = -1,     // the entry returned a negative value
-    REGLIB_NOT_RUN = 0,     // the library did not load or lacks the entry
+    REGLIB_FAILED = -1, // the entry returned a negative value
+    REGLIB_NOT_RUN = 0, // the library did not load or lacks the entry
     REGLIB_SUCCEEDED = 1,
 };
 // returns 1 when the class's default value was written, else 0

@@ -304,7 +304,8 @@ static void RegisterExplorer(Run& run)
 {
     ProductFileEntry& library = ExplorerFiles[EXPLORER_LIBRARY];
     if (!(library.status & FILE_INSTALLED)
-        || !((ExplorerFiles[EXPLORER_HELPER].status | ExplorerFiles[EXPLORER_INI_HELPER].status) & FILE_INSTALLED))
+        || !((ExplorerFiles[EXPLORER_HELPER].status | ExplorerFiles[EXPLORER_INI_HELPER].status)
+             & FILE_INSTALLED))
         return;
     int result = RegisterLibrary(run.destFolder, library.installedName);
     if (result == REGLIB_FAILED) {

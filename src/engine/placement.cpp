@@ -67,8 +67,8 @@ int ExpandFile(char* sourcePath, const char* targetPath)
     // creates the name with its last character made '_' instead and reports success.
     // This opens as OpenFile(OF_CREATE | OF_WRITE) does, without its 128-character limit,
     // so a target in use fails here with a sharing violation.
-    HANDLE target = CreateFileA(targetPath, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    HANDLE target = CreateFileA(targetPath, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     if (target == INVALID_HANDLE_VALUE) {
         DWORD error = GetLastError();
         LZClose(source);
@@ -262,8 +262,8 @@ static void MarkRestartNeeded(void)
 
 // One placement attempt. returns 1 when the file is in place; on failure *error holds the
 // cause to report
-static int PlaceOnce(const char* workFolder, const char* fileName, const char* destFolder,
-                     int manifestIndex, DWORD* error)
+static int PlaceOnce(const char* workFolder, const char* fileName, const char* destFolder, int manifestIndex,
+                     DWORD* error)
 {
     char targetPath[KV_PATH_SIZE];
     char stagingPath[KV_PATH_SIZE];
@@ -298,8 +298,8 @@ static int PlaceOnce(const char* workFolder, const char* fileName, const char* d
 }
 
 // returns 0 on success, 1 on failure
-int InstallFile(const char* workFolder, const char* fileName, const char* destFolder,
-                HWND ownerWindow, HWND statusWindow, int manifestIndex, int required)
+int InstallFile(const char* workFolder, const char* fileName, const char* destFolder, HWND ownerWindow,
+                HWND statusWindow, int manifestIndex, int required)
 {
     char format[KV_TEXT_SIZE];
     char text[KV_FORMAT_SIZE] = "";

@@ -13,8 +13,7 @@ int ScheduleAtRestart(const char* command)
     if (!command)
         return 0;
     HKEY mainKey = NULL;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kCurrentVersionKey, 0, KEY_ALL_ACCESS, &mainKey)
-        != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kCurrentVersionKey, 0, KEY_ALL_ACCESS, &mainKey) != ERROR_SUCCESS)
         return 0;
 
     int result = 0;

@@ -67,8 +67,8 @@ int ProgmanExecute(DWORD instance, const char* command)
     HCONV conv = DdeConnect(instance, service, service, NULL);
     if (conv) {
         // The library only reads an execute's data; the cast drops const for its signature.
-        if (DdeClientTransaction((LPBYTE)command, (DWORD)strlen(command) + 1, conv, NULL,
-                                 CF_TEXT, XTYP_EXECUTE, PROGMAN_TIMEOUT, NULL))
+        if (DdeClientTransaction((LPBYTE)command, (DWORD)strlen(command) + 1, conv, NULL, CF_TEXT,
+                                 XTYP_EXECUTE, PROGMAN_TIMEOUT, NULL))
             result = 1;
         DdeDisconnect(conv);
     }
@@ -178,8 +178,8 @@ static bool RequestGroupList(DWORD instance)
     if (conv) {
         // One request on this conversation only: a later transaction on it could get a
         // stale answer.
-        HDDEDATA reply = DdeClientTransaction(NULL, 0, conv, item, CF_TEXT, XTYP_REQUEST,
-                                              PROGMAN_TIMEOUT, NULL);
+        HDDEDATA reply =
+            DdeClientTransaction(NULL, 0, conv, item, CF_TEXT, XTYP_REQUEST, PROGMAN_TIMEOUT, NULL);
         g_szGroupList[0] = '\0';
         if (reply) {
             DWORD size = 0;

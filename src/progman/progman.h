@@ -6,9 +6,9 @@
 #include "shell/shell.h"
 
 enum {
-    PROGMAN_COMMAND_SIZE = 516,     // the command buffer, terminator included
-    PROGMAN_GROUPLIST_SIZE = 2096,  // g_szGroupList, terminator included
-    PROGMAN_TIMEOUT = 1000,         // ms per synchronous transaction
+    PROGMAN_COMMAND_SIZE = 516,    // the command buffer, terminator included
+    PROGMAN_GROUPLIST_SIZE = 2096, // g_szGroupList, terminator included
+    PROGMAN_TIMEOUT = 1000,        // ms per synchronous transaction
 };
 
 // progman.cpp
@@ -16,8 +16,8 @@ extern DWORD g_ddeInstance;
 extern int g_bDdeActive;
 extern char g_szGroupList[PROGMAN_GROUPLIST_SIZE];
 
-HDDEDATA CALLBACK ProgmanCallback(UINT type, UINT format, HCONV conv, HSZ hsz1, HSZ hsz2,
-                                  HDDEDATA data, ULONG_PTR data1, ULONG_PTR data2);
+HDDEDATA CALLBACK ProgmanCallback(UINT type, UINT format, HCONV conv, HSZ hsz1, HSZ hsz2, HDDEDATA data,
+                                  ULONG_PTR data1, ULONG_PTR data2);
 // returns 1 when the server accepted the command, else 0
 int ProgmanExecute(DWORD instance, const char* command);
 // returns 1 when a client instance was opened, else 0
@@ -26,7 +26,8 @@ int ProgmanOpen(void);
 int ProgmanCreateGroup(const char* groupName);
 // return 1
 int ProgmanAddItem(const char* itemName, const char* folder, const char* fileName, const char* commandLine);
-int ProgmanDeleteItem(const char* itemName, const char* folder, const char* fileName, const char* commandLine);
+int ProgmanDeleteItem(const char* itemName, const char* folder, const char* fileName,
+                      const char* commandLine);
 int ProgmanClose(void);
 int ProgmanCloseAndDeleteGroup(const char* groupName);
 // returns g_szGroupList, or null when Program Manager cannot be reached
@@ -43,8 +44,8 @@ struct ProgmanItem {
 // Fills item from the caller's fields (null counts as empty); currentFolder stands in for
 // an empty folder. returns false when the working folder or the default command line would
 // be longer than a path may be
-bool ResolveProgmanItem(ProgmanItem* item, const char* itemName, const char* folder,
-                        const char* fileName, const char* commandLine, const char* currentFolder);
+bool ResolveProgmanItem(ProgmanItem* item, const char* itemName, const char* folder, const char* fileName,
+                        const char* commandLine, const char* currentFolder);
 // The four commands. Each returns false when the whole text did not fit (out then holds
 // a cut text that must not be sent).
 bool FormatCreateGroupCommand(char* out, size_t size, const char* groupName);

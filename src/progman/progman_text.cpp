@@ -17,8 +17,8 @@ static bool IsListSeparator(char c)
 }
 
 // returns false when the working folder or the default command line is too long for a path
-bool ResolveProgmanItem(ProgmanItem* item, const char* itemName, const char* folder,
-                        const char* fileName, const char* commandLine, const char* currentFolder)
+bool ResolveProgmanItem(ProgmanItem* item, const char* itemName, const char* folder, const char* fileName,
+                        const char* commandLine, const char* currentFolder)
 {
     itemName = OrEmpty(itemName);
     folder = OrEmpty(folder);
@@ -28,8 +28,7 @@ bool ResolveProgmanItem(ProgmanItem* item, const char* itemName, const char* fol
     item->itemName = *itemName ? itemName : fileName;
     item->commandLine = *commandLine ? commandLine : item->defaultCommand;
     item->defaultCommand[0] = '\0';
-    if (!StrCopy(item->workFolder, ARRAY_SIZE(item->workFolder),
-                 *folder ? folder : OrEmpty(currentFolder)))
+    if (!StrCopy(item->workFolder, ARRAY_SIZE(item->workFolder), *folder ? folder : OrEmpty(currentFolder)))
         return false;
     if (*commandLine)
         return true;
@@ -60,8 +59,8 @@ bool FormatDeleteItemCommand(char* out, size_t size, const char* itemName)
 // returns false when the command did not fit
 bool FormatAddItemCommand(char* out, size_t size, const ProgmanItem* item)
 {
-    return StrFormat(out, size, "[AddItem(\"%s\",\"%s\",,,,,%s)]",
-                     item->commandLine, item->itemName, item->workFolder);
+    return StrFormat(out, size, "[AddItem(\"%s\",\"%s\",,,,,%s)]", item->commandLine, item->itemName,
+                     item->workFolder);
 }
 
 // returns the buffer size for fields of fieldChars characters in all

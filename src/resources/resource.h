@@ -3,7 +3,7 @@
 #pragma once
 
 // Main window icon and the picture panel of every wizard page.
-#define IDB_PANEL                   21001
+#define IDB_PANEL 21001
 
 // String table.
 #define IDS_UNINSTALL_RESTART       95

@@ -58,8 +58,8 @@ int CenterWindow(HWND window, int offset)
     GetWindowRect(window, &rect);
     int width = rect.right - rect.left;
     int height = rect.bottom - rect.top;
-    POINT pos = CenteredPosition(desktop.right - desktop.left, desktop.bottom - desktop.top,
-                                 width, height, offset);
+    POINT pos =
+        CenteredPosition(desktop.right - desktop.left, desktop.bottom - desktop.top, width, height, offset);
     MoveWindow(window, pos.x, pos.y, width, height, FALSE);
     return 1;
 }

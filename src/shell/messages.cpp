@@ -29,8 +29,8 @@ int FormatText(char* output, const char* text, ...)
     char formatted[KV_FORMAT_SIZE];
     va_list args;
     va_start(args, text);
-    DWORD written = FormatMessageA(FORMAT_MESSAGE_FROM_STRING, text, 0, 0, formatted,
-                                   ARRAY_SIZE(formatted), &args);
+    DWORD written =
+        FormatMessageA(FORMAT_MESSAGE_FROM_STRING, text, 0, 0, formatted, ARRAY_SIZE(formatted), &args);
     va_end(args);
     if (written == 0 || written >= ARRAY_SIZE(formatted))
         return 0;

@@ -82,14 +82,14 @@ static void LocateOptionsFile(void)
         LogLine("Failed to getcwd");
         return;
     }
-    if (JoinPath(IniFileName, ARRAY_SIZE(IniFileName), folder, kOptionsName) &&
-        OptionsFileExists(IniFileName)) {
+    if (JoinPath(IniFileName, ARRAY_SIZE(IniFileName), folder, kOptionsName)
+        && OptionsFileExists(IniFileName)) {
         LogFormatted("access Succeeded for  \"%s\"", IniFileName);
         // The staged template has its sections disabled: an administrator's file beside
         // the program is what this run is meant to use.
-        if (!HasInstallSection(IniFileName) &&
-            OptionsPathBesideProgram(besideProgram, ARRAY_SIZE(besideProgram)) &&
-            OptionsFileExists(besideProgram) && _stricmp(besideProgram, IniFileName) != 0) {
+        if (!HasInstallSection(IniFileName)
+            && OptionsPathBesideProgram(besideProgram, ARRAY_SIZE(besideProgram))
+            && OptionsFileExists(besideProgram) && _stricmp(besideProgram, IniFileName) != 0) {
             StrCopy(IniFileName, ARRAY_SIZE(IniFileName), besideProgram);
             LogFormatted("access Succeeded for  \"%s\"", IniFileName);
         }
@@ -149,8 +149,8 @@ void ReadInstallOptions(void)
     if (!OptionsFileExists(IniFileName)) {
         SetDefaultOptions();
         char line[KV_FORMAT_SIZE];
-        StrFormat(line, ARRAY_SIZE(line), "length of IniFileName=%d contents= %s",
-                  (int)strlen(IniFileName), IniFileName);
+        StrFormat(line, ARRAY_SIZE(line), "length of IniFileName=%d contents= %s", (int)strlen(IniFileName),
+                  IniFileName);
         LogLine(line);
         return;
     }

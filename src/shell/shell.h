@@ -10,9 +10,9 @@
 
 // Buffer sizes used throughout (characters, terminator included).
 enum {
-    KV_PATH_SIZE = 261,       // a path of at most 260 characters
+    KV_PATH_SIZE = 261, // a path of at most 260 characters
     KV_TEXT_SIZE = 256,
-    KV_FORMAT_SIZE = 1024,    // FormatText's output buffer
+    KV_FORMAT_SIZE = 1024, // FormatText's output buffer
 };
 
 // The product's choices, as bits of nV, nM and the install mask.
@@ -29,8 +29,7 @@ enum {
 // treat false as a failure of their step and never use the cut text as if whole.
 bool StrCopy(char* dest, size_t size, const char* src);
 bool StrAppend(char* dest, size_t size, const char* src);
-bool StrFormat(char* dest, size_t size, const char* format, ...)
-    __attribute__((format(printf, 3, 4)));
+bool StrFormat(char* dest, size_t size, const char* format, ...) __attribute__((format(printf, 3, 4)));
 // Joins folder and name with "%s%s" when the folder ends in '\' or '/', else "%s\%s".
 bool JoinPath(char* dest, size_t size, const char* folder, const char* name);
 // Joins with "%s%s" only when the folder ends in '\' (the '/' is not a separator here).
@@ -88,13 +87,15 @@ void CleanUpStagingFiles(void);
 int GetTempFolder(char* folder);
 
 // startup.cpp: the pure decisions of start-up.
-struct WindowRect { int left, top, width, height; };
+struct WindowRect {
+    int left, top, width, height;
+};
 // The main window's rectangle for a desktop of the given right and bottom edge.
 WindowRect MainWindowRect(int desktopRight, int desktopBottom);
 // The centred position of a window of the given size on a desktop of the given size.
 POINT CenteredPosition(int desktopWidth, int desktopHeight, int width, int height, int offset);
 // Sets nV and nM from the platform and the BONUS and EXPLORER options.
-void ComputeChoiceMasks(int winNT, int major, int minor, int bonus, int explore,
-                        unsigned int* offered, unsigned int* preselected);
+void ComputeChoiceMasks(int winNT, int major, int minor, int bonus, int explore, unsigned int* offered,
+                        unsigned int* preselected);
 // True when the OS environment text names Windows NT ("NT", case-sensitive).
 int IsWindowsNT(const char* osVariable);

@@ -40,11 +40,11 @@ POINT CenteredPosition(int desktopWidth, int desktopHeight, int width, int heigh
 }
 
 // Writes the offered choices (nM) and the preselected ones (nV) for the given platform.
-void ComputeChoiceMasks(int winNT, int major, int minor, int bonus, int explore,
-                        unsigned int* offered, unsigned int* preselected)
+void ComputeChoiceMasks(int winNT, int major, int minor, int bonus, int explore, unsigned int* offered,
+                        unsigned int* preselected)
 {
-    const unsigned int all = CHOICE_CLASSIC | CHOICE_EXPLORER | CHOICE_UTILITIES |
-                             CHOICE_BROWSER | CHOICE_QUEUE;
+    const unsigned int all =
+        CHOICE_CLASSIC | CHOICE_EXPLORER | CHOICE_UTILITIES | CHOICE_BROWSER | CHOICE_QUEUE;
     unsigned int current = CHOICE_CLASSIC | CHOICE_BROWSER | CHOICE_QUEUE;
     if (bonus == 1)
         current |= CHOICE_UTILITIES;

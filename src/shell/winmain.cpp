@@ -53,8 +53,7 @@ static void ReadPlatform(void)
     g_nWinMajor = (int)(version & 0xFF);
     g_nWinMinor = (int)((version >> 8) & 0xFF);
     g_bWinNT = IsWindowsNT(getenv("OS"));
-    ComputeChoiceMasks(g_bWinNT, g_nWinMajor, g_nWinMinor, gbInstallBonusPack, g_bExplore,
-                       &nM, &nV);
+    ComputeChoiceMasks(g_bWinNT, g_nWinMajor, g_nWinMinor, gbInstallBonusPack, g_bExplore, &nM, &nV);
 }
 
 // returns 1 when the main window class was registered
@@ -78,8 +77,8 @@ static HWND CreateMainWindow(HINSTANCE instance)
     RECT desktop;
     GetWindowRect(GetDesktopWindow(), &desktop);
     WindowRect rect = MainWindowRect(desktop.right, desktop.bottom);
-    return CreateWindowExA(0, kClassName, kCaption, MAIN_WINDOW_STYLE, rect.left, rect.top,
-                           rect.width, rect.height, NULL, NULL, instance, NULL);
+    return CreateWindowExA(0, kClassName, kCaption, MAIN_WINDOW_STYLE, rect.left, rect.top, rect.width,
+                           rect.height, NULL, NULL, instance, NULL);
 }
 
 // returns the quit message's code after a normal run, -1 or 2 when the window failed

@@ -22,8 +22,8 @@ static_assert(sizeof kPlaceholderMailAddress - 1 == 13, "the placeholder address
 int g_bCancelRequested;
 
 // returns true when the default destination fitted
-bool DefaultDestination(char* dest, size_t size, const char* systemFolder, int versionKnown,
-                        DWORD platformId, DWORD majorVersion)
+bool DefaultDestination(char* dest, size_t size, const char* systemFolder, int versionKnown, DWORD platformId,
+                        DWORD majorVersion)
 {
     const char* folder = "\\KORVID";
     if (versionKnown && platformId != VER_PLATFORM_WIN32s && majorVersion >= 4)
@@ -67,8 +67,8 @@ bool FixMailAddress(char* address, size_t size)
     return _stricmp(address, kDefaultMailAddress) == 0;
 }
 
-void ReadOptionsFileString(const char* section, const char* key, const char* defaultText,
-                           char* buffer, DWORD size)
+void ReadOptionsFileString(const char* section, const char* key, const char* defaultText, char* buffer,
+                           DWORD size)
 {
     if (IniFileName[0] == '\0') {
         StrCopy(buffer, size, defaultText);
@@ -141,8 +141,7 @@ static bool SettleDestination(char* destFolder, size_t size)
 
 // The interactive destination page, asked again until a folder is accepted.
 // returns true when a folder was accepted, false on Cancel
-static bool AskDestination(HWND owner, const char* prompt, const char* sourceFolder,
-                           char* destFolder)
+static bool AskDestination(HWND owner, const char* prompt, const char* sourceFolder, char* destFolder)
 {
     for (;;) {
         if (!RunFolderDialog(owner, g_hInstance, prompt, destFolder, destFolder))
@@ -168,8 +167,8 @@ static void FixProductIni(const char* destFolder)
     char iniPath[512], address[128];
     if (!StrFormat(iniPath, sizeof iniPath, "%s\\%s", destFolder, kProductIni))
         return;
-    GetPrivateProfileStringA("_config_", "MAILADDR", kMissingMailAddress, address,
-                             ARRAY_SIZE(address), iniPath);
+    GetPrivateProfileStringA("_config_", "MAILADDR", kMissingMailAddress, address, ARRAY_SIZE(address),
+                             iniPath);
     if (FixMailAddress(address, sizeof address))
         WritePrivateProfileStringA("_config_", "MAILADDR", address, iniPath);
 }
@@ -282,8 +281,8 @@ int RunWizard(HWND ownerWindow, unsigned int preselected, unsigned int offered)
             if (!g_bAllowReboot)
                 g_bRestartNeeded = 0;
         } else {
-            INT_PTR answer = DialogBoxParamA(g_hInstance, MAKEINTRESOURCEA(106), ownerWindow,
-                                             RestartDialogProc, 0);
+            INT_PTR answer =
+                DialogBoxParamA(g_hInstance, MAKEINTRESOURCEA(106), ownerWindow, RestartDialogProc, 0);
             g_bRestartNeeded = answer == 1 ? 1 : 0;
         }
     }

@@ -25,8 +25,8 @@ extern int g_bCancelRequested;
 // driver.cpp: pure decisions of the driver.
 // The platform's default destination: the system folder's drive and the folder of the
 // version row. versionKnown is 0 when the version query failed.
-bool DefaultDestination(char* dest, size_t size, const char* systemFolder, int versionKnown,
-                        DWORD platformId, DWORD majorVersion);
+bool DefaultDestination(char* dest, size_t size, const char* systemFolder, int versionKnown, DWORD platformId,
+                        DWORD majorVersion);
 // True when dest is the work folder (with its trailing backslash) or lies inside it.
 bool IsInsideWorkFolder(const char* dest, const char* workFolder);
 // The install mask from the page's selection, the utilities flag and the silent flag.
@@ -35,5 +35,5 @@ unsigned int BuildInstallMask(unsigned int selection, int installUtilities, int 
 // replaced) value is to be written back.
 bool FixMailAddress(char* address, size_t size);
 // Reads a key of the options file; with no options file in use, the default.
-void ReadOptionsFileString(const char* section, const char* key, const char* defaultText,
-                           char* buffer, DWORD size);
+void ReadOptionsFileString(const char* section, const char* key, const char* defaultText, char* buffer,
+                           DWORD size);

@@ -6,9 +6,11 @@
 #include <string.h>
 #include <algorithm>
 
-namespace kve2e {
+namespace kve2e
+{
 
-namespace {
+namespace
+{
 
 const char kRunOnceKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
 const char kAppDefaultsKey[] = "Software\\Wine\\AppDefaults\\kvsetup.exe";
@@ -130,9 +132,9 @@ void CALLBACK OnShowEvent(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG c
 std::string ReadShared(const std::string& path, DWORD size)
 {
     std::string text;
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
-                              OPEN_EXISTING, 0, NULL);
+    HANDLE file =
+        CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                    OPEN_EXISTING, 0, NULL);
     if (file == INVALID_HANDLE_VALUE)
         return text;
     text.resize(size);
@@ -162,8 +164,8 @@ void PollTempFolder(const std::string& folder, const RunOptions& options, RunRes
                 continue;
             auto last = lastSizes->find(name);
             bool settled = last != lastSizes->end() && last->second == data.nFileSizeLow;
-            bool known = result->tempTexts.count(watched) &&
-                         result->tempTexts[watched].size() == data.nFileSizeLow;
+            bool known =
+                result->tempTexts.count(watched) && result->tempTexts[watched].size() == data.nFileSizeLow;
             if (settled && !known) {
                 std::string text = ReadShared(folder + "\\" + name, data.nFileSizeLow);
                 if (!text.empty())
@@ -175,7 +177,7 @@ void PollTempFolder(const std::string& folder, const RunOptions& options, RunRes
     FindClose(find);
 }
 
-}  // namespace
+} // namespace
 
 std::string SetupProgramPath()
 {
@@ -231,8 +233,8 @@ RunResult Sandbox::Run(const RunOptions& options)
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(SetupPath().c_str(), &commandLine[0], NULL, NULL, FALSE, 0,
-                        environment.data(), SetupFolder().c_str(), &startup, &process))
+    if (!CreateProcessA(SetupPath().c_str(), &commandLine[0], NULL, NULL, FALSE, 0, environment.data(),
+                        SetupFolder().c_str(), &startup, &process))
         return result;
     result.started = true;
 
@@ -318,8 +320,8 @@ std::vector<std::string> ListTree(const std::string& folder)
 WineVersion::WineVersion(const char* version)
 {
     HKEY key;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kAppDefaultsKey, 0, NULL, 0, KEY_SET_VALUE, NULL, &key,
-                        NULL) == ERROR_SUCCESS) {
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kAppDefaultsKey, 0, NULL, 0, KEY_SET_VALUE, NULL, &key, NULL)
+        == ERROR_SUCCESS) {
         RegSetValueExA(key, "Version", 0, REG_SZ, (const BYTE*)version, (DWORD)strlen(version) + 1);
         RegCloseKey(key);
     }
@@ -391,8 +393,8 @@ bool WindowedBystander::Running() const
 RunOnceCommand::RunOnceCommand(const char* valueName, const std::string& command) : name_(valueName)
 {
     HKEY key;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kRunOnceKey, 0, NULL, 0, KEY_SET_VALUE, NULL, &key,
-                        NULL) == ERROR_SUCCESS) {
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kRunOnceKey, 0, NULL, 0, KEY_SET_VALUE, NULL, &key, NULL)
+        == ERROR_SUCCESS) {
         RegSetValueExA(key, name_.c_str(), 0, REG_SZ, (const BYTE*)command.c_str(),
                        (DWORD)command.size() + 1);
         RegCloseKey(key);
@@ -424,4 +426,4 @@ bool WaitForFile(const std::string& path, DWORD timeoutMs)
     return true;
 }
 
-}  // namespace kve2e
+} // namespace kve2e

@@ -12,7 +12,8 @@
 #include <vector>
 #include "support/product_state.h"
 
-namespace kve2e {
+namespace kve2e
+{
 
 // The built kvsetup.exe as a Windows path.
 std::string SetupProgramPath();
@@ -22,9 +23,9 @@ struct WindowSeen {
     HWND window;
     std::string className;
     std::string caption;
-    bool everVisible;       // seen visible at least once
-    RECT rect;              // its screen rectangle when last seen
-    RECT visibleRect;       // its screen rectangle when last seen visible
+    bool everVisible; // seen visible at least once
+    RECT rect;        // its screen rectangle when last seen
+    RECT visibleRect; // its screen rectangle when last seen visible
     LONG style;
 };
 
@@ -42,9 +43,9 @@ struct RunOptions {
 
 struct RunResult {
     bool started = false;
-    bool timedOut = false;          // the program was ended by the harness
+    bool timedOut = false; // the program was ended by the harness
     DWORD exitCode = 0;
-    bool anyWindowVisible = false;  // a top-level window of the program was ever visible
+    bool anyWindowVisible = false; // a top-level window of the program was ever visible
     std::vector<WindowSeen> windows;
     // Every file seen in the program's temporary folder while it ran.
     std::set<std::string> tempFilesSeen;
@@ -56,17 +57,30 @@ struct RunResult {
 
 // A scratch folder for one scenario: <temp>\kv-e2e-<tag>-N with setup\ (the program and
 // its Install.ini) and temp\ (the program's TEMP and TMP). Deleted with everything in it.
-class Sandbox {
+class Sandbox
+{
 public:
     explicit Sandbox(const char* tag);
     ~Sandbox();
     Sandbox(const Sandbox&) = delete;
     Sandbox& operator=(const Sandbox&) = delete;
 
-    const std::string& Root() const { return root_; }
-    std::string SetupFolder() const { return root_ + "\\setup"; }
-    std::string TempFolder() const { return root_ + "\\temp"; }
-    std::string SetupPath() const { return SetupFolder() + "\\kvsetup.exe"; }
+    const std::string& Root() const
+    {
+        return root_;
+    }
+    std::string SetupFolder() const
+    {
+        return root_ + "\\setup";
+    }
+    std::string TempFolder() const
+    {
+        return root_ + "\\temp";
+    }
+    std::string SetupPath() const
+    {
+        return SetupFolder() + "\\kvsetup.exe";
+    }
 
     // Copies kvsetup.exe into the setup folder; returns false when the copy failed.
     bool PlaceSetup();
@@ -89,7 +103,8 @@ using kvtest::SplitLines;
 
 // Sets the Windows version that Wine reports to kvsetup.exe ("win95", "win98", "nt351",
 // "nt40", "win31", ...) for as long as the object lives.
-class WineVersion {
+class WineVersion
+{
 public:
     explicit WineVersion(const char* version);
     ~WineVersion();
@@ -98,13 +113,17 @@ public:
 };
 
 // A program with a top-level window, started by the test; a restart ends it.
-class WindowedBystander {
+class WindowedBystander
+{
 public:
     WindowedBystander();
     ~WindowedBystander();
     WindowedBystander(const WindowedBystander&) = delete;
     WindowedBystander& operator=(const WindowedBystander&) = delete;
-    bool Started() const { return process_ != NULL; }
+    bool Started() const
+    {
+        return process_ != NULL;
+    }
     // True when its window is up (waits up to the time given).
     bool WaitForWindow(DWORD timeoutMs);
     bool Running() const;
@@ -116,7 +135,8 @@ private:
 
 // A command in HKLM RunOnce under a name of the test's, which a restart runs and removes;
 // the destructor removes it when it is still there.
-class RunOnceCommand {
+class RunOnceCommand
+{
 public:
     RunOnceCommand(const char* valueName, const std::string& command);
     ~RunOnceCommand();
@@ -131,4 +151,4 @@ private:
 // Waits until the file exists or the time is up; returns whether it exists.
 bool WaitForFile(const std::string& path, DWORD timeoutMs);
 
-}  // namespace kve2e
+} // namespace kve2e

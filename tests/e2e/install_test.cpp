@@ -16,7 +16,8 @@ using kvtest::RegKeyExists;
 using kvtest::RegString;
 using kvtest::WinIni;
 
-namespace {
+namespace
+{
 
 const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KORVIDPro";
 const char kServerKey[] = "CLSID\\{5B1E0C72-3A94-4F6D-8E21-C7D09A3B4A10}\\InProcServer32";
@@ -32,13 +33,17 @@ bool Contains(const std::vector<std::string>& lines, const std::string& line)
     return std::find(lines.begin(), lines.end(), line) != lines.end();
 }
 
-class Install : public testing::Test {
+class Install : public testing::Test
+{
 protected:
     std::string payload = kvtest::WinePath(KV_PAYLOAD_DIR_UNIX);
     std::vector<std::string> extraFolders;
     std::vector<std::string> extraGroups;
 
-    void SetUp() override { kvtest::RemoveProductState(); }
+    void SetUp() override
+    {
+        kvtest::RemoveProductState();
+    }
     void TearDown() override
     {
         kvtest::CloseExplorerWindows();
@@ -76,7 +81,7 @@ protected:
     }
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(Install, DefaultSilentInstallLeavesTheWholeProductRecorded)
 {
@@ -105,33 +110,47 @@ TEST_F(Install, DefaultSilentInstallLeavesTheWholeProductRecorded)
 
     EXPECT_EQ(dest + "\\kv95pro.exe", RegString(HKEY_CLASSES_ROOT, kServerKey, NULL));
     EXPECT_EQ("Apartment", RegString(HKEY_CLASSES_ROOT, kServerKey, "ThreadingModel"));
-    EXPECT_EQ("KORVID Pro Explorer", RegString(HKEY_LOCAL_MACHINE,
-        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Desktop\\Namespace\\{5b1e0c72-3a94-4f6d-8e21-c7d09a3b4a01}", NULL));
-    EXPECT_EQ("KORVID Pro", RegString(HKEY_LOCAL_MACHINE,
-        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Desktop\\Namespace\\{5b1e0c72-3a94-4f6d-8e21-c7d09a3b4a0a}", NULL));
+    EXPECT_EQ("KORVID Pro Explorer",
+              RegString(HKEY_LOCAL_MACHINE,
+                        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Desktop\\Namespace\\{"
+                        "5b1e0c72-3a94-4f6d-8e21-c7d09a3b4a01}",
+                        NULL));
+    EXPECT_EQ("KORVID Pro",
+              RegString(HKEY_LOCAL_MACHINE,
+                        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Desktop\\Namespace\\{"
+                        "5b1e0c72-3a94-4f6d-8e21-c7d09a3b4a0a}",
+                        NULL));
     EXPECT_EQ("Oxtavine KORVID Pro Uninstall", RegString(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName"));
     EXPECT_EQ("\"" + dest + "\\unkv32.exe\" -f " + dest + " -d " + dest + " -g KORVID Pro",
               RegString(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString"));
 
     // The product's own entry points ran against the installed files.
     EXPECT_EQ(dest, RegString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Oxtavine\\KORVID\\SSL", "InstallDir"));
-    EXPECT_EQ(dest + "\\kvstub.dll", RegString(HKEY_CLASSES_ROOT,
-        "CLSID\\{5B1E0C72-3A94-4F6D-8E21-C7D09A3B4A0A}\\InProcServer32", NULL));
-    EXPECT_EQ(dest + "\\kvproex.dll", RegString(HKEY_CLASSES_ROOT,
-        "CLSID\\{5B1E0C72-3A94-4F6D-8E21-C7D09A3B4A01}\\InProcServer32", NULL));
-    EXPECT_EQ(dest + "\\kvbho2k0.dll", RegString(HKEY_CLASSES_ROOT,
-        "CLSID\\{5B1E0C72-3A94-4F6D-8E21-C7D09A3B4A20}\\InProcServer32", NULL));
+    EXPECT_EQ(
+        dest + "\\kvstub.dll",
+        RegString(HKEY_CLASSES_ROOT, "CLSID\\{5B1E0C72-3A94-4F6D-8E21-C7D09A3B4A0A}\\InProcServer32", NULL));
+    EXPECT_EQ(
+        dest + "\\kvproex.dll",
+        RegString(HKEY_CLASSES_ROOT, "CLSID\\{5B1E0C72-3A94-4F6D-8E21-C7D09A3B4A01}\\InProcServer32", NULL));
+    EXPECT_EQ(
+        dest + "\\kvbho2k0.dll",
+        RegString(HKEY_CLASSES_ROOT, "CLSID\\{5B1E0C72-3A94-4F6D-8E21-C7D09A3B4A20}\\InProcServer32", NULL));
     EXPECT_TRUE(RegKeyExists(HKEY_LOCAL_MACHINE,
-        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Browser Helper Objects\\{5B1E0C72-3A94-4F6D-8E21-C7D09A3B4A20}"));
-    EXPECT_EQ("\"" + dest + "\\kvsched.exe\"", RegString(HKEY_LOCAL_MACHINE, kRunKey, "KORVID Queue Scheduler"));
+                             "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Browser Helper "
+                             "Objects\\{5B1E0C72-3A94-4F6D-8E21-C7D09A3B4A20}"));
+    EXPECT_EQ("\"" + dest + "\\kvsched.exe\"",
+              RegString(HKEY_LOCAL_MACHINE, kRunKey, "KORVID Queue Scheduler"));
 
     std::vector<std::string> items = kvtest::GroupItems("KORVID Pro");
     std::sort(items.begin(), items.end());
     std::vector<std::string> expected = {
-        "KORVID Find Help", "KORVID Find Utility", "KORVID Icon Placement", "KORVID Pro",
-        "KORVID Pro Explorer Help", "KORVID Pro Help", "KORVID Pro Release Notes", "KORVID Pro Uninstall",
-        "KORVID Queue Help", "KORVID Queuing Utility", "KORVID Scripting Help", "KORVID Scripting Utility",
-        "KORVID Synchronize Help", "KORVID Synchronize Utility",
+        "KORVID Find Help",         "KORVID Find Utility",
+        "KORVID Icon Placement",    "KORVID Pro",
+        "KORVID Pro Explorer Help", "KORVID Pro Help",
+        "KORVID Pro Release Notes", "KORVID Pro Uninstall",
+        "KORVID Queue Help",        "KORVID Queuing Utility",
+        "KORVID Scripting Help",    "KORVID Scripting Utility",
+        "KORVID Synchronize Help",  "KORVID Synchronize Utility",
     };
     EXPECT_EQ(expected, items);
 
@@ -159,7 +178,7 @@ TEST_F(Install, UpdateReusesTheEarlierFolderAndGroupAndKeepsTheProductIni)
 
     EXPECT_FALSE(FileExists(box.Root() + "\\Ignored"));
     EXPECT_TRUE(FileExists(earlier + "\\kv95pro.exe"));
-    EXPECT_FALSE(FileExists(earlier + "\\kvsched.exe"));  // BONUS=FALSE: no utilities
+    EXPECT_FALSE(FileExists(earlier + "\\kvsched.exe")); // BONUS=FALSE: no utilities
     EXPECT_EQ(earlier, WinIni("DEFDIR"));
     EXPECT_EQ("My FTP Tools", WinIni("GROUP"));
     EXPECT_EQ("1", WinIni("SPFLAGS"));
@@ -208,7 +227,8 @@ TEST_F(Install, FailuresAreLoggedAndRecordNothing)
         Sandbox box("required");
         std::string dest = box.Root() + "\\dest";
         CreateDirectoryA(dest.c_str(), NULL);
-        HANDLE held = CreateFileA((dest + "\\kvpro32.hlp").c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+        HANDLE held =
+            CreateFileA((dest + "\\kvpro32.hlp").c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
         ASSERT_NE(INVALID_HANDLE_VALUE, held);
         RunSilent(box, Options("", "DIR32=" + dest));
         CloseHandle(held);
@@ -229,11 +249,11 @@ TEST_F(Install, VersionRowsChooseTheDefaultFolderAndChoices)
 {
     struct Row {
         const char* version;
-        const char* os;            // the OS variable given to the program, "" for none
+        const char* os; // the OS variable given to the program, "" for none
         const char* dest;
         const char* masks;
-        bool iconLinkItem;         // NT before 4 has no icon-link item
-        bool startsWithWindows;    // QueueOnStartup preselected
+        bool iconLinkItem;      // NT before 4 has no icon-link item
+        bool startsWithWindows; // QueueOnStartup preselected
     } rows[] = {
         { "win95", "OS=", "C:\\Program Files\\KORVID Pro", "nV=31 nM=31", true, true },
         { "nt40", "OS=Windows_NT", "C:\\Program Files\\KORVID Pro", "nV=31 nM=31", true, true },

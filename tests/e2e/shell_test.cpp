@@ -11,11 +11,16 @@
 
 using namespace kve2e;
 
-namespace {
+namespace
+{
 
-class Shell : public testing::Test {
+class Shell : public testing::Test
+{
 protected:
-    void SetUp() override { kvtest::RemoveProductState(); }
+    void SetUp() override
+    {
+        kvtest::RemoveProductState();
+    }
     void TearDown() override
     {
         kvtest::CloseExplorerWindows();
@@ -26,20 +31,21 @@ protected:
 // A silent, logged install into dest, restarting or not as allowRestart says.
 std::string SilentOptions(const std::string& dest, bool allowRestart, const char* extra = "")
 {
-    return std::string("[INSTALL]\r\nQUIET=TRUE\r\nLOGGING=TRUE\r\nALLOWRBT=") +
-           (allowRestart ? "TRUE" : "FALSE") + "\r\n" + extra + "\r\n[KORVID]\r\nDIR32=" + dest +
-           "\r\nGROUP32=KORVID Pro\r\n";
+    return std::string("[INSTALL]\r\nQUIET=TRUE\r\nLOGGING=TRUE\r\nALLOWRBT=")
+        + (allowRestart ? "TRUE" : "FALSE") + "\r\n" + extra + "\r\n[KORVID]\r\nDIR32=" + dest
+        + "\r\nGROUP32=KORVID Pro\r\n";
 }
 
 std::string Describe(const RunResult& run)
 {
     std::string text;
     for (const WindowSeen& w : run.windows)
-        text += "  window " + w.className + " \"" + w.caption + "\"" + (w.everVisible ? " visible" : "") + "\n";
+        text +=
+            "  window " + w.className + " \"" + w.caption + "\"" + (w.everVisible ? " visible" : "") + "\n";
     return text;
 }
 
-}  // namespace
+} // namespace
 
 TEST_F(Shell, SilentRunShowsNoWindowAndCleansTheTemporaryFolder)
 {
@@ -105,8 +111,9 @@ TEST_F(Shell, InteractiveRunShowsTheMainWindowAsBuilt)
     EXPECT_TRUE(main->everVisible);
     EXPECT_EQ("KORVID Pro Install (32)", main->caption);
     EXPECT_EQ(WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU,
-              main->style & (WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME |
-                             WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_CHILD | WS_POPUP));
+              main->style
+                  & (WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX
+                     | WS_MAXIMIZEBOX | WS_CHILD | WS_POPUP));
     RECT desktop;
     GetWindowRect(GetDesktopWindow(), &desktop);
     WindowRect want = MainWindowRect(desktop.right, desktop.bottom);

@@ -4,7 +4,8 @@
 #include <shellapi.h>
 #include <stdio.h>
 
-namespace kvtest {
+namespace kvtest
+{
 
 std::string WinePath(const char* unixPath)
 {
@@ -187,11 +188,16 @@ void RemoveProductState()
     for (const char* key : kClasses)
         DeleteRegTree(HKEY_CLASSES_ROOT, key);
     static const char* const kMachineKeys[] = {
-        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Desktop\\Namespace\\{5b1e0c72-3a94-4f6d-8e21-c7d09a3b4a01}",
-        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Desktop\\Namespace\\{5b1e0c72-3a94-4f6d-8e21-c7d09a3b4a0a}",
-        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\MyComputer\\Namespace\\{5b1e0c72-3a94-4f6d-8e21-c7d09a3b4a01}",
-        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\MyComputer\\Namespace\\{5b1e0c72-3a94-4f6d-8e21-c7d09a3b4a0a}",
-        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Browser Helper Objects\\{5B1E0C72-3A94-4F6D-8E21-C7D09A3B4A20}",
+        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Desktop\\Namespace\\{5b1e0c72-3a94-4f6d-"
+        "8e21-c7d09a3b4a01}",
+        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Desktop\\Namespace\\{5b1e0c72-3a94-4f6d-"
+        "8e21-c7d09a3b4a0a}",
+        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\MyComputer\\Namespace\\{5b1e0c72-3a94-4f6d-"
+        "8e21-c7d09a3b4a01}",
+        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\MyComputer\\Namespace\\{5b1e0c72-3a94-4f6d-"
+        "8e21-c7d09a3b4a0a}",
+        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Browser Helper "
+        "Objects\\{5B1E0C72-3A94-4F6D-8E21-C7D09A3B4A20}",
         "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KORVIDPro",
         "SOFTWARE\\Oxtavine",
     };
@@ -199,11 +205,12 @@ void RemoveProductState()
         DeleteRegTree(HKEY_LOCAL_MACHINE, key);
     HKEY run;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0,
-                      KEY_SET_VALUE, &run) == ERROR_SUCCESS) {
+                      KEY_SET_VALUE, &run)
+        == ERROR_SUCCESS) {
         RegDeleteValueA(run, "KORVID Queue Scheduler");
         RegCloseKey(run);
     }
     DeleteTree(GroupFolder("KORVID Pro"));
 }
 
-}  // namespace kvtest
+} // namespace kvtest

@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-namespace kvtest {
+namespace kvtest
+{
 
 // The Windows path of a Unix path of the build tree (Wine maps / to Z:).
 std::string WinePath(const char* unixPath);
@@ -36,4 +37,4 @@ void CloseExplorerWindows();
 // class, namespace, uninstall, scheduler and browser entries, and the "KORVID Pro" group.
 void RemoveProductState();
 
-}  // namespace kvtest
+} // namespace kvtest

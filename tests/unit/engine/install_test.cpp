@@ -18,7 +18,8 @@ static const char kClassicClsid[] = "{5b1e0c72-3a94-4f6d-8e21-c7d09a3b4a0a}";
 static const char kSchedulerKey[] = "SOFTWARE\\Oxtavine\\KORVID\\Scheduler";
 static const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
-class InstallSequence : public testing::Test {
+class InstallSequence : public testing::Test
+{
 protected:
     std::string work, dest, payload;
 
@@ -58,14 +59,17 @@ protected:
                               errorText);
     }
 
-    std::string Dest(const char* name) const { return dest + "\\" + name; }
+    std::string Dest(const char* name) const
+    {
+        return dest + "\\" + name;
+    }
 
     void ExpectPlacedFromPayload(const ProductFileEntry* rows, int count)
     {
         for (int p = 0; p < count; p++) {
             SCOPED_TRACE(rows[p].installedName);
             std::string source = payload + "\\" + rows[p].installedName;
-            if (!FileExists(source)) {  // a row the package does not carry
+            if (!FileExists(source)) { // a row the package does not carry
                 EXPECT_FALSE(FileExists(Dest(rows[p].installedName)));
                 continue;
             }
@@ -99,7 +103,8 @@ TEST_F(InstallSequence, FullInstallPlacesRegistersAndMakesTheGroup)
     ASSERT_EQ(1, Install(0x1F, &outcome, errorText)) << errorText;
     EXPECT_STREQ("", errorText);
     EXPECT_EQ((unsigned)(RESULT_SUCCEEDED | RESULT_ITEMS_CREATED | RESULT_BASE_REGISTERED
-                         | RESULT_EXPLORER_REGISTERED), outcome);
+                         | RESULT_EXPLORER_REGISTERED),
+              outcome);
 
     ExpectPlacedFromPayload(ClassicFiles, CLASSIC_COUNT);
     ExpectPlacedFromPayload(ExplorerFiles, EXPLORER_COUNT);
@@ -109,13 +114,14 @@ TEST_F(InstallSequence, FullInstallPlacesRegistersAndMakesTheGroup)
     char value[512];
     GetPrivateProfileStringA("MySites", "FILENAME", "", value, sizeof value, Dest("KORVID.ini").c_str());
     EXPECT_EQ(dest + "\\original.ini", value);
-    EXPECT_TRUE(ListFiles(work.substr(0, work.size() - 1)).size() <= 1);  // only the staging name
+    EXPECT_TRUE(ListFiles(work.substr(0, work.size() - 1)).size() <= 1); // only the staging name
 
     EXPECT_EQ(dest, WinIni("DIR"));
     EXPECT_EQ("KORVID Pro", WinIni("GROUP"));
     EXPECT_EQ("<missing>", WinIni("SPFLAGS"));
-    EXPECT_EQ(Dest("kv95pro.exe"),
-              RegString(HKEY_CLASSES_ROOT, "CLSID\\{5B1E0C72-3A94-4F6D-8E21-C7D09A3B4A10}\\InProcServer32", NULL));
+    EXPECT_EQ(
+        Dest("kv95pro.exe"),
+        RegString(HKEY_CLASSES_ROOT, "CLSID\\{5B1E0C72-3A94-4F6D-8E21-C7D09A3B4A10}\\InProcServer32", NULL));
     EXPECT_EQ("KORVID Pro Explorer", NamespaceValue("Desktop", kExplorerClsid));
     EXPECT_EQ("KORVID Pro", NamespaceValue("Desktop", kClassicClsid));
     EXPECT_EQ("<missing>", NamespaceValue("MyComputer", kExplorerClsid));
@@ -126,27 +132,43 @@ TEST_F(InstallSequence, FullInstallPlacesRegistersAndMakesTheGroup)
 
     // The product's entry points ran with the destination folder.
     EXPECT_EQ(dest, RegString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Oxtavine\\KORVID\\SSL", "InstallDir"));
-    EXPECT_EQ(Dest("kvproex.dll"),
-              RegString(HKEY_CLASSES_ROOT, "CLSID\\{5B1E0C72-3A94-4F6D-8E21-C7D09A3B4A01}\\InProcServer32", NULL));
-    EXPECT_EQ(Dest("kvstub.dll"),
-              RegString(HKEY_CLASSES_ROOT, "CLSID\\{5B1E0C72-3A94-4F6D-8E21-C7D09A3B4A0A}\\InProcServer32", NULL));
-    EXPECT_EQ(Dest("kvbho2k0.dll"),
-              RegString(HKEY_CLASSES_ROOT, "CLSID\\{5B1E0C72-3A94-4F6D-8E21-C7D09A3B4A20}\\InProcServer32", NULL));
+    EXPECT_EQ(
+        Dest("kvproex.dll"),
+        RegString(HKEY_CLASSES_ROOT, "CLSID\\{5B1E0C72-3A94-4F6D-8E21-C7D09A3B4A01}\\InProcServer32", NULL));
+    EXPECT_EQ(
+        Dest("kvstub.dll"),
+        RegString(HKEY_CLASSES_ROOT, "CLSID\\{5B1E0C72-3A94-4F6D-8E21-C7D09A3B4A0A}\\InProcServer32", NULL));
+    EXPECT_EQ(
+        Dest("kvbho2k0.dll"),
+        RegString(HKEY_CLASSES_ROOT, "CLSID\\{5B1E0C72-3A94-4F6D-8E21-C7D09A3B4A20}\\InProcServer32", NULL));
     EXPECT_TRUE(RegKeyExists(HKEY_LOCAL_MACHINE,
-        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Browser Helper Objects\\{5B1E0C72-3A94-4F6D-8E21-C7D09A3B4A20}"));
-    EXPECT_EQ(Dest("kvbho2k0.dll"), RegString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Oxtavine\\KORVID\\Browser Plugin", "Path"));
+                             "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Browser Helper "
+                             "Objects\\{5B1E0C72-3A94-4F6D-8E21-C7D09A3B4A20}"));
+    EXPECT_EQ(Dest("kvbho2k0.dll"),
+              RegString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Oxtavine\\KORVID\\Browser Plugin", "Path"));
     // With QueueOnStartup the scheduler is installed once, starting with Windows.
-    EXPECT_EQ("\"" + Dest("kvsched.exe") + "\"", RegString(HKEY_LOCAL_MACHINE, kRunKey, "KORVID Queue Scheduler"));
+    EXPECT_EQ("\"" + Dest("kvsched.exe") + "\"",
+              RegString(HKEY_LOCAL_MACHINE, kRunKey, "KORVID Queue Scheduler"));
 
     std::vector<std::string> items = GroupItems("KORVID Pro");
     std::set<std::string> got(items.begin(), items.end());
     std::set<std::string> expected = {
-        "KORVID Pro", "KORVID Pro Help", "KORVID Pro Explorer Help",
-        "KORVID Scripting Utility", "KORVID Scripting Help", "KORVID Find Utility", "KORVID Find Help",
-        "KORVID Synchronize Utility", "KORVID Synchronize Help", "KORVID Queuing Utility", "KORVID Queue Help",
-        "KORVID Icon Placement", "KORVID Pro Uninstall", "KORVID Pro Release Notes",
+        "KORVID Pro",
+        "KORVID Pro Help",
+        "KORVID Pro Explorer Help",
+        "KORVID Scripting Utility",
+        "KORVID Scripting Help",
+        "KORVID Find Utility",
+        "KORVID Find Help",
+        "KORVID Synchronize Utility",
+        "KORVID Synchronize Help",
+        "KORVID Queuing Utility",
+        "KORVID Queue Help",
+        "KORVID Icon Placement",
+        "KORVID Pro Uninstall",
+        "KORVID Pro Release Notes",
     };
-    EXPECT_EQ(expected, got);  // no "KORVID Pro Explorer": the shell refuses a namespace item
+    EXPECT_EQ(expected, got); // no "KORVID Pro Explorer": the shell refuses a namespace item
     EXPECT_EQ(items.size(), got.size());
 }
 
@@ -161,7 +183,9 @@ TEST_F(InstallSequence, ShellRefusesTheExplorerNamespaceItem)
     char refused[PROGMAN_COMMAND_SIZE];
     ASSERT_TRUE(FormatAddItemCommand(refused, sizeof refused, &item));
     EXPECT_EQ("[AddItem(\"KORVID Pro Explorer.{5b1e0c72-3a94-4f6d-8e21-c7d09a3b4a01}\","
-              "\"KORVID Pro Explorer\",,,,," + dest + ")]", std::string(refused));
+              "\"KORVID Pro Explorer\",,,,,"
+                  + dest + ")]",
+              std::string(refused));
     ASSERT_EQ(1, ProgmanCreateGroup("KORVID Pro"));
     EXPECT_EQ(0, ProgmanExecute(g_ddeInstance, refused));
     HANDLE file = CreateFileA(Dest("kv95pro.exe").c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
@@ -169,7 +193,7 @@ TEST_F(InstallSequence, ShellRefusesTheExplorerNamespaceItem)
     std::string made = "[AddItem(\"" + Dest("kv95pro.exe") + "\",\"KORVID Pro\",,,,," + dest + ")]";
     EXPECT_EQ(1, ProgmanExecute(g_ddeInstance, made.c_str()));
     ProgmanClose();
-    EXPECT_EQ(std::vector<std::string>{ "KORVID Pro" }, GroupItems("KORVID Pro"));
+    EXPECT_EQ(std::vector<std::string> { "KORVID Pro" }, GroupItems("KORVID Pro"));
 }
 
 TEST_F(InstallSequence, ExplorerOnlyPlacesMissingClassicFilesAndRegistersBaseOnlyWhenBothPlaced)
@@ -181,9 +205,9 @@ TEST_F(InstallSequence, ExplorerOnlyPlacesMissingClassicFilesAndRegistersBaseOnl
     EXPECT_TRUE(FileExists(Dest("kv95pro.exe")));
     EXPECT_TRUE(FileExists(Dest("kvpro32.dll")));
     EXPECT_TRUE(FileExists(Dest("kvpro32.hlp")));
-    EXPECT_FALSE(FileExists(Dest("KvPro32.cnt")));  // not required
+    EXPECT_FALSE(FileExists(Dest("KvPro32.cnt"))); // not required
     EXPECT_TRUE(outcome & RESULT_BASE_REGISTERED);
-    EXPECT_FALSE(FileExists(Dest("kvsched.exe")));  // no utilities
+    EXPECT_FALSE(FileExists(Dest("kvsched.exe"))); // no utilities
     EXPECT_EQ("<missing>", RegString(HKEY_LOCAL_MACHINE, kRunKey, "KORVID Queue Scheduler"));
     EXPECT_FALSE(RegKeyExists(HKEY_CLASSES_ROOT, "CLSID\\{5B1E0C72-3A94-4F6D-8E21-C7D09A3B4A20}"));
 
@@ -197,7 +221,8 @@ TEST_F(InstallSequence, ExplorerOnlyPlacesMissingClassicFilesAndRegistersBaseOnl
     EXPECT_EQ("older program", ReadFile(Dest("kv95pro.exe")));
     EXPECT_TRUE(FileExists(Dest("kvpro32.hlp")));
     EXPECT_FALSE(outcome & RESULT_BASE_REGISTERED);
-    EXPECT_FALSE(RegKeyExists(HKEY_CLASSES_ROOT, "CLSID\\{5B1E0C72-3A94-4F6D-8E21-C7D09A3B4A10}\\InProcServer32"));
+    EXPECT_FALSE(
+        RegKeyExists(HKEY_CLASSES_ROOT, "CLSID\\{5B1E0C72-3A94-4F6D-8E21-C7D09A3B4A10}\\InProcServer32"));
 }
 
 TEST_F(InstallSequence, WithoutQueueOnStartupTheSchedulerIsInstalledWithoutStartUp)
@@ -223,9 +248,9 @@ TEST_F(InstallSequence, ExistingProductIniAndSitesAreKept)
     ASSERT_EQ(1, Install(MASK_CLASSIC, &outcome, errorText)) << errorText;
     char value[128];
     GetPrivateProfileStringA("_config_", "MAILADDR", "", value, sizeof value, Dest("KORVID.ini").c_str());
-    EXPECT_STREQ("mine@example.com", value);  // kept: a silent run asks no question
+    EXPECT_STREQ("mine@example.com", value); // kept: a silent run asks no question
     EXPECT_FALSE(FileExists(Dest("original.ini")));
-    EXPECT_FALSE(FileExists(Dest("avsites.ini")));  // nor are the bookmark files placed
+    EXPECT_FALSE(FileExists(Dest("avsites.ini"))); // nor are the bookmark files placed
 
     // A first install writes the product INI and places only the missing bookmark files.
     DeleteFileA(Dest("KORVID.ini").c_str());
@@ -246,7 +271,8 @@ TEST_F(InstallSequence, ProductIniQuestionOnlyWithoutEarlierSiteFiles)
         // With avsites.ini present the INI is kept and nothing is asked.
         WritePrivateProfileStringA("Mine", "HOST", "ftp.mine.example", Dest("avsites.ini").c_str());
         kvtest::BoxDriver answerer("KORVID Sites", [](const std::string&) { return IDYES; });
-        ASSERT_EQ(1, InstallProduct(work.c_str(), dest.c_str(), MASK_CLASSIC, &outcome, NULL, NULL, errorText));
+        ASSERT_EQ(1,
+                  InstallProduct(work.c_str(), dest.c_str(), MASK_CLASSIC, &outcome, NULL, NULL, errorText));
         EXPECT_EQ(0u, answerer.Texts().size());
         EXPECT_FALSE(FileExists(Dest("original.ini")));
     }
@@ -255,12 +281,15 @@ TEST_F(InstallSequence, ProductIniQuestionOnlyWithoutEarlierSiteFiles)
         // [MySites] section and writes the distribution INI.
         DeleteFileA(Dest("avsites.ini").c_str());
         kvtest::BoxDriver answerer("KORVID Sites", [](const std::string&) { return IDYES; });
-        ASSERT_EQ(1, InstallProduct(work.c_str(), dest.c_str(), MASK_CLASSIC, &outcome, NULL, NULL, errorText));
+        ASSERT_EQ(1,
+                  InstallProduct(work.c_str(), dest.c_str(), MASK_CLASSIC, &outcome, NULL, NULL, errorText));
         EXPECT_EQ(1u, answerer.Texts().size());
         char value[128];
-        GetPrivateProfileStringA("_config_", "MAILADDR", "", value, sizeof value, Dest("original.ini").c_str());
+        GetPrivateProfileStringA("_config_", "MAILADDR", "", value, sizeof value,
+                                 Dest("original.ini").c_str());
         EXPECT_STREQ("mine@example.com", value);
-        GetPrivateProfileStringA("MySites", "FILENAME", "<none>", value, sizeof value, Dest("original.ini").c_str());
+        GetPrivateProfileStringA("MySites", "FILENAME", "<none>", value, sizeof value,
+                                 Dest("original.ini").c_str());
         EXPECT_STREQ("<none>", value);
         GetPrivateProfileStringA("MySites", "FILENAME", "", value, sizeof value, Dest("KORVID.ini").c_str());
         EXPECT_EQ(dest + "\\original.ini", value);
@@ -282,9 +311,10 @@ TEST_F(InstallSequence, RequiredFileThatCannotBePlacedFailsTheInstall)
     EXPECT_EQ((unsigned)RESULT_FAILED_RUN, outcome);
     EXPECT_TRUE(ClassicFiles[3].status & FILE_FAILED);
     EXPECT_EQ("<missing>", WinIni("DIR"));
-    EXPECT_FALSE(FileExists(Dest("kvscrpt.exe")));  // later groups are not entered
+    EXPECT_FALSE(FileExists(Dest("kvscrpt.exe"))); // later groups are not entered
     EXPECT_FALSE(FileExists(GroupFolder("KORVID Pro")));
-    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KORVIDPro"));
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE,
+                              "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KORVIDPro"));
 }
 
 TEST_F(InstallSequence, NoPasswordAndIconsInMyComputer)
@@ -300,7 +330,9 @@ TEST_F(InstallSequence, NoPasswordAndIconsInMyComputer)
     EXPECT_EQ("<missing>", NamespaceValue("Desktop", kExplorerClsid));
 
     // An existing desktop entry wins over the preset placement on the next install.
-    DeleteRegTree(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\MyComputer\\Namespace\\{5b1e0c72-3a94-4f6d-8e21-c7d09a3b4a0a}");
+    DeleteRegTree(HKEY_LOCAL_MACHINE,
+                  "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\MyComputer\\Namespace\\{5b1e0c72-"
+                  "3a94-4f6d-8e21-c7d09a3b4a0a}");
     char key[256];
     snprintf(key, sizeof key, kNamespace, "Desktop", kExplorerClsid);
     WriteRegistryString(HKEY_LOCAL_MACHINE, key, NULL, NULL, "KORVID Pro Explorer");

@@ -8,9 +8,15 @@
 #include <string>
 #include "engine/engine.h"
 
-namespace {
+namespace
+{
 
-struct Group { const char* name; ProductFileEntry* rows; int base; int count; };
+struct Group {
+    const char* name;
+    ProductFileEntry* rows;
+    int base;
+    int count;
+};
 
 const Group kGroups[] = {
     { "ClassicFiles", ClassicFiles, CLASSIC_BASE, CLASSIC_COUNT },
@@ -27,7 +33,7 @@ std::string Lower(std::string text)
     return text;
 }
 
-}  // namespace
+} // namespace
 
 TEST(Manifest, GroupsLineUpWithTheManifest)
 {
@@ -80,11 +86,12 @@ TEST(Manifest, GroupsLineUpWithTheManifest)
 TEST(Manifest, TitlesComeFromTheStringTable)
 {
     LoadItemTitles();
-    struct Row { const ProductFileEntry* row; const char* title; } rows[] = {
-        { &ClassicFiles[3], "KORVID Pro Help" },
-        { &ExplorerFiles[4], "KORVID Pro Explorer Help" },
-        { &CommonFiles[0], "KORVID Icon Placement" },
-        { &CommonFiles[2], "KORVID Pro Uninstall" },
+    struct Row {
+        const ProductFileEntry* row;
+        const char* title;
+    } rows[] = {
+        { &ClassicFiles[3], "KORVID Pro Help" },         { &ExplorerFiles[4], "KORVID Pro Explorer Help" },
+        { &CommonFiles[0], "KORVID Icon Placement" },    { &CommonFiles[2], "KORVID Pro Uninstall" },
         { &CommonFiles[3], "KORVID Pro Release Notes" },
     };
     for (const Row& r : rows) {

@@ -11,7 +11,8 @@
 #include <thread>
 #include <vector>
 
-namespace kvtest {
+namespace kvtest
+{
 
 const char kCurrentVersion[] = "Software\\Microsoft\\Windows\\CurrentVersion";
 const char kRunOnce[] = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
@@ -65,10 +66,13 @@ inline std::string TextOf(const std::string& data)
 
 // Answers every message box of the given caption that appears while it runs: the
 // callback gets the box's text and returns the button to press (IDRETRY, IDCANCEL, IDYES).
-class BoxDriver {
+class BoxDriver
+{
 public:
     BoxDriver(const char* caption, std::function<int(const std::string&)> answer)
-        : caption_(caption), answer_(answer), thread_([this] { Run(); }) {}
+        : caption_(caption), answer_(answer), thread_([this] { Run(); })
+    {
+    }
     ~BoxDriver()
     {
         stop_ = true;
@@ -98,8 +102,7 @@ private:
                 texts_.push_back(text);
             }
             int button = answer_(text);
-            PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
-                         (LPARAM)GetDlgItem(box, button));
+            PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), (LPARAM)GetDlgItem(box, button));
             while (IsWindow(box) && !stop_)
                 Sleep(10);
         }
@@ -108,14 +111,15 @@ private:
     std::string caption_;
     std::function<int(const std::string&)> answer_;
     std::vector<std::string> texts_;
-    std::atomic<bool> stop_{false};
+    std::atomic<bool> stop_ { false };
     std::mutex mutex_;
     std::thread thread_;
 };
 
 // A program started from its own folder; ended (WM_CLOSE to its windows, else killed)
 // when the object goes.
-class RunningProgram {
+class RunningProgram
+{
 public:
     explicit RunningProgram(const std::string& path)
     {
@@ -123,14 +127,19 @@ public:
         std::string line = "\"" + path + "\"";
         STARTUPINFOA startup = {};
         startup.cb = sizeof startup;
-        if (CreateProcessA(NULL, &line[0], NULL, NULL, FALSE, 0, NULL, folder.c_str(), &startup,
-                           &process_))
+        if (CreateProcessA(NULL, &line[0], NULL, NULL, FALSE, 0, NULL, folder.c_str(), &startup, &process_))
             WaitForInputIdle(process_.hProcess, 10000);
         else
             process_.hProcess = NULL;
     }
-    ~RunningProgram() { End(); }
-    bool Started() const { return process_.hProcess != NULL; }
+    ~RunningProgram()
+    {
+        End();
+    }
+    bool Started() const
+    {
+        return process_.hProcess != NULL;
+    }
     bool Running() const
     {
         return process_.hProcess && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
@@ -179,4 +188,4 @@ inline int RunAndWait(const char* commandLine, DWORD timeout = 120000)
     return (int)code;
 }
 
-}  // namespace kvtest
+} // namespace kvtest

@@ -9,7 +9,8 @@
 #include "unit/engine/placement_support.h"
 #include "support/product_state.h"
 
-namespace {
+namespace
+{
 
 const char kSampleTemplate[] =
     "[First]\r\nFILENAME=$$\\original.ini\r\n\r\nBOTH=$$;$$\r\nEND=x$$\r\nplain line\r\nLAST=$$";
@@ -63,11 +64,15 @@ std::string ResourceBytes(HMODULE module, const char* name)
     return std::string(bytes, SizeofResource(module, found));
 }
 
-}  // namespace
+} // namespace
 
 TEST(PlacementNames, AlternateNameReplacesTheProgramExtension)
 {
-    struct Row { const char* target; const char* suffix; const char* alternate; } rows[] = {
+    struct Row {
+        const char* target;
+        const char* suffix;
+        const char* alternate;
+    } rows[] = {
         { "C:\\Dest\\kvpro32.dll", ".bak", "C:\\Dest\\kvpro32.bak" },
         { "C:\\Dest\\kv95pro.exe", ".new", "C:\\Dest\\kv95pro.new" },
         { "C:\\Dest\\a.dll.exe", ".bak", "C:\\Dest\\a.bak" },
@@ -94,7 +99,11 @@ TEST(PlacementNames, AlternateNameReplacesTheProgramExtension)
 
 TEST(PlacementNames, PlaceholderIsReplacedEverywhereWithinBounds)
 {
-    struct Row { const char* line; const char* placeholder; const char* expected; } rows[] = {
+    struct Row {
+        const char* line;
+        const char* placeholder;
+        const char* expected;
+    } rows[] = {
         { "FILENAME=$$\\original.ini\n", "$$", "FILENAME=C:\\Dest\\original.ini\n" },
         { "BOTH=$$;$$\n", "$$", "BOTH=C:\\Dest;C:\\Dest\n" },
         { "$$", "$$", "C:\\Dest" },
@@ -121,7 +130,8 @@ TEST(PlacementNames, PlaceholderIsReplacedEverywhereWithinBounds)
     EXPECT_FALSE(SubstitutePlaceholder(out, 23, "X=$$ and a long tail", "$$", folder.c_str()));
 }
 
-class Placement : public testing::Test {
+class Placement : public testing::Test
+{
 protected:
     void SetUp() override
     {
@@ -207,9 +217,18 @@ protected:
         EXPECT_TRUE(templates_ != NULL);
         return templates_;
     }
-    static std::string TemplatesPath() { return kvtest::WinePath(KV_TEST_TEMPLATES_UNIX); }
-    std::string Dest(const char* name) const { return dest_ + "\\" + name; }
-    std::string Log() const { return kvtest::ReadFile(work_ + "setup.log"); }
+    static std::string TemplatesPath()
+    {
+        return kvtest::WinePath(KV_TEST_TEMPLATES_UNIX);
+    }
+    std::string Dest(const char* name) const
+    {
+        return dest_ + "\\" + name;
+    }
+    std::string Log() const
+    {
+        return kvtest::ReadFile(work_ + "setup.log");
+    }
 
     std::string workDir_, work_, dest_, staging_;
     HMODULE templates_ = NULL;
@@ -295,14 +314,18 @@ TEST_F(Placement, ResourceBytesAndTemplatesFromTheirResources)
     std::string ini = Dest("KORVID.ini");
     EXPECT_EQ(0, WriteIniFromTemplate(work_.c_str(), ini.c_str(), "$$", dest_.c_str(), 49));
     std::string d = dest_;
-    EXPECT_EQ("[First]\r\nFILENAME=" + d + "\\original.ini\r\n\r\nBOTH=" + d + ";" + d +
-                  "\r\nEND=x" + d + "\r\nplain line\r\nLAST=" + d,
+    EXPECT_EQ("[First]\r\nFILENAME=" + d + "\\original.ini\r\n\r\nBOTH=" + d + ";" + d + "\r\nEND=x" + d
+                  + "\r\nplain line\r\nLAST=" + d,
               kvtest::ReadFile(ini));
     EXPECT_FALSE(kvtest::FileExists(staging_));
 
     // An empty template, a line that would not fit 1024 characters, and a missing
     // resource fail, and leave no product INI behind.
-    struct Row { const char* what; int index; std::string replacement; } rows[] = {
+    struct Row {
+        const char* what;
+        int index;
+        std::string replacement;
+    } rows[] = {
         { "empty template", 48, dest_ },
         { "line too long", 49, std::string(520, 'x') },
         { "no resource", 6, dest_ },
@@ -321,7 +344,10 @@ TEST_F(Placement, FailedFileIsSilentOrLoggedOrAsksRetryCancel)
     // Row 6 is absent from the package: its placement fails.
     int boxes = 0;
     {
-        kvtest::BoxDriver driver("Install", [&](const std::string&) { boxes++; return IDCANCEL; });
+        kvtest::BoxDriver driver("Install", [&](const std::string&) {
+            boxes++;
+            return IDCANCEL;
+        });
         EXPECT_EQ(1, InstallFile(work_.c_str(), "kvini.dll", dest_.c_str(), NULL, NULL, 6, 0));
     }
     EXPECT_EQ(0, boxes);
@@ -330,7 +356,10 @@ TEST_F(Placement, FailedFileIsSilentOrLoggedOrAsksRetryCancel)
     g_bSilent = 1;
     g_bLogging = 1;
     {
-        kvtest::BoxDriver driver("Install", [&](const std::string&) { boxes++; return IDCANCEL; });
+        kvtest::BoxDriver driver("Install", [&](const std::string&) {
+            boxes++;
+            return IDCANCEL;
+        });
         EXPECT_EQ(1, InstallFile(work_.c_str(), "kvini.dll", dest_.c_str(), NULL, NULL, 6, 1));
     }
     EXPECT_EQ(0, boxes);
@@ -339,7 +368,8 @@ TEST_F(Placement, FailedFileIsSilentOrLoggedOrAsksRetryCancel)
 
     // Interactive: Retry tries again, Cancel gives up.
     g_bSilent = 0;
-    kvtest::BoxDriver driver("Install", [&](const std::string&) { return ++boxes == 1 ? IDRETRY : IDCANCEL; });
+    kvtest::BoxDriver driver("Install",
+                             [&](const std::string&) { return ++boxes == 1 ? IDRETRY : IDCANCEL; });
     EXPECT_EQ(1, InstallFile(work_.c_str(), "kvini.dll", dest_.c_str(), NULL, NULL, 6, 1));
     EXPECT_EQ(std::vector<std::string>({ failed, failed }), driver.Texts());
     EXPECT_FALSE(kvtest::FileExists(Dest("kvini.dll")));
@@ -354,7 +384,8 @@ TEST_F(Placement, NonProgramFileThatCannotBeWrittenFailsWithoutInUseHandling)
     g_bLogging = 1;
     g_bAllowReboot = 1;
     EXPECT_EQ(1, InstallFile(work_.c_str(), "kvpro32.hlp", dest_.c_str(), NULL, NULL, 49, 1));
-    EXPECT_NE(std::string::npos, Log().find("Copy of kvpro32.hlp to " + dest_ + " failed. (32)\r\n")) << Log();
+    EXPECT_NE(std::string::npos, Log().find("Copy of kvpro32.hlp to " + dest_ + " failed. (32)\r\n"))
+        << Log();
     EXPECT_EQ(std::vector<std::string>({ "kvpro32.hlp" }), kvtest::ListFiles(dest_));
     EXPECT_TRUE(kvtest::KeyValues(kvtest::kRunOnce).count("Oxtavine0") == 0);
     EXPECT_TRUE(kvtest::KeyValues(kvtest::kRunServicesOnce).count("Oxtavine0") == 0);
@@ -388,7 +419,11 @@ static std::string SourceOf(int index, const char* installedName)
 
 TEST_F(Placement, EveryPackedResourceExpandsToItsSource)
 {
-    const struct { ProductFileEntry* rows; int base; int count; } groups[] = {
+    const struct {
+        ProductFileEntry* rows;
+        int base;
+        int count;
+    } groups[] = {
         { ClassicFiles, CLASSIC_BASE, CLASSIC_COUNT }, { ExplorerFiles, EXPLORER_BASE, EXPLORER_COUNT },
         { UtilityFiles, UTILITY_BASE, UTILITY_COUNT }, { CommonFiles, COMMON_BASE, COMMON_COUNT },
         { SiteIniFiles, SITEINI_BASE, SITEINI_COUNT },
@@ -422,7 +457,8 @@ TEST_F(Placement, EveryPackedResourceExpandsToItsSource)
     // The options template is written unchanged into a folder, replacing a file there.
     WriteText(work_ + "Install.ini", "stale");
     EXPECT_EQ(1, WriteResourceToFile(g_hInstance, MANIFEST_INSTALL_INI, workDir_.c_str(), "Install.ini"));
-    EXPECT_EQ(kvtest::ReadFile(SourceOf(MANIFEST_INSTALL_INI, NULL)), kvtest::ReadFile(work_ + "Install.ini"));
+    EXPECT_EQ(kvtest::ReadFile(SourceOf(MANIFEST_INSTALL_INI, NULL)),
+              kvtest::ReadFile(work_ + "Install.ini"));
     EXPECT_EQ(0u, GetFileAttributesA((work_ + "Install.ini").c_str()) & FILE_ATTRIBUTE_READONLY);
 }
 
@@ -430,11 +466,18 @@ TEST_F(Placement, ProductIniPointsEverySiteFileIntoTheDestination)
 {
     std::string ini = Dest("KORVID.ini");
     ASSERT_EQ(0, WriteIniFromTemplate(work_.c_str(), ini.c_str(), "$$", dest_.c_str(), MANIFEST_PRODUCT_INI));
-    struct Row { const char* section; const char* file; } rows[] = {
-        { "MySites", "original.ini" }, { "Hardware", "hwsites.ini" },
-        { "Online Services", "olsites.ini" }, { "Anti-Virus", "avsites.ini" },
-        { "Games", "gmsites.ini" }, { "Oxtavine", "oxsites.ini" },
-        { "Archives and Mirrors", "arsites.ini" }, { "Software", "swsites.ini" },
+    struct Row {
+        const char* section;
+        const char* file;
+    } rows[] = {
+        { "MySites", "original.ini" },
+        { "Hardware", "hwsites.ini" },
+        { "Online Services", "olsites.ini" },
+        { "Anti-Virus", "avsites.ini" },
+        { "Games", "gmsites.ini" },
+        { "Oxtavine", "oxsites.ini" },
+        { "Archives and Mirrors", "arsites.ini" },
+        { "Software", "swsites.ini" },
         { "US Government", "gvsites.ini" },
     };
     for (const Row& r : rows) {

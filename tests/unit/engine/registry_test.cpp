@@ -9,10 +9,17 @@ static const char kClassKey[] = "CLSID\\{5B1E0C72-3A94-4F6D-8E21-C7D09A3B4A10}";
 static const char kServerKey[] = "CLSID\\{5B1E0C72-3A94-4F6D-8E21-C7D09A3B4A10}\\InProcServer32";
 static const char kScratchKey[] = "Software\\KorvidSetupTests\\Registry";
 
-class RegistryHelpers : public testing::Test {
+class RegistryHelpers : public testing::Test
+{
 protected:
-    void SetUp() override { Clean(); }
-    void TearDown() override { Clean(); }
+    void SetUp() override
+    {
+        Clean();
+    }
+    void TearDown() override
+    {
+        Clean();
+    }
     static void Clean()
     {
         RegDeleteKeyA(HKEY_CLASSES_ROOT, kServerKey);
@@ -53,23 +60,25 @@ TEST_F(RegistryHelpers, BaseProductClassIsWrittenUnquotedAndRemoved)
     EXPECT_EQ(1, UnregisterBaseProduct());
     HKEY key;
     EXPECT_NE(ERROR_SUCCESS, RegOpenKeyA(HKEY_CLASSES_ROOT, kServerKey, &key));
-    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyA(HKEY_CLASSES_ROOT, kClassKey, &key));  // the class key stays
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyA(HKEY_CLASSES_ROOT, kClassKey, &key)); // the class key stays
     RegCloseKey(key);
-    EXPECT_EQ(1, UnregisterBaseProduct());  // nothing left to remove is still success
+    EXPECT_EQ(1, UnregisterBaseProduct()); // nothing left to remove is still success
 }
 
 TEST_F(RegistryHelpers, ReadAndWriteStrings)
 {
     char buffer[16] = "untouched";
     EXPECT_EQ(0, ReadRegistryString(HKEY_CURRENT_USER, kScratchKey, NULL, "default", buffer, sizeof buffer));
-    EXPECT_STREQ("untouched", buffer);  // a missing key leaves the buffer alone
+    EXPECT_STREQ("untouched", buffer); // a missing key leaves the buffer alone
 
-    EXPECT_EQ(0, WriteRegistryString(HKEY_CURRENT_USER, "Software\\KorvidSetupTests", "Registry", NULL, NULL));
+    EXPECT_EQ(0,
+              WriteRegistryString(HKEY_CURRENT_USER, "Software\\KorvidSetupTests", "Registry", NULL, NULL));
     EXPECT_EQ(0, ReadRegistryString(HKEY_CURRENT_USER, kScratchKey, NULL, "default", buffer, sizeof buffer));
-    EXPECT_STREQ("default", buffer);    // the key exists, the value does not
+    EXPECT_STREQ("default", buffer); // the key exists, the value does not
 
-    EXPECT_EQ(1, WriteRegistryString(HKEY_CURRENT_USER, "Software\\KorvidSetupTests", "Registry", NULL,
-                                     "KORVID Pro Explorer"));
+    EXPECT_EQ(1,
+              WriteRegistryString(HKEY_CURRENT_USER, "Software\\KorvidSetupTests", "Registry", NULL,
+                                  "KORVID Pro Explorer"));
     char big[64];
     EXPECT_EQ(1, ReadRegistryString(HKEY_CURRENT_USER, kScratchKey, NULL, NULL, big, sizeof big));
     EXPECT_STREQ("KORVID Pro Explorer", big);

@@ -3,7 +3,8 @@
 #include "engine/engine.h"
 #include "unit/engine/placement_support.h"
 
-class ScheduleAtRestartTest : public testing::Test {
+class ScheduleAtRestartTest : public testing::Test
+{
 protected:
     void SetUp() override
     {
@@ -97,7 +98,8 @@ TEST_F(ScheduleAtRestartTest, AFullKeyFailsCleanly)
     EXPECT_EQ(count, kvtest::KeyValues(kvtest::kRunServicesOnce).size());
 
     // A name freed by a restart is taken again.
-    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, kvtest::kRunServicesOnce, 0, KEY_ALL_ACCESS, &key));
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegOpenKeyExA(HKEY_LOCAL_MACHINE, kvtest::kRunServicesOnce, 0, KEY_ALL_ACCESS, &key));
     RegDeleteValueA(key, "Oxtavine500");
     RegCloseKey(key);
     EXPECT_EQ(1, ScheduleAtRestart("command.com /c del X.DEL"));

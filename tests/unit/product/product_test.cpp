@@ -11,7 +11,8 @@
 #include "../../../product/src/product.h"
 #include "support/product_state.h"
 
-namespace {
+namespace
+{
 
 using kvtest::ReadFile;
 using kvtest::RegKeyExists;
@@ -84,7 +85,7 @@ BOOL CALLBACK FindProcessWindow(HWND window, LPARAM param)
 // The process's visible top-level window of that class, waited for up to ten seconds.
 HWND WaitForWindow(HANDLE process, const char* className)
 {
-    WindowSearch search = {GetProcessId(process), className, NULL};
+    WindowSearch search = { GetProcessId(process), className, NULL };
     for (int i = 0; i < 200 && !search.found; i++) {
         EnumWindows(FindProcessWindow, (LPARAM)&search);
         if (!search.found)
@@ -110,18 +111,35 @@ void RemoveProductEntries()
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, kScratchKey);
 }
 
-class ProductTest : public testing::Test {
+class ProductTest : public testing::Test
+{
 protected:
-    void SetUp() override { RemoveProductEntries(); }
-    void TearDown() override { RemoveProductEntries(); }
+    void SetUp() override
+    {
+        RemoveProductEntries();
+    }
+    void TearDown() override
+    {
+        RemoveProductEntries();
+    }
 };
 
 // The library loaded from the payload folder; unloaded at the end of the test.
-class Library {
+class Library
+{
 public:
-    explicit Library(const char* name) : module_(LoadLibraryA(PayloadPath(name).c_str())) {}
-    ~Library() { if (module_) FreeLibrary(module_); }
-    HMODULE get() const { return module_; }
+    explicit Library(const char* name) : module_(LoadLibraryA(PayloadPath(name).c_str()))
+    {
+    }
+    ~Library()
+    {
+        if (module_)
+            FreeLibrary(module_);
+    }
+    HMODULE get() const
+    {
+        return module_;
+    }
     // The export as a function of type T, or null.
     template <typename T> T entry(const char* name) const
     {
@@ -133,6 +151,7 @@ public:
         DWORD n = GetModuleFileNameA(module_, buf, sizeof(buf));
         return std::string(buf, n);
     }
+
 private:
     HMODULE module_;
 };
@@ -141,10 +160,14 @@ typedef HRESULT(WINAPI* ServerEntry)(void);
 
 TEST_F(ProductTest, ServersRegisterAndUnregisterTheirClasses)
 {
-    struct Row { const char* dll; const char* clsid; const char* name; } rows[] = {
-        {"kvproex.dll", KV_CLSID_EXPLORER, KV_NAME_EXPLORER},
-        {"kvstub.dll", KV_CLSID_ICON_LINK, KV_NAME_ICON_LINK},
-        {"kvbho2k0.dll", KV_CLSID_BROWSER, KV_NAME_BROWSER},
+    struct Row {
+        const char* dll;
+        const char* clsid;
+        const char* name;
+    } rows[] = {
+        { "kvproex.dll", KV_CLSID_EXPLORER, KV_NAME_EXPLORER },
+        { "kvstub.dll", KV_CLSID_ICON_LINK, KV_NAME_ICON_LINK },
+        { "kvbho2k0.dll", KV_CLSID_BROWSER, KV_NAME_BROWSER },
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.dll);
@@ -158,8 +181,7 @@ TEST_F(ProductTest, ServersRegisterAndUnregisterTheirClasses)
         std::string serverKey = classKey + "\\InProcServer32";
         EXPECT_EQ(S_OK, reg());
         EXPECT_EQ(row.name, RegString(HKEY_CLASSES_ROOT, classKey.c_str(), NULL));
-        EXPECT_STRCASEEQ(lib.path().c_str(),
-                         RegString(HKEY_CLASSES_ROOT, serverKey.c_str(), NULL).c_str());
+        EXPECT_STRCASEEQ(lib.path().c_str(), RegString(HKEY_CLASSES_ROOT, serverKey.c_str(), NULL).c_str());
         EXPECT_EQ("Apartment", RegString(HKEY_CLASSES_ROOT, serverKey.c_str(), "ThreadingModel"));
 
         EXPECT_EQ(S_OK, unreg());
@@ -180,8 +202,7 @@ TEST_F(ProductTest, BrowserEntriesComeAndGoWithTheLibrary)
     netscape();
     explorer();
     EXPECT_EQ(KV_NAME_BROWSER, RegString(HKEY_LOCAL_MACHINE, KV_KEY_BHO, NULL));
-    EXPECT_STRCASEEQ(lib.path().c_str(),
-                     RegString(HKEY_LOCAL_MACHINE, KV_KEY_PLUGIN, "Path").c_str());
+    EXPECT_STRCASEEQ(lib.path().c_str(), RegString(HKEY_LOCAL_MACHINE, KV_KEY_PLUGIN, "Path").c_str());
     EXPECT_EQ(KV_PLUGIN_MIME_TYPE, RegString(HKEY_LOCAL_MACHINE, KV_KEY_PLUGIN, "MimeType"));
 
     (lib.entry<ServerEntry>("DllRegisterServer"))();
@@ -218,13 +239,10 @@ TEST_F(ProductTest, SchedulerSwitches)
         long long exitCode, installed, startWithWindows;
         bool runValue;
     } steps[] = {
-        {"", 0, -1, -1, false},
-        {"-unknown", 2, -1, -1, false},
-        {"-install", 0, 1, 1, true},
-        {"-install_no_start", 0, 1, 0, false},
-        {"-install", 0, 1, 1, true},
-        {"-remove", 0, -1, -1, false},
-        {"-remove", 0, -1, -1, false},
+        { "", 0, -1, -1, false },        { "-unknown", 2, -1, -1, false },
+        { "-install", 0, 1, 1, true },   { "-install_no_start", 0, 1, 0, false },
+        { "-install", 0, 1, 1, true },   { "-remove", 0, -1, -1, false },
+        { "-remove", 0, -1, -1, false },
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(std::string("kvsched.exe ") + step.args);
@@ -237,8 +255,7 @@ TEST_F(ProductTest, SchedulerSwitches)
         EXPECT_EQ(step.startWithWindows,
                   DwordValue(HKEY_LOCAL_MACHINE, KV_KEY_SCHEDULER, "StartWithWindows"));
         if (step.installed == 1) {
-            EXPECT_STRCASEEQ(exe.c_str(),
-                             RegString(HKEY_LOCAL_MACHINE, KV_KEY_SCHEDULER, "Path").c_str());
+            EXPECT_STRCASEEQ(exe.c_str(), RegString(HKEY_LOCAL_MACHINE, KV_KEY_SCHEDULER, "Path").c_str());
         }
         std::string run = RegString(HKEY_LOCAL_MACHINE, KV_KEY_RUN, KV_RUN_VALUE);
         if (step.runValue) {
@@ -251,14 +268,18 @@ TEST_F(ProductTest, SchedulerSwitches)
 
 TEST(ProductPrograms, WindowsStayOpenUntilClosed)
 {
-    struct Row { const char* exe; const char* cls; const char* title; } rows[] = {
-        {"kv95pro.exe", "KV95PRO", "KORVID Pro"},
-        {"kvscrpt.exe", "KVSCRPT", "KORVID Scripting Utility"},
-        {"kvfind.exe", "KVFIND", "KORVID Find Utility"},
-        {"kvsync.exe", "KVSYNC", "KORVID Synchronize Utility"},
-        {"kvqueue.exe", "KVQUEUE", "KORVID Queuing Utility"},
-        {"kvurl.exe", "KVURL", "KORVID URL Helper"},
-        {"kvlink.exe", "KVLINK", "KORVID Icon Placement"},
+    struct Row {
+        const char* exe;
+        const char* cls;
+        const char* title;
+    } rows[] = {
+        { "kv95pro.exe", "KV95PRO", "KORVID Pro" },
+        { "kvscrpt.exe", "KVSCRPT", "KORVID Scripting Utility" },
+        { "kvfind.exe", "KVFIND", "KORVID Find Utility" },
+        { "kvsync.exe", "KVSYNC", "KORVID Synchronize Utility" },
+        { "kvqueue.exe", "KVQUEUE", "KORVID Queuing Utility" },
+        { "kvurl.exe", "KVURL", "KORVID URL Helper" },
+        { "kvlink.exe", "KVLINK", "KORVID Icon Placement" },
     };
     // All start at once, are checked, and are closed at once: each takes Wine a while to end.
     const size_t count = sizeof(rows) / sizeof(rows[0]);
@@ -296,8 +317,8 @@ TEST(ProductPrograms, WindowsStayOpenUntilClosed)
 
 TEST(ProductPrograms, UninstallerShowsItsSwitchesWithBlanks)
 {
-    HANDLE process = StartProgram("unkv32.exe",
-        "-f C:\\Program Files\\KORVID.Pro -d C:\\Program Files\\KORVID.Pro -g KORVID Pro ");
+    HANDLE process = StartProgram(
+        "unkv32.exe", "-f C:\\Program Files\\KORVID.Pro -d C:\\Program Files\\KORVID.Pro -g KORVID Pro ");
     ASSERT_TRUE(process != NULL);
     HWND box = WaitForWindow(process, "#32770");
     ASSERT_TRUE(box != NULL);
@@ -316,21 +337,21 @@ TEST(ProductPrograms, UninstallerShowsItsSwitchesWithBlanks)
 
 uint32_t Le32(const std::string& b, size_t at)
 {
-    return (uint8_t)b[at] | (uint8_t)b[at + 1] << 8 | (uint8_t)b[at + 2] << 16 |
-           (uint32_t)(uint8_t)b[at + 3] << 24;
+    return (uint8_t)b[at] | (uint8_t)b[at + 1] << 8 | (uint8_t)b[at + 2] << 16
+        | (uint32_t)(uint8_t)b[at + 3] << 24;
 }
 
 TEST(ProductData, FilesAreWellFormed)
 {
-    for (const char* name : {"kvpro32.hlp", "nskv.hlp", "kvscrpt.hlp", "kvfind.hlp",
-                             "kvsync.hlp", "kvqueue.hlp", "kvssl.hlp"}) {
+    for (const char* name : { "kvpro32.hlp", "nskv.hlp", "kvscrpt.hlp", "kvfind.hlp", "kvsync.hlp",
+                              "kvqueue.hlp", "kvssl.hlp" }) {
         SCOPED_TRACE(name);
         std::string b = ReadFile(PayloadPath(name));
         ASSERT_GT(b.size(), 16u);
         EXPECT_EQ(std::string("\x3f\x5f\x03\x00", 4), b.substr(0, 4));
         EXPECT_EQ(b.size(), Le32(b, 12)) << "the header's file size";
     }
-    for (const char* name : {"kvconn.wav", "kverr.wav", "kvdone.wav"}) {
+    for (const char* name : { "kvconn.wav", "kverr.wav", "kvdone.wav" }) {
         SCOPED_TRACE(name);
         std::string b = ReadFile(PayloadPath(name));
         ASSERT_GT(b.size(), 44u);
@@ -342,12 +363,12 @@ TEST(ProductData, FilesAreWellFormed)
         EXPECT_EQ(b.size() - 44, Le32(b, 40));
     }
     // Text files: CR LF line ends only; contents files name their help file, which exists.
-    for (const char* name : {"KvNews.txt", "KvPro32.cnt", "nskv.cnt", "kvscrpt.cnt",
-                             "kvfind.cnt", "kvsync.cnt", "kvqueue.cnt", "kvssl.cnt",
-                             "kvuser.key", "kvuser.crt", "oxtavine.crt", "avsites.ini",
-                             "arsites.ini", "gmsites.ini", "hwsites.ini", "oxsites.ini",
-                             "olsites.ini", "swsites.ini", "gvsites.ini",
-                             "templates/KORVID.ini", "templates/Install.ini"}) {
+    for (const char* name :
+         { "KvNews.txt",           "KvPro32.cnt", "nskv.cnt",    "kvscrpt.cnt", "kvfind.cnt",
+           "kvsync.cnt",           "kvqueue.cnt", "kvssl.cnt",   "kvuser.key",  "kvuser.crt",
+           "oxtavine.crt",         "avsites.ini", "arsites.ini", "gmsites.ini", "hwsites.ini",
+           "oxsites.ini",          "olsites.ini", "swsites.ini", "gvsites.ini", "templates/KORVID.ini",
+           "templates/Install.ini" }) {
         SCOPED_TRACE(name);
         std::string b = ReadFile(PayloadPath(name));
         ASSERT_FALSE(b.empty());
@@ -372,15 +393,16 @@ TEST(ProductData, TemplatesPointAtTheBookmarkFiles)
     std::vector<std::string> sections;
     for (const char* p = names; p < names + n && *p; p += strlen(p) + 1)
         sections.push_back(p);
-    const std::vector<std::string> expected = {"MySites", "Hardware", "Online Services",
-        "Anti-Virus", "Games", "Oxtavine", "Archives and Mirrors", "Software", "US Government",
-        "_config_"};
+    const std::vector<std::string> expected = {
+        "MySites",       "Hardware", "Online Services",      "Anti-Virus",
+        "Games",         "Oxtavine", "Archives and Mirrors", "Software",
+        "US Government", "_config_"
+    };
     EXPECT_EQ(expected, sections);
     for (size_t i = 0; i + 1 < sections.size(); i++) {
         SCOPED_TRACE(sections[i]);
         char value[261];
-        GetPrivateProfileStringA(sections[i].c_str(), "FILENAME", "", value, sizeof(value),
-                                 ini.c_str());
+        GetPrivateProfileStringA(sections[i].c_str(), "FILENAME", "", value, sizeof(value), ini.c_str());
         ASSERT_EQ(0, strncmp(value, "$$\\", 3)) << value;
         if (i == 0) {
             EXPECT_STREQ("$$\\original.ini", value);
@@ -394,7 +416,7 @@ TEST(ProductData, TemplatesPointAtTheBookmarkFiles)
 
     // The options template: each section, the last included, ends with one empty line.
     std::string b = ReadFile(PayloadPath("templates/Install.ini"));
-    for (const char* head : {"[RenameThisSectionTo:KORVID]", "[COMMENTS]"}) {
+    for (const char* head : { "[RenameThisSectionTo:KORVID]", "[COMMENTS]" }) {
         size_t at = b.find(head);
         ASSERT_NE(std::string::npos, at) << head;
         EXPECT_EQ("\r\n\r\n", b.substr(at - 4, 4)) << head;
@@ -415,23 +437,26 @@ std::string ResourceBytes(const char* name)
 
 TEST(ProductData, SetupCarriesEveryRowPackedAndNoAbsentOne)
 {
-    struct Row { const char* resource; const char* installed; } packed[] = {
-        {"EXEFILE2", "kv95pro.exe"}, {"DLLFILE1", "kvpro32.dll"}, {"CNTFILE1", "KvPro32.cnt"},
-        {"HLPFILE1", "kvpro32.hlp"}, {"DLLFILE2", "kvproex.dll"}, {"DLLFILE3", "nskvch.dll"},
-        {"CNTFILE2", "nskv.cnt"}, {"HLPFILE2", "nskv.hlp"}, {"EXEFILE3", "kvscrpt.exe"},
-        {"CNTFILE3", "kvscrpt.cnt"}, {"HLPFILE3", "kvscrpt.hlp"}, {"EXEFILE1", "kvfind.exe"},
-        {"CNTFILE5", "kvfind.cnt"}, {"HLPFILE5", "kvfind.hlp"}, {"EXEFILE4", "kvsync.exe"},
-        {"DLLFILE4", "kvsyncd.dll"}, {"CNTFILE4", "kvsync.cnt"}, {"HLPFILE4", "kvsync.hlp"},
-        {"EXEFILE6", "kvqueue.exe"}, {"EXEFILE7", "kvsched.exe"}, {"CNTFILE6", "kvqueue.cnt"},
-        {"HLPFILE7", "kvqueue.hlp"}, {"EXEFILE8", "kvurl.exe"}, {"DLLFILE6", "kvbho2k0.dll"},
-        {"EXEFILE5", "kvlink.exe"}, {"DLLFILE5", "kvstub.dll"}, {"REMOVEFILE", "unkv32.exe"},
-        {"TXTFILE", "KvNews.txt"}, {"WAVE2", "kvconn.wav"}, {"WAVE3", "kverr.wav"},
-        {"WAVE1", "kvdone.wav"}, {"DATFILE1", "kvseed.dat"}, {"SSLKEY1", "kvuser.key"},
-        {"SSLCRT1", "kvuser.crt"}, {"SSLCRT2", "oxtavine.crt"}, {"DLLFILE7", "kvssl.dll"},
-        {"SSLHLP", "kvssl.hlp"}, {"SSLCNT", "kvssl.cnt"}, {"INIFILE2", "avsites.ini"},
-        {"INIFILE3", "arsites.ini"}, {"INIFILE4", "gmsites.ini"}, {"INIFILE5", "hwsites.ini"},
-        {"INIFILE6", "oxsites.ini"}, {"INIFILE7", "olsites.ini"}, {"INIFILE8", "swsites.ini"},
-        {"INIFILE9", "gvsites.ini"},
+    struct Row {
+        const char* resource;
+        const char* installed;
+    } packed[] = {
+        { "EXEFILE2", "kv95pro.exe" }, { "DLLFILE1", "kvpro32.dll" }, { "CNTFILE1", "KvPro32.cnt" },
+        { "HLPFILE1", "kvpro32.hlp" }, { "DLLFILE2", "kvproex.dll" }, { "DLLFILE3", "nskvch.dll" },
+        { "CNTFILE2", "nskv.cnt" },    { "HLPFILE2", "nskv.hlp" },    { "EXEFILE3", "kvscrpt.exe" },
+        { "CNTFILE3", "kvscrpt.cnt" }, { "HLPFILE3", "kvscrpt.hlp" }, { "EXEFILE1", "kvfind.exe" },
+        { "CNTFILE5", "kvfind.cnt" },  { "HLPFILE5", "kvfind.hlp" },  { "EXEFILE4", "kvsync.exe" },
+        { "DLLFILE4", "kvsyncd.dll" }, { "CNTFILE4", "kvsync.cnt" },  { "HLPFILE4", "kvsync.hlp" },
+        { "EXEFILE6", "kvqueue.exe" }, { "EXEFILE7", "kvsched.exe" }, { "CNTFILE6", "kvqueue.cnt" },
+        { "HLPFILE7", "kvqueue.hlp" }, { "EXEFILE8", "kvurl.exe" },   { "DLLFILE6", "kvbho2k0.dll" },
+        { "EXEFILE5", "kvlink.exe" },  { "DLLFILE5", "kvstub.dll" },  { "REMOVEFILE", "unkv32.exe" },
+        { "TXTFILE", "KvNews.txt" },   { "WAVE2", "kvconn.wav" },     { "WAVE3", "kverr.wav" },
+        { "WAVE1", "kvdone.wav" },     { "DATFILE1", "kvseed.dat" },  { "SSLKEY1", "kvuser.key" },
+        { "SSLCRT1", "kvuser.crt" },   { "SSLCRT2", "oxtavine.crt" }, { "DLLFILE7", "kvssl.dll" },
+        { "SSLHLP", "kvssl.hlp" },     { "SSLCNT", "kvssl.cnt" },     { "INIFILE2", "avsites.ini" },
+        { "INIFILE3", "arsites.ini" }, { "INIFILE4", "gmsites.ini" }, { "INIFILE5", "hwsites.ini" },
+        { "INIFILE6", "oxsites.ini" }, { "INIFILE7", "olsites.ini" }, { "INIFILE8", "swsites.ini" },
+        { "INIFILE9", "gvsites.ini" },
     };
     for (const Row& row : packed) {
         SCOPED_TRACE(row.resource);
@@ -444,9 +469,9 @@ TEST(ProductData, SetupCarriesEveryRowPackedAndNoAbsentOne)
     }
     EXPECT_EQ(ReadFile(PayloadPath("templates/KORVID.ini")), ResourceBytes("INIFILE1"));
     EXPECT_EQ(ReadFile(PayloadPath("templates/Install.ini")), ResourceBytes("INSTINI"));
-    for (const char* absent : {"TXTFILE2", "TXTFILE3", "TXTFILE4", "TXTFILE5", "TXTFILE7",
-                               "HLPFILE6", "TXTFILE6", "ORDER", "LICENSE"})
+    for (const char* absent : { "TXTFILE2", "TXTFILE3", "TXTFILE4", "TXTFILE5", "TXTFILE7", "HLPFILE6",
+                                "TXTFILE6", "ORDER", "LICENSE" })
         EXPECT_EQ("<none>", ResourceBytes(absent)) << absent;
 }
 
-}  // namespace
+} // namespace

@@ -13,7 +13,8 @@
 #include "progman/progman.h"
 #include "support/product_state.h"
 
-namespace {
+namespace
+{
 
 std::string ProgramsFolder()
 {
@@ -54,7 +55,8 @@ std::set<std::string> ListFolder(const std::string& folder, bool folders)
 
 void MakeFile(const std::string& path)
 {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    HANDLE file =
+        CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     ASSERT_NE(INVALID_HANDLE_VALUE, file) << path;
     DWORD written = 0;
     WriteFile(file, "KORVID", 6, &written, NULL);
@@ -127,7 +129,8 @@ bool SamePath(const std::string& a, const std::string& b)
     return lstrcmpiA(a.c_str(), b.c_str()) == 0;
 }
 
-class ProgmanServer : public testing::Test {
+class ProgmanServer : public testing::Test
+{
 protected:
     void SetUp() override
     {
@@ -185,8 +188,8 @@ protected:
     std::string m_programs;
     std::string m_tag;
     std::string m_dest;
-    std::vector<std::string> m_groups;   // removed in TearDown
-    std::vector<std::string> m_created;  // each brings an Explorer window
+    std::vector<std::string> m_groups;  // removed in TearDown
+    std::vector<std::string> m_created; // each brings an Explorer window
 };
 
 TEST_F(ProgmanServer, GroupAndItemsAreMadeReplacedAndDeleted)
@@ -206,7 +209,7 @@ TEST_F(ProgmanServer, GroupAndItemsAreMadeReplacedAndDeleted)
     // Adding the same name again replaces the item: one shortcut, to the new file.
     std::string destSlash = m_dest + "\\";
     EXPECT_EQ(1, ProgmanAddItem("KORVID Pro Help", destSlash.c_str(), "kvpro32.exe", ""));
-    EXPECT_EQ(std::set<std::string>{ "KORVID Pro Help.lnk" }, ListFolder(m_programs + "\\" + group, false));
+    EXPECT_EQ(std::set<std::string> { "KORVID Pro Help.lnk" }, ListFolder(m_programs + "\\" + group, false));
     help = ReadShortcut(Link(group, "KORVID Pro Help"));
     EXPECT_TRUE(SamePath(m_dest + "\\kvpro32.exe", help.target)) << help.target;
 
@@ -300,13 +303,14 @@ TEST_F(ProgmanServer, CloseAndDeleteGroupDeletesOnlyTheDefaultGroup)
     EXPECT_TRUE(IsFile(Link(other, "Help")));
 }
 
-class ProgmanGroupList : public ProgmanServer {
+class ProgmanGroupList : public ProgmanServer
+{
 protected:
     void SetUp() override
     {
         ProgmanServer::SetUp();
-        m_combo = CreateWindowA("COMBOBOX", "", WS_POPUP | CBS_DROPDOWN | CBS_SORT, 0, 0, 200, 200,
-                                NULL, NULL, GetModuleHandleA(NULL), NULL);
+        m_combo = CreateWindowA("COMBOBOX", "", WS_POPUP | CBS_DROPDOWN | CBS_SORT, 0, 0, 200, 200, NULL,
+                                NULL, GetModuleHandleA(NULL), NULL);
         ASSERT_TRUE(m_combo != NULL);
     }
 
@@ -386,4 +390,4 @@ TEST_F(ProgmanGroupList, LongReplyKeepsWholeNames)
         EXPECT_TRUE(all.count(name)) << "not a whole group name: " << name;
 }
 
-}  // namespace
+} // namespace

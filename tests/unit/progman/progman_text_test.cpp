@@ -5,7 +5,8 @@
 #include <vector>
 #include "progman/progman.h"
 
-namespace {
+namespace
+{
 
 struct ItemRow {
     const char* what;
@@ -31,7 +32,7 @@ void BuildItem(const ItemRow& r, std::string* del, std::string* add)
     *add = text;
 }
 
-}  // namespace
+} // namespace
 
 TEST(ProgmanText, ItemCommands)
 {
@@ -43,30 +44,23 @@ TEST(ProgmanText, ItemCommands)
           "[DeleteItem(\"KORVID Pro Help\")]",
           "[AddItem(\"C:\\KORVID Pro\\kvpro32.pdf\",\"KORVID Pro Help\",,,,,C:\\KORVID Pro\\)]" },
         { "folder with trailing slash", "Help", "C:/KORVID/", "kvpro32.pdf", nullptr,
-          "[DeleteItem(\"Help\")]",
-          "[AddItem(\"C:/KORVID/kvpro32.pdf\",\"Help\",,,,,C:/KORVID/)]" },
+          "[DeleteItem(\"Help\")]", "[AddItem(\"C:/KORVID/kvpro32.pdf\",\"Help\",,,,,C:/KORVID/)]" },
         { "file name with a backslash", "Tool", "C:\\KORVID", "D:\\tools\\kvtool.exe", "",
-          "[DeleteItem(\"Tool\")]",
-          "[AddItem(\"D:\\tools\\kvtool.exe\",\"Tool\",,,,,C:\\KORVID)]" },
-        { "empty item name", "", "C:\\KORVID", "kvpro32.exe", "",
-          "[DeleteItem(\"kvpro32.exe\")]",
+          "[DeleteItem(\"Tool\")]", "[AddItem(\"D:\\tools\\kvtool.exe\",\"Tool\",,,,,C:\\KORVID)]" },
+        { "empty item name", "", "C:\\KORVID", "kvpro32.exe", "", "[DeleteItem(\"kvpro32.exe\")]",
           "[AddItem(\"C:\\KORVID\\kvpro32.exe\",\"kvpro32.exe\",,,,,C:\\KORVID)]" },
-        { "null item name", nullptr, "C:\\KORVID", "kvpro32.exe", nullptr,
-          "[DeleteItem(\"kvpro32.exe\")]",
+        { "null item name", nullptr, "C:\\KORVID", "kvpro32.exe", nullptr, "[DeleteItem(\"kvpro32.exe\")]",
           "[AddItem(\"C:\\KORVID\\kvpro32.exe\",\"kvpro32.exe\",,,,,C:\\KORVID)]" },
-        { "empty folder", "Help", "", "kvpro32.pdf", "",
-          "[DeleteItem(\"Help\")]",
+        { "empty folder", "Help", "", "kvpro32.pdf", "", "[DeleteItem(\"Help\")]",
           "[AddItem(\"C:\\work now\\kvpro32.pdf\",\"Help\",,,,,C:\\work now)]" },
-        { "null folder", "Help", nullptr, "kvpro32.pdf", "",
-          "[DeleteItem(\"Help\")]",
+        { "null folder", "Help", nullptr, "kvpro32.pdf", "", "[DeleteItem(\"Help\")]",
           "[AddItem(\"C:\\work now\\kvpro32.pdf\",\"Help\",,,,,C:\\work now)]" },
         { "given command line, no file", "KORVID Pro Explorer", "C:\\KORVID", "",
           "KORVID Pro Explorer.{5b1e0c72-3a94-4f6d-8e21-c7d09a3b4a01}",
           "[DeleteItem(\"KORVID Pro Explorer\")]",
           "[AddItem(\"KORVID Pro Explorer.{5b1e0c72-3a94-4f6d-8e21-c7d09a3b4a01}\","
           "\"KORVID Pro Explorer\",,,,,C:\\KORVID)]" },
-        { "names go in as they are", "a \"b\" c", "C:\\x,y", "f.exe", "",
-          "[DeleteItem(\"a \"b\" c\")]",
+        { "names go in as they are", "a \"b\" c", "C:\\x,y", "f.exe", "", "[DeleteItem(\"a \"b\" c\")]",
           "[AddItem(\"C:\\x,y\\f.exe\",\"a \"b\" c\",,,,,C:\\x,y)]" },
     };
     for (const ItemRow& r : rows) {
@@ -122,8 +116,8 @@ TEST(ProgmanText, GroupListKeepsWholeNames)
 {
     struct Row {
         const char* what;
-        const char* data;     // null: no reply
-        size_t dataSize;      // bytes handed over, 0: the text and its NUL
+        const char* data; // null: no reply
+        size_t dataSize;  // bytes handed over, 0: the text and its NUL
         bool whole;
         const char* list;
     } rows[] = {
@@ -157,8 +151,14 @@ TEST(ProgmanText, GroupListKeepsWholeNames)
 
 TEST(ProgmanText, GroupListSplitsAtRunsOfLineEnds)
 {
-    struct Row { const char* what; const char* list; std::vector<std::string> names; } rows[] = {
-        { "names each followed by CR LF", "Accessories\r\nStartUp\r\nGames\r\n", { "Accessories", "StartUp", "Games" } },
+    struct Row {
+        const char* what;
+        const char* list;
+        std::vector<std::string> names;
+    } rows[] = {
+        { "names each followed by CR LF",
+          "Accessories\r\nStartUp\r\nGames\r\n",
+          { "Accessories", "StartUp", "Games" } },
         { "runs, lone CR and LF, no last separator", "\r\n\nA\n\r\r\nB C\rD", { "A", "B C", "D" } },
         { "empty list", "", {} },
         { "separators only", "\r\n\r\n", {} },

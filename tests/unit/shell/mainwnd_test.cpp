@@ -7,7 +7,8 @@
 #include "engine/engine.h"
 #include "support/product_state.h"
 
-namespace {
+namespace
+{
 
 const char kTestClass[] = "KVInstalUnderTest";
 
@@ -111,8 +112,8 @@ TEST(MainWindow, CenterWindowKeepsSizeAndAppliesOffset)
         EXPECT_EQ(1, CenterWindow(window, offset));
         RECT rect;
         GetWindowRect(window, &rect);
-        POINT want = CenteredPosition(desktop.right - desktop.left, desktop.bottom - desktop.top,
-                                      300, 200, offset);
+        POINT want =
+            CenteredPosition(desktop.right - desktop.left, desktop.bottom - desktop.top, 300, 200, offset);
         EXPECT_EQ(want.x, rect.left);
         EXPECT_EQ(want.y, rect.top);
         EXPECT_EQ(300, rect.right - rect.left);
@@ -128,7 +129,8 @@ TEST(MainWindow, PumpMessagesEmptiesQueueThroughQuitAndRoutesTheModelessDialog)
     wc.hInstance = g_hInstance;
     wc.lpszClassName = "KVPumpCounter";
     RegisterClassA(&wc);
-    HWND window = CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP, 0, 0, 10, 10, NULL, NULL, g_hInstance, NULL);
+    HWND window =
+        CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP, 0, 0, 10, 10, NULL, NULL, g_hInstance, NULL);
     ASSERT_TRUE(window != NULL);
 
     g_userMessages = 0;
@@ -142,7 +144,10 @@ TEST(MainWindow, PumpMessagesEmptiesQueueThroughQuitAndRoutesTheModelessDialog)
     EXPECT_FALSE(PeekMessageA(&msg, NULL, 0, 0, PM_NOREMOVE));
 
     // Escape for the modeless dialog becomes its Cancel only through IsDialogMessage.
-    struct { DLGTEMPLATE header; WORD menu, cls, title; } tmpl = {};
+    struct {
+        DLGTEMPLATE header;
+        WORD menu, cls, title;
+    } tmpl = {};
     tmpl.header.style = WS_POPUP | DS_MODALFRAME;
     tmpl.header.cx = 100;
     tmpl.header.cy = 50;
@@ -161,7 +166,8 @@ TEST(MainWindow, PumpMessagesEmptiesQueueThroughQuitAndRoutesTheModelessDialog)
     DestroyWindow(window);
 }
 
-class StagingCleanUp : public testing::Test {
+class StagingCleanUp : public testing::Test
+{
 protected:
     std::string scratch_;
     char oldTmp_[MAX_PATH] = "", oldTemp_[MAX_PATH] = "";
@@ -190,7 +196,8 @@ protected:
 
     void Touch(const std::string& name) const
     {
-        HANDLE h = CreateFileA((scratch_ + "\\" + name).c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+        HANDLE h =
+            CreateFileA((scratch_ + "\\" + name).c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
         ASSERT_NE(INVALID_HANDLE_VALUE, h) << name;
         CloseHandle(h);
     }

@@ -8,7 +8,12 @@
 
 TEST(Messages, LoadMessageLoadsCutsAndFallsBack)
 {
-    struct Row { UINT id; int size; int loaded; const char* text; } rows[] = {
+    struct Row {
+        UINT id;
+        int size;
+        int loaded;
+        const char* text;
+    } rows[] = {
         { 10006, 256, 1, "Install" },
         { 10029, 256, 1, "Installation successful!\nHappy FTP'ing!" },
         { 10029, 10, 1, "Installat" },
@@ -46,7 +51,8 @@ TEST(Messages, FormatTextFillsNumberedInserts)
     EXPECT_STREQ("before", out);
 }
 
-class SetupLog : public testing::Test {
+class SetupLog : public testing::Test
+{
 protected:
     void SetUp() override
     {
@@ -61,7 +67,10 @@ protected:
         g_bLogging = savedLogging_;
         kvtest::DeleteTree(folder_);
     }
-    std::string LogPath() const { return folder_ + "\\setup.log"; }
+    std::string LogPath() const
+    {
+        return folder_ + "\\setup.log";
+    }
 
     std::string folder_;
     char savedDir_[MAX_PATH];

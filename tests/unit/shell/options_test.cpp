@@ -11,7 +11,8 @@
 #include "engine/engine.h"
 #include "support/product_state.h"
 
-namespace {
+namespace
+{
 
 void WriteWholeFile(const std::string& path, const std::string& text)
 {
@@ -26,7 +27,8 @@ std::vector<std::string> ReadLines(const std::string& path)
     return kvtest::SplitLines(kvtest::ReadFile(path));
 }
 
-class Options : public testing::Test {
+class Options : public testing::Test
+{
 protected:
     std::string scratch_;
     std::string besideProgram_;
@@ -57,7 +59,10 @@ protected:
         g_bLogging = 0;
     }
 
-    std::string Here(const char* name) const { return scratch_ + "\\" + name; }
+    std::string Here(const char* name) const
+    {
+        return scratch_ + "\\" + name;
+    }
 
     // Fills every option with a value the reader must overwrite.
     static void Poison()
@@ -77,7 +82,9 @@ protected:
     }
 };
 
-struct Values { int logging, allowReboot, silent, noPass, bonus, iconLocation, explore; };
+struct Values {
+    int logging, allowReboot, silent, noPass, bonus, iconLocation, explore;
+};
 
 void ExpectValues(const Values& want)
 {
@@ -114,24 +121,42 @@ TEST_F(Options, FileWithoutInstallSectionTakesKeyDefaults)
 
 TEST_F(Options, EachKeyCountsItsOwnWay)
 {
-    struct Row { const char* key; const char* value; int* option; int want; } rows[] = {
+    struct Row {
+        const char* key;
+        const char* value;
+        int* option;
+        int want;
+    } rows[] = {
         // On unless FALSE or 0.
-        { "LOGGING", "TRUE", &g_bLogging, 1 }, { "LOGGING", "yes", &g_bLogging, 1 },
-        { "LOGGING", "", &g_bLogging, 1 }, { "LOGGING", "false", &g_bLogging, 0 },
-        { "LOGGING", "0", &g_bLogging, 0 }, { "LOGGING", "00", &g_bLogging, 1 },
-        { "EXPLORER", "0", &g_bExplore, 0 }, { "EXPLORER", "FaLsE", &g_bExplore, 0 },
-        { "EXPLORER", "off", &g_bExplore, 1 }, { "EXPLORER", "fasle", &g_bExplore, 1 },
+        { "LOGGING", "TRUE", &g_bLogging, 1 },
+        { "LOGGING", "yes", &g_bLogging, 1 },
+        { "LOGGING", "", &g_bLogging, 1 },
+        { "LOGGING", "false", &g_bLogging, 0 },
+        { "LOGGING", "0", &g_bLogging, 0 },
+        { "LOGGING", "00", &g_bLogging, 1 },
+        { "EXPLORER", "0", &g_bExplore, 0 },
+        { "EXPLORER", "FaLsE", &g_bExplore, 0 },
+        { "EXPLORER", "off", &g_bExplore, 1 },
+        { "EXPLORER", "fasle", &g_bExplore, 1 },
         // On only for TRUE or 1.
-        { "QUIET", "TRUE", &g_bSilent, 1 }, { "QUIET", "true", &g_bSilent, 1 },
-        { "QUIET", "1", &g_bSilent, 1 }, { "QUIET", "yes", &g_bSilent, 0 },
-        { "QUIET", "01", &g_bSilent, 0 }, { "QUIET", "", &g_bSilent, 0 },
-        { "ALLOWRBT", "True", &g_bAllowReboot, 1 }, { "ALLOWRBT", "on", &g_bAllowReboot, 0 },
-        { "NOPASSWORD", "1", &g_bNoPass, 1 }, { "NOPASSWORD", "Y", &g_bNoPass, 0 },
-        { "BONUS", "FALSE", &gbInstallBonusPack, 0 }, { "BONUS", "yes", &gbInstallBonusPack, 0 },
+        { "QUIET", "TRUE", &g_bSilent, 1 },
+        { "QUIET", "true", &g_bSilent, 1 },
+        { "QUIET", "1", &g_bSilent, 1 },
+        { "QUIET", "yes", &g_bSilent, 0 },
+        { "QUIET", "01", &g_bSilent, 0 },
+        { "QUIET", "", &g_bSilent, 0 },
+        { "ALLOWRBT", "True", &g_bAllowReboot, 1 },
+        { "ALLOWRBT", "on", &g_bAllowReboot, 0 },
+        { "NOPASSWORD", "1", &g_bNoPass, 1 },
+        { "NOPASSWORD", "Y", &g_bNoPass, 0 },
+        { "BONUS", "FALSE", &gbInstallBonusPack, 0 },
+        { "BONUS", "yes", &gbInstallBonusPack, 0 },
         { "BONUS", "tRuE", &gbInstallBonusPack, 1 },
         // The icons go on the desktop only for TRUE or 1, else into My Computer.
-        { "DESKTOP", "true", &g_iconLocation, 0 }, { "DESKTOP", "1", &g_iconLocation, 0 },
-        { "DESKTOP", "FALSE", &g_iconLocation, 1 }, { "DESKTOP", "no", &g_iconLocation, 1 },
+        { "DESKTOP", "true", &g_iconLocation, 0 },
+        { "DESKTOP", "1", &g_iconLocation, 0 },
+        { "DESKTOP", "FALSE", &g_iconLocation, 1 },
+        { "DESKTOP", "no", &g_iconLocation, 1 },
         { "DESKTOP", "ture", &g_iconLocation, 1 },
     };
     for (const Row& r : rows) {
@@ -165,8 +190,9 @@ TEST_F(Options, LogsSevenLinesWhenLoggingIsOnAndNoneWhenOff)
                    "LINE1=Made by us\r\n");
     ReadFresh();
     std::vector<std::string> want = {
-        "g_bSilent=1", "g_bNoPass=0", "gbInstallBonusPack=0", "g_iconLocation=1",
-        "g_bExplore=1", "g_szLine1=\"Made by us\"", "g_szLine2=\"\"",
+        "g_bSilent=1",      "g_bNoPass=0",  "gbInstallBonusPack=0",
+        "g_iconLocation=1", "g_bExplore=1", "g_szLine1=\"Made by us\"",
+        "g_szLine2=\"\"",
     };
     EXPECT_EQ(want, ReadLines(Here("setup.log")));
     // Each line ends in CR LF.
@@ -182,8 +208,8 @@ TEST_F(Options, LogsSevenLinesWhenLoggingIsOnAndNoneWhenOff)
 TEST_F(Options, FileBesideProgramReplacesTheStagedTemplate)
 {
     // The template exactly as start-up stages it in the work folder.
-    ASSERT_EQ(1, WriteResourceToFile(g_hInstance, MANIFEST_INSTALL_INI, (scratch_ + "\\").c_str(),
-                                     "Install.ini"));
+    ASSERT_EQ(
+        1, WriteResourceToFile(g_hInstance, MANIFEST_INSTALL_INI, (scratch_ + "\\").c_str(), "Install.ini"));
 
     // Only the template: it is the file in use, and its disabled sections count for nothing.
     ReadFresh();
@@ -224,14 +250,20 @@ TEST_F(Options, HostileFilesGiveDefinedValues)
     }
     garbage += "\r\n[INSTALL]\r\nQUIET=TRUE\r\n";
     std::string huge(64 * 1024, 'Q');
-    struct Row { const char* what; std::string text; } rows[] = {
+    struct Row {
+        const char* what;
+        std::string text;
+    } rows[] = {
         { "binary garbage", garbage },
         { "garbage with NULs only", std::string(70000, '\0') },
-        { "64 KB lines", "[" + huge + "]\r\n" + huge + "=" + huge + "\r\n[INSTALL]\r\nLINE1=" + huge +
-                             "\r\nLINE2=" + huge + "\r\nQUIET=" + huge + "\r\nDESKTOP=" + huge + "\r\n" },
+        { "64 KB lines",
+          "[" + huge + "]\r\n" + huge + "=" + huge + "\r\n[INSTALL]\r\nLINE1=" + huge + "\r\nLINE2=" + huge
+              + "\r\nQUIET=" + huge + "\r\nDESKTOP=" + huge + "\r\n" },
         { "64 KB section name", "[INSTALL" + huge + "]\r\nQUIET=TRUE\r\n" },
-        { "duplicate keys", "[INSTALL]\r\nQUIET=TRUE\r\nQUIET=FALSE\r\nQUIET=maybe\r\nLINE1=a\r\nLINE1=b\r\n" },
-        { "duplicate sections", "[INSTALL]\r\nQUIET=TRUE\r\n[KORVID]\r\n[INSTALL]\r\nQUIET=FALSE\r\nBONUS=FALSE\r\n" },
+        { "duplicate keys",
+          "[INSTALL]\r\nQUIET=TRUE\r\nQUIET=FALSE\r\nQUIET=maybe\r\nLINE1=a\r\nLINE1=b\r\n" },
+        { "duplicate sections",
+          "[INSTALL]\r\nQUIET=TRUE\r\n[KORVID]\r\n[INSTALL]\r\nQUIET=FALSE\r\nBONUS=FALSE\r\n" },
         { "no line ends", "[INSTALL]QUIET=TRUE" },
         { "unterminated section", "[INSTALL\r\nQUIET=TRUE\r\n" },
     };

@@ -5,13 +5,16 @@
 
 TEST(Startup, MainWindowRectIsFourFifthsWithMinimums)
 {
-    struct Row { int right, bottom; WindowRect want; } rows[] = {
+    struct Row {
+        int right, bottom;
+        WindowRect want;
+    } rows[] = {
         { 640, 480, { 20, 40, 600, 400 } },
         { 1024, 768, { 104, 78, 816, 612 } },
         { 1280, 1024, { 128, 104, 1024, 816 } },
-        { 1023, 767, { 103, 77, 816, 612 } },       // 1023/5 and (767-612)/2 truncate
-        { 800, 400, { 80, 0, 640, 400 } },          // only the height is raised
-        { 320, 200, { -140, -100, 600, 400 } },     // larger than the desktop: not clamped
+        { 1023, 767, { 103, 77, 816, 612 } },   // 1023/5 and (767-612)/2 truncate
+        { 800, 400, { 80, 0, 640, 400 } },      // only the height is raised
+        { 320, 200, { -140, -100, 600, 400 } }, // larger than the desktop: not clamped
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(testing::Message() << r.right << "x" << r.bottom);
@@ -25,17 +28,20 @@ TEST(Startup, MainWindowRectIsFourFifthsWithMinimums)
 
 TEST(Startup, CenteredPositionHalvesSeparatelyAndClampsAtZero)
 {
-    struct Row { int dw, dh, w, h, offset; LONG x, y; } rows[] = {
+    struct Row {
+        int dw, dh, w, h, offset;
+        LONG x, y;
+    } rows[] = {
         { 1024, 768, 400, 300, 0, 312, 234 },
-        { 1024, 768, 401, 301, 0, 312, 234 },       // 512-200, not (1024-401)/2 = 311
+        { 1024, 768, 401, 301, 0, 312, 234 }, // 512-200, not (1024-401)/2 = 311
         { 1024, 768, 400, 300, 50, 312, 284 },
-        { 1024, 768, 400, 300, -300, 312, 0 },      // moved above the top: 0
-        { 300, 200, 500, 400, 0, 0, 0 },            // larger than the desktop
-        { 300, 200, 500, 400, 250, 0, 150 },        // -100 + 250
+        { 1024, 768, 400, 300, -300, 312, 0 }, // moved above the top: 0
+        { 300, 200, 500, 400, 0, 0, 0 },       // larger than the desktop
+        { 300, 200, 500, 400, 250, 0, 150 },   // -100 + 250
     };
     for (const Row& r : rows) {
-        SCOPED_TRACE(testing::Message() << r.dw << "x" << r.dh << " " << r.w << "x" << r.h
-                                        << " offset " << r.offset);
+        SCOPED_TRACE(testing::Message()
+                     << r.dw << "x" << r.dh << " " << r.w << "x" << r.h << " offset " << r.offset);
         POINT got = CenteredPosition(r.dw, r.dh, r.w, r.h, r.offset);
         EXPECT_EQ(r.x, got.x);
         EXPECT_EQ(r.y, got.y);
@@ -44,9 +50,12 @@ TEST(Startup, CenteredPositionHalvesSeparatelyAndClampsAtZero)
 
 TEST(Startup, WindowsNTOnlyForUpperCaseNT)
 {
-    struct Row { const char* os; int nt; } rows[] = {
-        { "Windows_NT", 1 }, { "NT", 1 }, { "xNTx", 1 },
-        { "Windows_nt", 0 }, { "Nt", 0 }, { "Windows_95", 0 }, { "", 0 }, { NULL, 0 },
+    struct Row {
+        const char* os;
+        int nt;
+    } rows[] = {
+        { "Windows_NT", 1 }, { "NT", 1 },         { "xNTx", 1 }, { "Windows_nt", 0 },
+        { "Nt", 0 },         { "Windows_95", 0 }, { "", 0 },     { NULL, 0 },
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.os ? r.os : "(no variable)");
@@ -56,7 +65,11 @@ TEST(Startup, WindowsNTOnlyForUpperCaseNT)
 
 TEST(Startup, ChoiceMasksFollowVersionAndOptions)
 {
-    struct Row { const char* what; int nt, major, minor, bonus, explore; unsigned offered, preselected; } rows[] = {
+    struct Row {
+        const char* what;
+        int nt, major, minor, bonus, explore;
+        unsigned offered, preselected;
+    } rows[] = {
         { "NT 4, bonus and explorer", 1, 4, 0, 1, 1, 0x1F, 0x1F },
         { "NT 4, explorer off", 1, 4, 0, 1, 0, 0x1F, 0x1D },
         { "NT 4, bonus off", 1, 4, 0, 0, 1, 0x1F, 0x1B },

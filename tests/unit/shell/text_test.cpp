@@ -20,7 +20,12 @@ TEST(Text, CopyAppendFormatReportCuts)
 
 TEST(Text, JoinPathAddsOneSeparator)
 {
-    struct Row { const char* folder; const char* name; const char* joined; bool slash; } rows[] = {
+    struct Row {
+        const char* folder;
+        const char* name;
+        const char* joined;
+        bool slash;
+    } rows[] = {
         { "C:\\Dest", "a.dll", "C:\\Dest\\a.dll", true },
         { "C:\\Dest\\", "a.dll", "C:\\Dest\\a.dll", true },
         { "C:\\Dest/", "a.dll", "C:\\Dest/a.dll", true },

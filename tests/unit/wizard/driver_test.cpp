@@ -6,7 +6,13 @@
 
 TEST(WizardDriver, DefaultDestinationFollowsThePlatform)
 {
-    struct Row { const char* system; int known; DWORD platform; DWORD major; const char* dest; } rows[] = {
+    struct Row {
+        const char* system;
+        int known;
+        DWORD platform;
+        DWORD major;
+        const char* dest;
+    } rows[] = {
         { "C:\\WINDOWS\\SYSTEM", 1, VER_PLATFORM_WIN32_WINDOWS, 4, "C:\\Program Files\\KORVID Pro" },
         { "D:\\WINNT\\system32", 1, VER_PLATFORM_WIN32_NT, 4, "D:\\Program Files\\KORVID Pro" },
         { "E:\\WINNT35\\system32", 1, VER_PLATFORM_WIN32_NT, 3, "E:\\WIN32APP\\KORVID" },
@@ -24,13 +30,13 @@ TEST(WizardDriver, DefaultDestinationFollowsThePlatform)
 
 TEST(WizardDriver, WorkFolderAndEverythingInsideItIsRefused)
 {
-    struct Row { const char* dest; bool refused; } rows[] = {
-        { "c:\\temp\\ftp", true },
-        { "C:\\TEMP2", true },        // its first seven characters match
-        { "C:\\TEMP\\", true },
-        { "C:\\TEM", false },
-        { "D:\\TEMP", false },
-        { "C:\\Program Files\\KORVID Pro", false },
+    struct Row {
+        const char* dest;
+        bool refused;
+    } rows[] = {
+        { "c:\\temp\\ftp", true }, { "C:\\TEMP2", true }, // its first seven characters match
+        { "C:\\TEMP\\", true },    { "C:\\TEM", false },
+        { "D:\\TEMP", false },     { "C:\\Program Files\\KORVID Pro", false },
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.dest);
@@ -42,12 +48,14 @@ TEST(WizardDriver, WorkFolderAndEverythingInsideItIsRefused)
 
 TEST(WizardDriver, InstallMaskTakesTheUtilitiesFromTheFlag)
 {
-    struct Row { unsigned int selection; int utilities; int silent; unsigned int mask; } rows[] = {
-        { 0x1F, 1, 0, 0x1F },
-        { 0x1F, 0, 0, 0x1B },          // the selection's own 0x4 is not used
-        { 0x01, 1, 0, 0x05 },
-        { 0x19, 0, 1, 0x10000019 },
-        { 0x00, 1, 0, 0x04 },
+    struct Row {
+        unsigned int selection;
+        int utilities;
+        int silent;
+        unsigned int mask;
+    } rows[] = {
+        { 0x1F, 1, 0, 0x1F }, { 0x1F, 0, 0, 0x1B }, // the selection's own 0x4 is not used
+        { 0x01, 1, 0, 0x05 }, { 0x19, 0, 1, 0x10000019 }, { 0x00, 1, 0, 0x04 },
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.mask);
@@ -57,12 +65,16 @@ TEST(WizardDriver, InstallMaskTakesTheUtilitiesFromTheFlag)
 
 TEST(WizardDriver, MailAddressFixUp)
 {
-    struct Row { const char* value; const char* after; bool written; } rows[] = {
+    struct Row {
+        const char* value;
+        const char* after;
+        bool written;
+    } rows[] = {
         { "you@yours.com", "qlmrx66@", true },
-        { "YOU@YOURS.COM.example", "qlmrx66@", true },   // only the first 13 characters count
+        { "YOU@YOURS.COM.example", "qlmrx66@", true }, // only the first 13 characters count
         { "you@yours.co", "you@yours.co", false },
-        { "qlmrx60@", "qlmrx60@", false },                // the default for a missing key
-        { "QLMRX66@", "QLMRX66@", true },                 // written back unchanged
+        { "qlmrx60@", "qlmrx60@", false }, // the default for a missing key
+        { "QLMRX66@", "QLMRX66@", true },  // written back unchanged
         { "someone@example.com", "someone@example.com", false },
     };
     for (const Row& r : rows) {

@@ -7,23 +7,32 @@
 #include <string>
 #include "progman/progman.h"
 
-namespace {
+namespace
+{
 
 // One command costs at most one time-out; allow as much again for a slow machine.
 const DWORD LIMIT_MS = 2 * PROGMAN_TIMEOUT;
 
-class Stopwatch {
+class Stopwatch
+{
 public:
-    Stopwatch() : m_start(GetTickCount()) {}
-    DWORD Elapsed() const { return GetTickCount() - m_start; }
+    Stopwatch() : m_start(GetTickCount())
+    {
+    }
+    DWORD Elapsed() const
+    {
+        return GetTickCount() - m_start;
+    }
+
 private:
     DWORD m_start;
 };
 
-#define EXPECT_QUICK(expected, call) do { \
-        Stopwatch watch; \
-        EXPECT_EQ(expected, call); \
-        EXPECT_LT(watch.Elapsed(), LIMIT_MS) << #call; \
+#define EXPECT_QUICK(expected, call)                                                                         \
+    do {                                                                                                     \
+        Stopwatch watch;                                                                                     \
+        EXPECT_EQ(expected, call);                                                                           \
+        EXPECT_LT(watch.Elapsed(), LIMIT_MS) << #call;                                                       \
     } while (0)
 
 std::string ProgramsFolder()
@@ -33,7 +42,7 @@ std::string ProgramsFolder()
     return path;
 }
 
-}  // namespace
+} // namespace
 
 TEST(ProgmanNoServer, CommandsAreLostAndEveryCallReturns)
 {
