@@ -5,6 +5,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 scripts/bootstrap.sh
 scripts/format.sh --check
+scripts/check-layers.sh
 cmake --preset release
 cmake --build --preset release
 cmake --preset test

@@ -2,7 +2,7 @@
 // registry and COM helpers, and commands deferred to the next system start.
 #pragma once
 #include <windows.h>
-#include "shell/shell.h"
+#include "base/base.h"
 
 // manifest.cpp
 struct ManifestEntry {
@@ -119,6 +119,12 @@ int FileCanBeOpened(const char* folder, const char* fileName);
 int RegisterLibrary(const char* folder, const char* fileName);
 // The same with another entry (DllUnregisterServer for the removal).
 int CallLibraryEntry(const char* folder, const char* fileName, const char* entryName);
+
+// folders.cpp
+// True when dest is the work folder (with its trailing backslash) or lies inside it.
+bool IsInsideWorkFolder(const char* dest, const char* workFolder);
+// returns non-zero when the folder exists at the end; every failing level is reported
+int CreateFolderPath(char* path);
 
 // install.cpp
 enum {

@@ -5,7 +5,7 @@
 // the first failing step and leaves one failure text.
 #include "engine/engine.h"
 #include "progman/progman.h"
-#include "wizard/wizard.h"
+#include "dialogs/dialogs.h"
 #include "resources/resource.h"
 #include <direct.h>
 #include <stdio.h>
@@ -267,7 +267,7 @@ static void PlaceNamespaceEntry(Run& run, const char* clsid, const char* title, 
         return;
     }
     if (mayAsk && !(run.mask & MASK_NO_QUESTIONS))
-        DialogBoxParamA(g_hInstance, MAKEINTRESOURCEA(307), NULL, IconPlacementDialogProc, 0);
+        DialogBoxParamA(g_hInstance, MAKEINTRESOURCEA(IDD_ICON_PLACEMENT), NULL, IconPlacementDialogProc, 0);
     WriteRegistryString(HKEY_LOCAL_MACHINE, g_iconLocation ? myComputerKey : desktopKey, NULL, NULL, title);
 }
 

@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <ddeml.h>
 #include <stddef.h>
-#include "shell/shell.h"
+#include "base/base.h"
 
 enum {
     PROGMAN_COMMAND_SIZE = 516,    // the command buffer, terminator included

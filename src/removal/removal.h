@@ -1,6 +1,6 @@
 // The removal of an installed product.
 #pragma once
-#include <windows.h>
+#include "base/base.h"
 
 // returns 0
 int RemoveProduct(HWND ownerWindow);

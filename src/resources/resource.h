@@ -49,3 +49,53 @@
 #define IDS_UNREGISTERING_BROWSER   10067
 #define IDS_UNREGISTERING_SCHEDULER 10069
 #define IDS_TITLE_UNINSTALL         10070
+
+// Dialog templates: the pages named by text, two by number.
+#define DLG_INSTALL        "DLG_INSTALL"
+#define DLG_VERS_32        "DLG_VERS_32"
+#define DLG_32_HELP        "DLG_32_HELP"
+#define DLG_GETDIR         "DLG_GETDIR"
+#define DLG_BROWSE         "DLG_BROWSE"
+#define DLG_GETGROUP       "DLG_GETGROUP"
+#define DLG_COPY           "DLG_COPY"
+#define IDD_RESTART        106
+#define IDD_ICON_PLACEMENT 307
+
+// Controls every page shares: Next (IDOK 1), Cancel (IDCANCEL 2), the picture panel and the
+// hidden "<Back" button.
+#define IDC_PANEL 1016
+#define IDC_BACK  57681
+
+// DLG_INSTALL: the welcome page. The two radio buttons must stay in sequence.
+#define IDC_WELCOME_INSTALL       1851
+#define IDC_WELCOME_UNINSTALL     1852
+#define IDC_WELCOME_RELEASE_NOTES 2423
+
+// DLG_VERS_32: the interface page, one check box per choice bit.
+#define IDC_IFACE_CLASSIC   1880
+#define IDC_IFACE_EXPLORER  2417
+#define IDC_IFACE_UTILITIES 2418
+#define IDC_IFACE_BROWSER   2419
+#define IDC_IFACE_QUEUE     2420
+#define IDC_IFACE_HELP      9041
+
+// IDD_ICON_PLACEMENT: the two radio buttons must stay in sequence.
+#define IDC_ICON_DESKTOP     1851
+#define IDC_ICON_MY_COMPUTER 1852
+#define IDC_ICON_BACK        1010
+
+// DLG_GETDIR: the folder page.
+#define IDC_FOLDER_PROMPT 3010
+#define IDC_FOLDER_EDIT   954
+#define IDC_FOLDER_BROWSE 2416
+
+// DLG_BROWSE: the folder chooser's template; the other controls carry the common
+// dialog's own standard ids.
+#define IDC_BROWSE_PROMPT 1511
+
+// DLG_GETGROUP: the group prompt.
+#define IDC_GROUP_PROMPT 3010
+#define IDC_GROUP_COMBO  2405
+
+// DLG_COPY: the copy-progress box, also the removal's progress box.
+#define IDC_COPY_STATUS 954

@@ -49,34 +49,6 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-// returns 1
-int CenterWindow(HWND window, int offset)
-{
-    RECT desktop;
-    RECT rect;
-    GetWindowRect(GetDesktopWindow(), &desktop);
-    GetWindowRect(window, &rect);
-    int width = rect.right - rect.left;
-    int height = rect.bottom - rect.top;
-    POINT pos =
-        CenteredPosition(desktop.right - desktop.left, desktop.bottom - desktop.top, width, height, offset);
-    MoveWindow(window, pos.x, pos.y, width, height, FALSE);
-    return 1;
-}
-
-// returns 1 once no message is waiting
-int PumpMessages(void)
-{
-    MSG msg;
-    while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE)) {
-        if (g_hModelessDialog && IsDialogMessageA(g_hModelessDialog, &msg))
-            continue;
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-    return 1;
-}
-
 // returns ExitWindowsEx's result
 int RestartWindows(int reboot)
 {
@@ -94,20 +66,6 @@ int RestartWindows(int reboot)
         }
     }
     return ExitWindowsEx(action, 0);
-}
-
-// returns 1 with the temporary folder (at most 255 characters) in folder, without its
-// trailing '\' or '/'; 0 with folder empty when the system names none that fits
-int GetTempFolder(char* folder)
-{
-    DWORD length = GetTempPathA(KV_TEXT_SIZE, folder);
-    if (length == 0 || length >= KV_TEXT_SIZE) {
-        folder[0] = '\0';
-        return 0;
-    }
-    if (folder[length - 1] == '\\' || folder[length - 1] == '/')
-        folder[length - 1] = '\0';
-    return 1;
 }
 
 // Deletes every manifest file staged in the temporary folder; missing files are fine.

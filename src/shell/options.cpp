@@ -8,17 +8,6 @@
 #include <io.h>
 #include <string.h>
 
-int g_bLogging;
-int g_bAllowReboot;
-int g_bSilent;
-int g_bNoPass;
-int gbInstallBonusPack;
-int g_iconLocation;
-int g_bExplore;
-char g_szLine1[256];
-char g_szLine2[256];
-char IniFileName[KV_PATH_SIZE];
-
 static const char kOptionsName[] = "install.ini";
 
 // Formats one line and hands it to the log; a line too long for the buffer is logged cut.

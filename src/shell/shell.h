@@ -1,90 +1,18 @@
-// The installer shell: process-wide state, start-up and the main window, the install
-// options, messages and the setup log, and the bounded text helpers every folder uses.
+// The installer shell: the entry point's start-up, the main window, and reading the install
+// options into the process-wide option values.
 #pragma once
-#include <windows.h>
-#include <stddef.h>
-
-#ifndef ARRAY_SIZE
-#define ARRAY_SIZE(a) (sizeof(a) / sizeof((a)[0]))
-#endif
-
-// Buffer sizes used throughout (characters, terminator included).
-enum {
-    KV_PATH_SIZE = 261, // a path of at most 260 characters
-    KV_TEXT_SIZE = 256,
-    KV_FORMAT_SIZE = 1024, // FormatText's output buffer
-};
-
-// The product's choices, as bits of nV, nM and the install mask.
-enum {
-    CHOICE_CLASSIC = 0x01,
-    CHOICE_EXPLORER = 0x02,
-    CHOICE_UTILITIES = 0x04,
-    CHOICE_BROWSER = 0x08,
-    CHOICE_QUEUE = 0x10,
-};
-
-// text.cpp: bounded copies and formatting. Each always terminates the destination
-// (when its size is not 0) and returns false when the whole text did not fit; callers
-// treat false as a failure of their step and never use the cut text as if whole.
-bool StrCopy(char* dest, size_t size, const char* src);
-bool StrAppend(char* dest, size_t size, const char* src);
-bool StrFormat(char* dest, size_t size, const char* format, ...) __attribute__((format(printf, 3, 4)));
-// Joins folder and name with "%s%s" when the folder ends in '\' or '/', else "%s\%s".
-bool JoinPath(char* dest, size_t size, const char* folder, const char* name);
-// Joins with "%s%s" only when the folder ends in '\' (the '/' is not a separator here).
-bool JoinPathBackslash(char* dest, size_t size, const char* folder, const char* name);
-bool EndsWithSeparator(const char* text);
-
-// state.cpp: the process-wide run state.
-extern HINSTANCE g_hInstance;
-extern HWND g_hMainWindow;
-extern HWND g_hModelessDialog;
-extern int g_bWinNT;
-extern int g_nWinMajor;
-extern int g_nWinMinor;
-extern unsigned int nV;
-extern unsigned int nM;
-extern int g_bRestartNeeded;
-extern char g_szStagingName[KV_PATH_SIZE];
-
-// messages.cpp
-// returns 1 when the string was loaded, 0 when the buffer holds the fallback text
-int LoadMessage(UINT id, char* buffer, int size);
-// Formats with the platform's numbered inserts into a buffer of KV_FORMAT_SIZE characters;
-// numeric inserts are passed as DWORD_PTR. Returns the characters written (0 on failure,
-// the buffer then unchanged).
-int FormatText(char* output, const char* text, ...);
-// Appends one line to setup.log in the current directory when logging is on.
-void LogLine(const char* text);
+#include "base/base.h"
 
 // options.cpp
-extern int g_bLogging;
-extern int g_bAllowReboot;
-extern int g_bSilent;
-extern int g_bNoPass;
-extern int gbInstallBonusPack;
-extern int g_iconLocation;
-extern int g_bExplore;
-extern char g_szLine1[256];
-extern char g_szLine2[256];
-extern char IniFileName[KV_PATH_SIZE];
 void ReadInstallOptions(void);
 
 // mainwnd.cpp: the main window and the shared window helpers.
 // The one command of the main window, posted by start-up: runs the whole setup.
 enum { IDM_RUN_SETUP = 100 };
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-// Centres the window on the desktop, then moves it down by offset; returns 1.
-int CenterWindow(HWND window, int offset);
-// Handles every waiting message without waiting; returns 1 once the queue is empty.
-int PumpMessages(void);
 // returns ExitWindowsEx's result
 int RestartWindows(int reboot);
 void CleanUpStagingFiles(void);
-// Fills a buffer of at least KV_TEXT_SIZE characters with the temporary folder, without
-// its trailing separator; returns 1, or 0 when there is none that fits.
-int GetTempFolder(char* folder);
 
 // startup.cpp: the pure decisions of start-up.
 struct WindowRect {
@@ -92,8 +20,6 @@ struct WindowRect {
 };
 // The main window's rectangle for a desktop of the given right and bottom edge.
 WindowRect MainWindowRect(int desktopRight, int desktopBottom);
-// The centred position of a window of the given size on a desktop of the given size.
-POINT CenteredPosition(int desktopWidth, int desktopHeight, int width, int height, int offset);
 // Sets nV and nM from the platform and the BONUS and EXPLORER options.
 void ComputeChoiceMasks(int winNT, int major, int minor, int bonus, int explore, unsigned int* offered,
                         unsigned int* preselected);

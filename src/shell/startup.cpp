@@ -1,6 +1,6 @@
-// The pure decisions of start-up: the main window's rectangle, the centred position of a
-// window, the Windows NT test of the OS variable, and the product choices that the
-// running Windows version offers and preselects. No global state, no Win32 call.
+// The pure decisions of start-up: the main window's rectangle, the Windows NT test of the
+// OS variable, and the product choices that the running Windows version offers and
+// preselects. No global state, no Win32 call.
 #include "shell/shell.h"
 #include <string.h>
 
@@ -22,21 +22,6 @@ WindowRect MainWindowRect(int desktopRight, int desktopBottom)
     rect.left = (desktopRight - rect.width) / 2;
     rect.top = (desktopBottom - rect.height) / 2;
     return rect;
-}
-
-// returns the top-left corner, moved down by offset, with a negative coordinate raised to 0
-POINT CenteredPosition(int desktopWidth, int desktopHeight, int width, int height, int offset)
-{
-    POINT pos;
-    pos.x = desktopWidth / 2 - width / 2;
-    pos.y = desktopHeight / 2 - height / 2;
-    if (offset != 0)
-        pos.y += offset;
-    if (pos.x < 0)
-        pos.x = 0;
-    if (pos.y < 0)
-        pos.y = 0;
-    return pos;
 }
 
 // Writes the offered choices (nM) and the preselected ones (nV) for the given platform.

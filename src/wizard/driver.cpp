@@ -4,6 +4,7 @@
 // same road with the preset answers and no window at all.
 #include "wizard/wizard.h"
 #include "engine/engine.h"
+#include "dialogs/dialogs.h"
 #include "removal/removal.h"
 #include "resources/resource.h"
 #include <direct.h>
@@ -18,8 +19,6 @@ static const char kDefaultMailAddress[] = "qlmrx66@";
 static const char kMissingMailAddress[] = "qlmrx60@";
 
 static_assert(sizeof kPlaceholderMailAddress - 1 == 13, "the placeholder address has 13 characters");
-
-int g_bCancelRequested;
 
 // returns true when the default destination fitted
 bool DefaultDestination(char* dest, size_t size, const char* systemFolder, int versionKnown, DWORD platformId,
@@ -37,16 +36,6 @@ bool DefaultDestination(char* dest, size_t size, const char* systemFolder, int v
         drive[1] = systemFolder[1];
     }
     return StrFormat(dest, size, "%s%s", drive, folder);
-}
-
-// True when dest is the work folder or lies inside it: the work folder without its trailing
-// backslash is a prefix of dest, ignoring case. An empty work folder refuses nothing.
-bool IsInsideWorkFolder(const char* dest, const char* workFolder)
-{
-    size_t len = strlen(workFolder);
-    if (len == 0)
-        return false;
-    return _strnicmp(dest, workFolder, len - 1) == 0;
 }
 
 unsigned int BuildInstallMask(unsigned int selection, int installUtilities, int silent)
@@ -67,50 +56,9 @@ bool FixMailAddress(char* address, size_t size)
     return _stricmp(address, kDefaultMailAddress) == 0;
 }
 
-void ReadOptionsFileString(const char* section, const char* key, const char* defaultText, char* buffer,
-                           DWORD size)
-{
-    if (IniFileName[0] == '\0') {
-        StrCopy(buffer, size, defaultText);
-        return;
-    }
-    GetPrivateProfileStringA(section, key, defaultText, buffer, size, IniFileName);
-}
-
 static void ShowError(HWND owner, const char* text)
 {
     MessageBoxA(owner, text, kCaption, MB_ICONERROR);
-}
-
-// returns non-zero when the folder exists at the end; every failing level is reported
-int CreateFolderPath(char* path)
-{
-    int result = CreateDirectoryA(path, NULL) ? 1 : 0;
-    if (!result) {
-        if (GetLastError() == ERROR_ALREADY_EXISTS) {
-            result = 1;
-        } else {
-            char* last = strrchr(path, '\\');
-            if (last) {
-                *last = '\0';
-                CreateFolderPath(path);
-                *last = '\\';
-                result = CreateDirectoryA(path, NULL) ? 1 : 0;
-            }
-        }
-    }
-    if (!result) {
-        DWORD error = GetLastError();
-        char format[KV_TEXT_SIZE], text[KV_FORMAT_SIZE] = "", caption[KV_TEXT_SIZE];
-        LoadMessage(IDS_CREATE_FOLDER_FAILED, format, ARRAY_SIZE(format));
-        FormatText(text, format, path, (DWORD_PTR)error);
-        LoadMessage(IDS_INSTALL, caption, ARRAY_SIZE(caption));
-        if (g_bSilent)
-            LogLine(text);
-        else
-            MessageBoxA(NULL, text, caption, MB_ICONERROR);
-    }
-    return result;
 }
 
 // Settles the default destination: platform, then the options file, then an earlier
@@ -236,12 +184,12 @@ int RunWizard(HWND ownerWindow, unsigned int preselected, unsigned int offered)
     memset(errorText, 0, sizeof errorText);
     HWND copyBox = NULL;
     if (!g_bSilent)
-        copyBox = CreateDialogParamA(g_hInstance, "DLG_COPY", ownerWindow, CopyDialogProc, 0);
+        copyBox = CreateDialogParamA(g_hInstance, DLG_COPY, ownerWindow, CopyDialogProc, 0);
     g_hModelessDialog = copyBox;
 
     unsigned int mask = BuildInstallMask(selection, gbInstallBonusPack, g_bSilent);
     g_bRestartNeeded = 0;
-    HWND status = copyBox ? GetDlgItem(copyBox, 954) : NULL;
+    HWND status = copyBox ? GetDlgItem(copyBox, IDC_COPY_STATUS) : NULL;
     int ok = InstallProduct(sourceFolder, destFolder, mask, &outcome, ownerWindow, status, errorText);
 
     SetActiveWindow(ownerWindow);
@@ -281,8 +229,8 @@ int RunWizard(HWND ownerWindow, unsigned int preselected, unsigned int offered)
             if (!g_bAllowReboot)
                 g_bRestartNeeded = 0;
         } else {
-            INT_PTR answer =
-                DialogBoxParamA(g_hInstance, MAKEINTRESOURCEA(106), ownerWindow, RestartDialogProc, 0);
+            INT_PTR answer = DialogBoxParamA(g_hInstance, MAKEINTRESOURCEA(IDD_RESTART), ownerWindow,
+                                             RestartDialogProc, 0);
             g_bRestartNeeded = answer == 1 ? 1 : 0;
         }
     }

@@ -6,7 +6,7 @@
 #include <set>
 #include "engine/engine.h"
 #include "progman/progman.h"
-#include "wizard/wizard.h"
+#include "dialogs/dialogs.h"
 #include "support/product_state.h"
 #include "unit/engine/placement_support.h"
 

@@ -1,6 +1,6 @@
 // The bounded text helpers: they terminate, and report every cut text.
 #include <gtest/gtest.h>
-#include "shell/shell.h"
+#include "base/base.h"
 
 TEST(Text, CopyAppendFormatReportCuts)
 {

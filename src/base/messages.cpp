@@ -1,7 +1,7 @@
 // Messages by number and the setup log: texts come from the string table with a fixed
 // fallback, variable parts are filled by the platform's message formatter, and an
 // unattended run writes its texts line by line to setup.log in the work folder.
-#include "shell/shell.h"
+#include "base/base.h"
 #include <stdarg.h>
 #include <stdio.h>
 

@@ -3,7 +3,7 @@
 #include <direct.h>
 #include <stdio.h>
 #include <string.h>
-#include "shell/shell.h"
+#include "base/base.h"
 #include "support/product_state.h"
 
 TEST(Messages, LoadMessageLoadsCutsAndFallsBack)

@@ -1,7 +1,7 @@
 // The wizard's page launchers and dialog procedures. The pages' templates are not in the
 // program yet: until they are, every launcher ends its page the way Cancel does, so an
 // interactive run stops at the welcome page without showing anything it cannot finish.
-#include "wizard/wizard.h"
+#include "dialogs/dialogs.h"
 
 // returns 0 (Cancel)
 int RunWelcomeDialog(HWND, HINSTANCE)
@@ -41,3 +41,5 @@ INT_PTR CALLBACK IconPlacementDialogProc(HWND, UINT, WPARAM, LPARAM)
 {
     return FALSE;
 }
+
+int g_bCancelRequested;

@@ -1,6 +1,6 @@
 // Bounded text helpers: the only way the program copies, appends and formats into its
 // fixed buffers. Every helper terminates the destination and reports a cut text.
-#include "shell/shell.h"
+#include "base/base.h"
 #include <stdarg.h>
 #include <stdio.h>
 #include <string.h>
