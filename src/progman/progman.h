@@ -46,6 +46,9 @@ struct ProgmanItem {
 // be longer than a path may be
 bool ResolveProgmanItem(ProgmanItem* item, const char* itemName, const char* folder, const char* fileName,
                         const char* commandLine, const char* currentFolder);
+// True when the text can stand inside a command's double quotes: no double quote and no
+// control character (the server has no escape for either).
+bool IsSafeProgmanText(const char* text);
 // The four commands. Each returns false when the whole text did not fit (out then holds
 // a cut text that must not be sent).
 bool FormatCreateGroupCommand(char* out, size_t size, const char* groupName);

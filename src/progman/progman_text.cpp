@@ -16,6 +16,16 @@ static bool IsListSeparator(char c)
     return c == '\r' || c == '\n';
 }
 
+// returns true when the text holds no double quote and no control character
+bool IsSafeProgmanText(const char* text)
+{
+    for (const unsigned char* p = (const unsigned char*)OrEmpty(text); *p; p++) {
+        if (*p == '"' || *p < 0x20 || *p == 0x7f)
+            return false;
+    }
+    return true;
+}
+
 // returns false when the working folder or the default command line is too long for a path
 bool ResolveProgmanItem(ProgmanItem* item, const char* itemName, const char* folder, const char* fileName,
                         const char* commandLine, const char* currentFolder)
