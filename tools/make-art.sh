@@ -2,9 +2,10 @@
 # Draws the setup's art with ImageMagick and writes it into src/resources/:
 #   app.ico     the main window icon (APP_MAIN): a raven across a pale moon on a teal
 #               tile, at 48, 32 and 16 pixels
-#   panel.bmp   the wizard's picture panel (bitmap 21001), 172x240, 24-bit: the raven
-#               flying over a night sky, a dotted transfer path from a folder below, and
-#               the product's name
+#   panel.bmp   the wizard's picture panel (bitmap 21001), 172x240 (the 115x147 dialog-unit
+#               panel at 8-point MS Sans Serif), 8-bit palette of 64 colours, dithered: the
+#               raven flying over a night sky, a dotted transfer path from a folder below,
+#               and the product's name
 # Both are drawn four times larger and scaled down for smooth edges. Run it by hand when the
 # art changes and commit the results; the build does not run it.
 set -euo pipefail
@@ -58,7 +59,7 @@ convert -size 688x960 gradient:'#081628-#0d6d6d' \
   -font DejaVu-Serif-Bold -pointsize 112 -fill '#f2efe2' -gravity south \
   -annotate +0+120 'KORVID' \
   -font DejaVu-Sans -pointsize 56 -fill '#9fe0d6' -annotate +0+60 'Pro 2000' \
-  -filter Lanczos -resize 172x240 -type TrueColor BMP3:"$out/panel.bmp"
+  -filter Lanczos -resize 172x240 -dither FloydSteinberg -colors 64 -type Palette BMP3:"$out/panel.bmp"
 
 # The icon tile.
 cat > "$tmp/icon.mvg" <<MVG

@@ -49,6 +49,7 @@
 #define IDS_UNREGISTERING_BROWSER   10067
 #define IDS_UNREGISTERING_SCHEDULER 10069
 #define IDS_TITLE_UNINSTALL         10070
+#define IDS_GROUP_NAME_REFUSED      10071
 
 // Dialog templates: the pages named by text, two by number.
 #define DLG_INSTALL        "DLG_INSTALL"
@@ -62,9 +63,10 @@
 #define IDD_ICON_PLACEMENT 307
 
 // Controls every page shares: Next (IDOK 1), Cancel (IDCANCEL 2), the picture panel and the
-// hidden "<Back" button.
-#define IDC_PANEL 1016
-#define IDC_BACK  57681
+// hidden "<Back" button; IDC_STATIC for texts no code addresses.
+#define IDC_PANEL  1016
+#define IDC_BACK   57681
+#define IDC_STATIC (-1)
 
 // DLG_INSTALL: the welcome page. The two radio buttons must stay in sequence.
 #define IDC_WELCOME_INSTALL       1851
@@ -89,8 +91,10 @@
 #define IDC_FOLDER_EDIT   954
 #define IDC_FOLDER_BROWSE 2416
 
-// DLG_BROWSE: the folder chooser's template; the other controls carry the common
-// dialog's own standard ids.
+// DLG_BROWSE: the folder chooser's template. Its other controls carry the common dialog's
+// standard ids from <dlgs.h>: edt1 1152 (the hidden file name), stc1 1088 (the current
+// folder), lst2 1121 (folders), cmb2 1137 (drives), pshHelp 1038, and, parked off-screen,
+// lst1 1120 (files), chx1 1040 (read-only), stc2 1089 and cmb1 1136 (file types).
 #define IDC_BROWSE_PROMPT 1511
 
 // DLG_GETGROUP: the group prompt.

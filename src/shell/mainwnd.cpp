@@ -7,10 +7,17 @@
 #include "wizard/wizard.h"
 #include <stdio.h>
 
+// Set while the setup command runs: the main window then refuses to close, since the run
+// (behind the modeless copy box, say) still needs it and would else go on with no window
+// and end with nothing left to post it the quit.
+static int s_bSetupRunning;
+
 // Runs the setup from start to end; the window closes once this returns.
 static void RunSetupCommand(HWND window)
 {
+    s_bSetupRunning = 1;
     RunWizard(window, nV, nM);
+    s_bSetupRunning = 0;
     CleanUpStagingFiles();
     PostMessageA(window, WM_CLOSE, 0, 0);
     // The restart is requested before the window closes.
@@ -43,6 +50,10 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
             DestroyWindow(window);
             return 0;
         }
+        // The user closes the window while the copy box is up: the run goes on; its
+        // Cancel is the way to stop it.
+        if (s_bSetupRunning)
+            return 0;
         PostQuitMessage(0);
         break;
     }

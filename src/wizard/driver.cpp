@@ -121,6 +121,13 @@ static void FixProductIni(const char* destFolder)
         WritePrivateProfileStringA("_config_", "MAILADDR", address, iniPath);
 }
 
+// The welcome page's "View Release Notes": the notes placed like any product file, owned by
+// the page. returns 0 on success, 1 on failure
+static int PlaceReleaseNotes(HWND owner, const char* folder, const char* fileName)
+{
+    return InstallFile(folder, fileName, folder, owner, NULL, MANIFEST_RELEASE_NOTES, 1);
+}
+
 // returns 1 after a successful install, 0 after a cancel or a failure, the removal's result
 // after a removal
 int RunWizard(HWND ownerWindow, unsigned int preselected, unsigned int offered)
@@ -128,7 +135,7 @@ int RunWizard(HWND ownerWindow, unsigned int preselected, unsigned int offered)
     char sourceFolder[512] = "", destFolder[512] = "", prompt[KV_TEXT_SIZE];
     char line[KV_FORMAT_SIZE];
 
-    int choice = g_bSilent ? 1 : RunWelcomeDialog(ownerWindow, g_hInstance);
+    int choice = g_bSilent ? 1 : RunWelcomeDialog(ownerWindow, g_hInstance, PlaceReleaseNotes);
     if (choice == 0)
         return 0;
     if (choice == 2)

@@ -176,6 +176,22 @@ void CloseExplorerWindows()
     EnumWindows(CloseExplorerWindow, 0);
 }
 
+int RunAndWait(const char* commandLine, DWORD timeout)
+{
+    std::string line = commandLine;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process;
+    if (!CreateProcessA(NULL, &line[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process))
+        return -1;
+    DWORD code = (DWORD)-1;
+    if (WaitForSingleObject(process.hProcess, timeout) == WAIT_OBJECT_0)
+        GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return (int)code;
+}
+
 void RemoveProductState()
 {
     WriteProfileStringA("KORVID", NULL, NULL);

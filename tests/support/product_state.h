@@ -33,6 +33,9 @@ std::vector<std::string> GroupItems(const char* group);
 // Closes the Explorer windows that the shell opens for each created group.
 void CloseExplorerWindows();
 
+// Runs a command line and waits for it; returns its exit code, or -1 when it did not run.
+int RunAndWait(const char* commandLine, DWORD timeout = 120000);
+
 // Removes everything an install of the product may have left: win.ini's [KORVID], the
 // class, namespace, uninstall, scheduler and browser entries, and the "KORVID Pro" group.
 void RemoveProductState();

@@ -10,6 +10,7 @@
 #include <string>
 #include <thread>
 #include <vector>
+#include "support/product_state.h"
 
 namespace kvtest
 {
@@ -170,22 +171,5 @@ private:
 
     PROCESS_INFORMATION process_ = {};
 };
-
-// Runs a command line and waits for it; returns its exit code, or -1 when it did not run.
-inline int RunAndWait(const char* commandLine, DWORD timeout = 120000)
-{
-    std::string line = commandLine;
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process;
-    if (!CreateProcessA(NULL, &line[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process))
-        return -1;
-    DWORD code = (DWORD)-1;
-    if (WaitForSingleObject(process.hProcess, timeout) == WAIT_OBJECT_0)
-        GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return (int)code;
-}
 
 } // namespace kvtest

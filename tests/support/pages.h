@@ -1,0 +1,67 @@
+// A small driver for the setup's pages and message boxes as a user meets them: find a page
+// by its caption, read its controls' texts and states, press its buttons. It works on the
+// windows of another process (the setup under test) or another thread, and waits for
+// nothing but the message it sends; a button press is posted, so a page that opens another
+// modal box does not hold the driver up.
+#pragma once
+#include <windows.h>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace kvtest
+{
+
+// The text of a control (0xFFFF is a message box's text), "" when there is none.
+std::string ControlText(HWND page, int id);
+bool IsChecked(HWND page, int id);
+bool IsEnabled(HWND page, int id);
+bool IsShown(HWND page, int id);
+// The strings of a combo box's list, in list order.
+std::vector<std::string> ComboItems(HWND page, int id);
+// The control that has the keyboard focus in the page's thread.
+HWND FocusedControl(HWND page);
+void SetControlText(HWND page, int id, const std::string& text);
+// A push button pressed: its command posted to the page.
+void Press(HWND page, int id);
+// A check box or radio button clicked, as with the mouse (it toggles and notifies).
+void Click(HWND page, int id);
+// A key pressed on the page (VK_RETURN, VK_ESCAPE): the dialog manager acts on it.
+void PressKey(HWND page, UINT key);
+// The window's caption.
+std::string Caption(HWND window);
+
+// A scripted walk through the pages: each step waits for a visible, enabled window with
+// its caption that has the step's control, then acts on it. A step never acts again on the
+// window the step before it acted on, so a page that is still closing is not taken for the
+// next one, while a page that stays open behind a message box is.
+struct PageStep {
+    std::string caption;
+    int controlId;
+    std::function<void(HWND)> act;
+};
+class PageScript
+{
+public:
+    explicit PageScript(std::vector<PageStep> steps) : steps_(std::move(steps))
+    {
+    }
+    // Offers a window of the program; acts when it is the next step's.
+    void Offer(HWND window);
+    bool Done() const
+    {
+        return next_ == steps_.size();
+    }
+    // The caption of the step waited for, for failure messages.
+    std::string Waiting() const
+    {
+        return Done() ? "(all steps done)" : steps_[next_].caption;
+    }
+
+private:
+    std::vector<PageStep> steps_;
+    size_t next_ = 0;
+    HWND last_ = NULL;
+};
+
+} // namespace kvtest
