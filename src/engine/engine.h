@@ -115,6 +115,17 @@ int ReadRegistryString(HKEY root, const char* keyPath, const char* valueName, co
                        char* buffer, DWORD size);
 // returns 1 when folder\fileName exists and can be opened for reading
 int FileCanBeOpened(const char* folder, const char* fileName);
+// A product library loaded with its folder current; closing it frees the library and makes
+// the earlier folder current again. Every registration, unregistration and SSL call goes
+// through it.
+struct ProductLibrary {
+    HMODULE module;
+    bool remembered;
+    char previous[512];
+};
+bool OpenProductLibrary(ProductLibrary* library, const char* folder, const char* fileName);
+FARPROC ProductLibraryEntry(const ProductLibrary* library, const char* entryName);
+void CloseProductLibrary(ProductLibrary* library);
 // Calls DllRegisterServer of folder\fileName with folder current; returns a REGLIB_ value.
 int RegisterLibrary(const char* folder, const char* fileName);
 // The same with another entry (DllUnregisterServer for the removal).
@@ -125,6 +136,33 @@ int CallLibraryEntry(const char* folder, const char* fileName, const char* entry
 bool IsInsideWorkFolder(const char* dest, const char* workFolder);
 // returns non-zero when the folder exists at the end; every failing level is reported
 int CreateFolderPath(char* path);
+
+// destination.cpp
+enum {
+    DEST_ACCEPTED = 0,
+    DEST_RELATIVE,      // not a full path, or one with "." or ".." segments
+    DEST_ROOT,          // a drive root or share with no folder below it
+    DEST_SYSTEM_FOLDER, // the Windows or system folder, inside one, or holding one
+    DEST_WORK_FOLDER,   // the work folder, inside it, or holding it
+    DEST_TOO_LONG,      // no full path that fits
+};
+// The pure test of an absolute folder against the folders it must stay clear of.
+int ClassifyDestination(const char* fullPath, const char* workFolder, const char* windowsFolder,
+                        const char* systemFolder);
+// Makes folder absolute into fullPath (no trailing backslash) and tests it against the
+// Windows, system and work folders; returns DEST_ACCEPTED or the reason it is refused.
+int CheckDestination(const char* folder, const char* workFolder, char* fullPath, size_t size);
+// The words that name a refusal's reason, for the log and the message.
+const char* DestinationRefusalText(int reason);
+
+// command.cpp: quoted command lines.
+// "program" arguments; returns false when program cannot be quoted safely or it does not fit.
+bool FormatProgramCommand(char* out, size_t size, const char* program, const char* arguments);
+// The same for folder\name.
+bool FormatFolderProgramCommand(char* out, size_t size, const char* folder, const char* name,
+                                const char* arguments);
+// Starts folder\name with its path quoted; returns WinExec's result, 0 when not started.
+UINT StartProgram(const char* folder, const char* name, const char* arguments, UINT show);
 
 // install.cpp
 enum {

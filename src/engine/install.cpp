@@ -7,7 +7,6 @@
 #include "progman/progman.h"
 #include "dialogs/dialogs.h"
 #include "resources/resource.h"
-#include <direct.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -159,19 +158,16 @@ static void InstallProductIni(Run& run)
 static void RegisterSsl(Run& run)
 {
     typedef int(WINAPI * RegisterSslEntry)(char* registryPath, const char* folder, int reserved);
-    char path[KV_PATH_SIZE];
-    HMODULE library = NULL;
+    ProductLibrary library;
     int result = 0;
-    if (JoinPath(path, sizeof path, run.destFolder, "kvssl.dll"))
-        library = LoadLibraryA(path);
-    if (library) {
-        RegisterSslEntry entry = (RegisterSslEntry)(void*)GetProcAddress(library, "DLLRegisterSSL");
+    if (OpenProductLibrary(&library, run.destFolder, "kvssl.dll")) {
+        RegisterSslEntry entry = (RegisterSslEntry)(void*)ProductLibraryEntry(&library, "DLLRegisterSSL");
         if (entry) {
             char registryPath[260];
             StrCopy(registryPath, sizeof registryPath, kSslRegistryPath);
             result = entry(registryPath, run.destFolder, 0);
         }
-        FreeLibrary(library);
+        CloseProductLibrary(&library);
     }
     if (result)
         CommonFiles[COMMON_SSL].status |= FILE_REGISTERED;
@@ -217,9 +213,11 @@ static void AddItems(Run& run, ProductFileEntry* rows, int count, const char* un
             || !FileCanBeOpened(run.destFolder, row.installedName))
             continue;
         SetStatus(run, "Creating icon for %s.", row.installedName);
-        ProgmanAddItem(row.displayName, run.destFolder, row.installedName, "");
-        row.status |= FILE_ICON_CREATED;
-        run.outcome |= RESULT_ITEMS_CREATED;
+        // Only an item the server accepted counts as made.
+        if (ProgmanAddItem(row.displayName, run.destFolder, row.installedName, "")) {
+            row.status |= FILE_ICON_CREATED;
+            run.outcome |= RESULT_ITEMS_CREATED;
+        }
     }
 }
 
@@ -239,8 +237,8 @@ static void CreateProgramGroup(Run& run, const char* group)
     if (run.mask & MASK_EXPLORER) {
         char command[KV_TEXT_SIZE];
         StrFormat(command, sizeof command, "KORVID Pro Explorer.%s", kExplorerClsid);
-        ProgmanAddItem("KORVID Pro Explorer", run.destFolder, "", command);
-        run.outcome |= RESULT_ITEMS_CREATED;
+        if (ProgmanAddItem("KORVID Pro Explorer", run.destFolder, "", command))
+            run.outcome |= RESULT_ITEMS_CREATED;
         AddItems(run, ExplorerFiles, EXPLORER_COUNT, NULL);
     }
     if (run.mask & MASK_UTILITIES)
@@ -318,27 +316,16 @@ static void RegisterExplorer(Run& run)
     }
 }
 
-static void StartScheduler(const Run& run, const char* switchText)
-{
-    char command[KV_PATH_SIZE + 32];
-    if (StrFormat(command, sizeof command, "%s\\kvsched.exe %s", run.destFolder, switchText))
-        WinExec(command, SW_SHOWNORMAL);
-}
-
 // The browser library's registration and entries, then the scheduler's set-up, all with the
 // destination folder current.
 static void SetUpUtilities(Run& run)
 {
     typedef HRESULT(WINAPI * RegisterEntry)(void);
     typedef void(WINAPI * BrowserEntry)(void);
-    char previous[512];
-    bool remembered = _getcwd(previous, sizeof previous) != NULL;
-    _chdir(run.destFolder);
-
-    char path[KV_PATH_SIZE];
-    HMODULE library = JoinPath(path, sizeof path, run.destFolder, "kvbho2k0.dll") ? LoadLibraryA(path) : NULL;
-    if (library) {
-        RegisterEntry registerServer = (RegisterEntry)(void*)GetProcAddress(library, "DllRegisterServer");
+    ProductLibrary library;
+    if (OpenProductLibrary(&library, run.destFolder, "kvbho2k0.dll")) {
+        RegisterEntry registerServer =
+            (RegisterEntry)(void*)ProductLibraryEntry(&library, "DllRegisterServer");
         if (registerServer && registerServer() < 0) {
             run.ok = 0;
             SetFailure(run, "Failed to registered Browser DLL.");
@@ -346,19 +333,16 @@ static void SetUpUtilities(Run& run)
         if (run.ok && (run.mask & MASK_BROWSER)) {
             static const char* const kEntries[] = { "AddNetscapeBhoKey", "AddExplorerBhoKey" };
             for (const char* name : kEntries) {
-                BrowserEntry entry = (BrowserEntry)(void*)GetProcAddress(library, name);
+                BrowserEntry entry = (BrowserEntry)(void*)ProductLibraryEntry(&library, name);
                 if (entry)
                     entry();
             }
         }
-        FreeLibrary(library);
+        CloseProductLibrary(&library);
     }
-    StartScheduler(run, "-install");
+    StartProgram(run.destFolder, "kvsched.exe", "-install", SW_SHOWNORMAL);
     if (!(run.mask & MASK_QUEUE))
-        StartScheduler(run, "-install_no_start");
-
-    if (remembered)
-        _chdir(previous);
+        StartProgram(run.destFolder, "kvsched.exe", "-install_no_start", SW_SHOWNORMAL);
 }
 
 // returns 1 on success, 0 on failure

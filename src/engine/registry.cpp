@@ -120,29 +120,52 @@ int FileCanBeOpened(const char* folder, const char* fileName)
     return 1;
 }
 
+// returns true with the library loaded from folder and folder current; false (nothing
+// loaded, the current folder unchanged) when it does not load
+bool OpenProductLibrary(ProductLibrary* library, const char* folder, const char* fileName)
+{
+    library->module = NULL;
+    library->remembered = false;
+    char path[KV_PATH_SIZE];
+    if (!JoinPath(path, ARRAY_SIZE(path), folder, fileName))
+        return false;
+    // The library's own dependencies are found beside it while its folder is current.
+    library->remembered = _getcwd(library->previous, ARRAY_SIZE(library->previous)) != NULL;
+    _chdir(folder);
+    library->module = LoadLibraryA(path);
+    if (!library->module)
+        CloseProductLibrary(library);
+    return library->module != NULL;
+}
+
+// returns the entry, or null when the library lacks it
+FARPROC ProductLibraryEntry(const ProductLibrary* library, const char* entryName)
+{
+    return library->module ? GetProcAddress(library->module, entryName) : NULL;
+}
+
+void CloseProductLibrary(ProductLibrary* library)
+{
+    if (library->module)
+        FreeLibrary(library->module);
+    library->module = NULL;
+    if (library->remembered)
+        _chdir(library->previous);
+    library->remembered = false;
+}
+
 // returns REGLIB_NOT_RUN, REGLIB_FAILED or REGLIB_SUCCEEDED
 int CallLibraryEntry(const char* folder, const char* fileName, const char* entryName)
 {
     typedef HRESULT(WINAPI * RegisterEntry)(void);
-    char path[512];
-    if (!StrFormat(path, sizeof path, "%s\\%s", folder, fileName))
+    ProductLibrary library;
+    if (!OpenProductLibrary(&library, folder, fileName))
         return REGLIB_NOT_RUN;
-
-    // The library's own dependencies are found beside it while its folder is current.
-    char previous[512];
-    bool remembered = _getcwd(previous, sizeof previous) != NULL;
-    _chdir(folder);
-
     int result = REGLIB_NOT_RUN;
-    HMODULE library = LoadLibraryA(path);
-    if (library) {
-        RegisterEntry entry = (RegisterEntry)(void*)GetProcAddress(library, entryName);
-        if (entry)
-            result = entry() < 0 ? REGLIB_FAILED : REGLIB_SUCCEEDED;
-        FreeLibrary(library);
-    }
-    if (remembered)
-        _chdir(previous);
+    RegisterEntry entry = (RegisterEntry)(void*)ProductLibraryEntry(&library, entryName);
+    if (entry)
+        result = entry() < 0 ? REGLIB_FAILED : REGLIB_SUCCEEDED;
+    CloseProductLibrary(&library);
     return result;
 }
 

@@ -100,30 +100,30 @@ int ProgmanCreateGroup(const char* groupName)
 }
 
 // Replaces the item of that name in the current group: deletes it, then adds it anew.
-// returns 1
+// returns 1 when the server accepted the add, 0 when it refused it or nothing was sent (no
+// group of this instance, a name or folder that cannot be quoted, a path too long)
 int ProgmanAddItem(const char* itemName, const char* folder, const char* fileName, const char* commandLine)
 {
     if (!g_bGroupSelected)
-        return 1;
+        return 0;
     char current[KV_PATH_SIZE] = "";
     if (!folder || !*folder) {
         DWORD length = GetCurrentDirectoryA(ARRAY_SIZE(current), current);
         if (length == 0 || length >= ARRAY_SIZE(current))
-            return 1;
+            return 0;
     }
     ProgmanItem item;
     if (!ResolveProgmanItem(&item, itemName, folder, fileName, commandLine, current))
-        return 1;
+        return 0;
     size_t nameChars = strlen(item.itemName);
     CommandBuffer del(nameChars);
     CommandBuffer add(strlen(item.commandLine) + nameChars + strlen(item.workFolder));
     // Both or neither: an item deleted but not added again would be lost.
     if (!del.text || !add.text || !FormatDeleteItemCommand(del.text, del.size, item.itemName)
         || !FormatAddItemCommand(add.text, add.size, &item))
-        return 1;
+        return 0;
     ProgmanExecute(g_ddeInstance, del.text);
-    ProgmanExecute(g_ddeInstance, add.text);
-    return 1;
+    return ProgmanExecute(g_ddeInstance, add.text);
 }
 
 // Only the item name and the file name count; the shape matches ProgmanAddItem. returns 1
@@ -197,6 +197,25 @@ static bool RequestGroupList(DWORD instance)
     if (service)
         DdeFreeStringHandle(instance, service);
     return conv != NULL;
+}
+
+// returns 1 when the server lists a group of that name (in any letter case), 0 when it does
+// not or cannot be asked
+int ProgmanGroupExists(const char* groupName)
+{
+    DWORD instance = 0;
+    if (!groupName || !*groupName
+        || DdeInitializeA(&instance, ProgmanCallback, APPCMD_CLIENTONLY, 0) != DMLERR_NO_ERROR)
+        return 0;
+    int found = 0;
+    if (RequestGroupList(instance)) {
+        char name[PROGMAN_GROUPLIST_SIZE];
+        const char* cursor = g_szGroupList;
+        while (!found && NextGroupName(&cursor, name, ARRAY_SIZE(name)))
+            found = lstrcmpiA(name, groupName) == 0;
+    }
+    DdeUninitialize(instance);
+    return found;
 }
 
 // Fills the combo box with every group but "Startup", in the order received.

@@ -24,12 +24,15 @@ int ProgmanExecute(DWORD instance, const char* command);
 int ProgmanOpen(void);
 // returns 0 when no client instance could be opened, else 1
 int ProgmanCreateGroup(const char* groupName);
-// return 1
+// returns 1 when the server accepted the item, else 0
 int ProgmanAddItem(const char* itemName, const char* folder, const char* fileName, const char* commandLine);
+// returns 1
 int ProgmanDeleteItem(const char* itemName, const char* folder, const char* fileName,
                       const char* commandLine);
 int ProgmanClose(void);
 int ProgmanCloseAndDeleteGroup(const char* groupName);
+// returns 1 when the server lists the group (any letter case), else 0
+int ProgmanGroupExists(const char* groupName);
 // returns g_szGroupList, or null when Program Manager cannot be reached
 char* ProgmanListGroups(HWND comboBox);
 
@@ -49,7 +52,8 @@ bool ResolveProgmanItem(ProgmanItem* item, const char* itemName, const char* fol
 // True when the text can stand inside a command's double quotes: no double quote and no
 // control character (the server has no escape for either).
 bool IsSafeProgmanText(const char* text);
-// The four commands. Each returns false when the whole text did not fit (out then holds
+// The four commands, every name and folder in double quotes. Each returns false when a
+// field cannot be quoted (out is then empty) or the whole text did not fit (out then holds
 // a cut text that must not be sent).
 bool FormatCreateGroupCommand(char* out, size_t size, const char* groupName);
 bool FormatDeleteGroupCommand(char* out, size_t size, const char* groupName);

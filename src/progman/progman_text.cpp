@@ -3,7 +3,7 @@
 #include "progman/progman.h"
 #include <string.h>
 
-// The longest fixed part of a command, "[AddItem(\"\",\"\",,,,,)]", with room to spare.
+// The longest fixed part of a command, "[AddItem(\"\",\"\",,,,,\"\")]", with room to spare.
 enum { COMMAND_FIXED_CHARS = 32 };
 
 static const char* OrEmpty(const char* text)
@@ -48,28 +48,44 @@ bool ResolveProgmanItem(ProgmanItem* item, const char* itemName, const char* fol
     return JoinPath(item->defaultCommand, ARRAY_SIZE(item->defaultCommand), item->workFolder, fileName);
 }
 
-// returns false when the command did not fit
+// A command with one quoted field. returns false (out empty) when the field cannot stand
+// inside quotes, or when the command did not fit
+static bool FormatQuoted(char* out, size_t size, const char* format, const char* field)
+{
+    if (size > 0)
+        out[0] = '\0';
+    if (!IsSafeProgmanText(field))
+        return false;
+    return StrFormat(out, size, format, OrEmpty(field));
+}
+
+// returns false when the name cannot be quoted or the command did not fit
 bool FormatCreateGroupCommand(char* out, size_t size, const char* groupName)
 {
-    return StrFormat(out, size, "[CreateGroup(%s)]", OrEmpty(groupName));
+    return FormatQuoted(out, size, "[CreateGroup(\"%s\")]", groupName);
 }
 
-// returns false when the command did not fit
+// returns false when the name cannot be quoted or the command did not fit
 bool FormatDeleteGroupCommand(char* out, size_t size, const char* groupName)
 {
-    return StrFormat(out, size, "[DeleteGroup(%s)]", OrEmpty(groupName));
+    return FormatQuoted(out, size, "[DeleteGroup(\"%s\")]", groupName);
 }
 
-// returns false when the command did not fit
+// returns false when the name cannot be quoted or the command did not fit
 bool FormatDeleteItemCommand(char* out, size_t size, const char* itemName)
 {
-    return StrFormat(out, size, "[DeleteItem(\"%s\")]", OrEmpty(itemName));
+    return FormatQuoted(out, size, "[DeleteItem(\"%s\")]", itemName);
 }
 
-// returns false when the command did not fit
+// returns false when the name cannot be quoted or the command did not fit
 bool FormatAddItemCommand(char* out, size_t size, const ProgmanItem* item)
 {
-    return StrFormat(out, size, "[AddItem(\"%s\",\"%s\",,,,,%s)]", item->commandLine, item->itemName,
+    if (size > 0)
+        out[0] = '\0';
+    if (!IsSafeProgmanText(item->commandLine) || !IsSafeProgmanText(item->itemName)
+        || !IsSafeProgmanText(item->workFolder))
+        return false;
+    return StrFormat(out, size, "[AddItem(\"%s\",\"%s\",,,,,\"%s\")]", item->commandLine, item->itemName,
                      item->workFolder);
 }
 

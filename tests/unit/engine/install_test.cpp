@@ -183,14 +183,14 @@ TEST_F(InstallSequence, ShellRefusesTheExplorerNamespaceItem)
     char refused[PROGMAN_COMMAND_SIZE];
     ASSERT_TRUE(FormatAddItemCommand(refused, sizeof refused, &item));
     EXPECT_EQ("[AddItem(\"KORVID Pro Explorer.{5b1e0c72-3a94-4f6d-8e21-c7d09a3b4a01}\","
-              "\"KORVID Pro Explorer\",,,,,"
-                  + dest + ")]",
+              "\"KORVID Pro Explorer\",,,,,\""
+                  + dest + "\")]",
               std::string(refused));
     ASSERT_EQ(1, ProgmanCreateGroup("KORVID Pro"));
     EXPECT_EQ(0, ProgmanExecute(g_ddeInstance, refused));
     HANDLE file = CreateFileA(Dest("kv95pro.exe").c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
     CloseHandle(file);
-    std::string made = "[AddItem(\"" + Dest("kv95pro.exe") + "\",\"KORVID Pro\",,,,," + dest + ")]";
+    std::string made = "[AddItem(\"" + Dest("kv95pro.exe") + "\",\"KORVID Pro\",,,,,\"" + dest + "\")]";
     EXPECT_EQ(1, ProgmanExecute(g_ddeInstance, made.c_str()));
     ProgmanClose();
     EXPECT_EQ(std::vector<std::string> { "KORVID Pro" }, GroupItems("KORVID Pro"));

@@ -266,16 +266,16 @@ TEST_F(ProgmanServer, CommandsNeedAnOpenClientAndItemsAGroup)
     std::string late = ScratchGroup("Late");
     ASSERT_EQ(1, ProgmanOpen());
     m_created.push_back(group);
-    EXPECT_EQ(1, ProgmanExecute(g_ddeInstance, ("[CreateGroup(" + group + ")]").c_str()));
+    EXPECT_EQ(1, ProgmanExecute(g_ddeInstance, ("[CreateGroup(\"" + group + "\")]").c_str()));
     EXPECT_TRUE(IsFolder(m_programs + "\\" + group));
     EXPECT_EQ(0, ProgmanExecute(g_ddeInstance, "[NoSuchCommand(x)]"));
 
     // The shell's current group is now this one, but this instance never selected it.
-    EXPECT_EQ(1, ProgmanAddItem("Orphan", m_dest.c_str(), "kvpro32.pdf", ""));
+    EXPECT_EQ(0, ProgmanAddItem("Orphan", m_dest.c_str(), "kvpro32.pdf", ""));
     EXPECT_FALSE(IsFile(Link(group, "Orphan")));
 
     EXPECT_EQ(1, ProgmanClose());
-    EXPECT_EQ(0, ProgmanExecute(g_ddeInstance, ("[CreateGroup(" + late + ")]").c_str()));
+    EXPECT_EQ(0, ProgmanExecute(g_ddeInstance, ("[CreateGroup(\"" + late + "\")]").c_str()));
     EXPECT_FALSE(IsFolder(m_programs + "\\" + late));
 }
 

@@ -39,29 +39,30 @@ TEST(ProgmanText, ItemCommands)
     const ItemRow rows[] = {
         { "folder without trailing backslash", "KORVID Pro Help", "C:\\KORVID Pro", "kvpro32.pdf", "",
           "[DeleteItem(\"KORVID Pro Help\")]",
-          "[AddItem(\"C:\\KORVID Pro\\kvpro32.pdf\",\"KORVID Pro Help\",,,,,C:\\KORVID Pro)]" },
+          "[AddItem(\"C:\\KORVID Pro\\kvpro32.pdf\",\"KORVID Pro Help\",,,,,\"C:\\KORVID Pro\")]" },
         { "folder with trailing backslash", "KORVID Pro Help", "C:\\KORVID Pro\\", "kvpro32.pdf", "",
           "[DeleteItem(\"KORVID Pro Help\")]",
-          "[AddItem(\"C:\\KORVID Pro\\kvpro32.pdf\",\"KORVID Pro Help\",,,,,C:\\KORVID Pro\\)]" },
+          "[AddItem(\"C:\\KORVID Pro\\kvpro32.pdf\",\"KORVID Pro Help\",,,,,\"C:\\KORVID Pro\\\")]" },
         { "folder with trailing slash", "Help", "C:/KORVID/", "kvpro32.pdf", nullptr,
-          "[DeleteItem(\"Help\")]", "[AddItem(\"C:/KORVID/kvpro32.pdf\",\"Help\",,,,,C:/KORVID/)]" },
+          "[DeleteItem(\"Help\")]", "[AddItem(\"C:/KORVID/kvpro32.pdf\",\"Help\",,,,,\"C:/KORVID/\")]" },
         { "file name with a backslash", "Tool", "C:\\KORVID", "D:\\tools\\kvtool.exe", "",
-          "[DeleteItem(\"Tool\")]", "[AddItem(\"D:\\tools\\kvtool.exe\",\"Tool\",,,,,C:\\KORVID)]" },
+          "[DeleteItem(\"Tool\")]", "[AddItem(\"D:\\tools\\kvtool.exe\",\"Tool\",,,,,\"C:\\KORVID\")]" },
         { "empty item name", "", "C:\\KORVID", "kvpro32.exe", "", "[DeleteItem(\"kvpro32.exe\")]",
-          "[AddItem(\"C:\\KORVID\\kvpro32.exe\",\"kvpro32.exe\",,,,,C:\\KORVID)]" },
+          "[AddItem(\"C:\\KORVID\\kvpro32.exe\",\"kvpro32.exe\",,,,,\"C:\\KORVID\")]" },
         { "null item name", nullptr, "C:\\KORVID", "kvpro32.exe", nullptr, "[DeleteItem(\"kvpro32.exe\")]",
-          "[AddItem(\"C:\\KORVID\\kvpro32.exe\",\"kvpro32.exe\",,,,,C:\\KORVID)]" },
+          "[AddItem(\"C:\\KORVID\\kvpro32.exe\",\"kvpro32.exe\",,,,,\"C:\\KORVID\")]" },
         { "empty folder", "Help", "", "kvpro32.pdf", "", "[DeleteItem(\"Help\")]",
-          "[AddItem(\"C:\\work now\\kvpro32.pdf\",\"Help\",,,,,C:\\work now)]" },
+          "[AddItem(\"C:\\work now\\kvpro32.pdf\",\"Help\",,,,,\"C:\\work now\")]" },
         { "null folder", "Help", nullptr, "kvpro32.pdf", "", "[DeleteItem(\"Help\")]",
-          "[AddItem(\"C:\\work now\\kvpro32.pdf\",\"Help\",,,,,C:\\work now)]" },
+          "[AddItem(\"C:\\work now\\kvpro32.pdf\",\"Help\",,,,,\"C:\\work now\")]" },
         { "given command line, no file", "KORVID Pro Explorer", "C:\\KORVID", "",
           "KORVID Pro Explorer.{5b1e0c72-3a94-4f6d-8e21-c7d09a3b4a01}",
           "[DeleteItem(\"KORVID Pro Explorer\")]",
           "[AddItem(\"KORVID Pro Explorer.{5b1e0c72-3a94-4f6d-8e21-c7d09a3b4a01}\","
-          "\"KORVID Pro Explorer\",,,,,C:\\KORVID)]" },
-        { "names go in as they are", "a \"b\" c", "C:\\x,y", "f.exe", "", "[DeleteItem(\"a \"b\" c\")]",
-          "[AddItem(\"C:\\x,y\\f.exe\",\"a \"b\" c\",,,,,C:\\x,y)]" },
+          "\"KORVID Pro Explorer\",,,,,\"C:\\KORVID\")]" },
+        { "brackets, parentheses and commas stay inside the quotes", "a (b), [c]", "C:\\x (86),y", "f.exe",
+          "", "[DeleteItem(\"a (b), [c]\")]",
+          "[AddItem(\"C:\\x (86),y\\f.exe\",\"a (b), [c]\",,,,,\"C:\\x (86),y\")]" },
     };
     for (const ItemRow& r : rows) {
         SCOPED_TRACE(r.what);
@@ -76,11 +77,35 @@ TEST(ProgmanText, GroupCommands)
 {
     char text[PROGMAN_COMMAND_SIZE];
     ASSERT_TRUE(FormatCreateGroupCommand(text, sizeof text, "KORVID Pro"));
-    EXPECT_STREQ("[CreateGroup(KORVID Pro)]", text);
+    EXPECT_STREQ("[CreateGroup(\"KORVID Pro\")]", text);
     ASSERT_TRUE(FormatDeleteGroupCommand(text, sizeof text, "korvid pro"));
-    EXPECT_STREQ("[DeleteGroup(korvid pro)]", text);
+    EXPECT_STREQ("[DeleteGroup(\"korvid pro\")]", text);
+    ASSERT_TRUE(FormatCreateGroupCommand(text, sizeof text, "x)][DeleteGroup(Accessories)][("));
+    EXPECT_STREQ("[CreateGroup(\"x)][DeleteGroup(Accessories)][(\")]", text);
     ASSERT_TRUE(FormatDeleteItemCommand(text, sizeof text, ""));
     EXPECT_STREQ("[DeleteItem(\"\")]", text);
+}
+
+// A double quote or a control character cannot stand inside the quotes: nothing is built.
+TEST(ProgmanText, UnquotableFieldsAreRefused)
+{
+    const char* const refused[] = { "a \"b\" c", "x\")][DeleteGroup(\"Accessories", "tab\there", "line\r\n" };
+    char text[PROGMAN_COMMAND_SIZE];
+    for (const char* name : refused) {
+        SCOPED_TRACE(name);
+        EXPECT_FALSE(IsSafeProgmanText(name));
+        EXPECT_FALSE(FormatCreateGroupCommand(text, sizeof text, name));
+        EXPECT_STREQ("", text);
+        EXPECT_FALSE(FormatDeleteGroupCommand(text, sizeof text, name));
+        EXPECT_FALSE(FormatDeleteItemCommand(text, sizeof text, name));
+        ProgmanItem item;
+        ASSERT_TRUE(ResolveProgmanItem(&item, name, "C:\\KORVID", "f.exe", "", CURRENT));
+        EXPECT_FALSE(FormatAddItemCommand(text, sizeof text, &item));
+        ASSERT_TRUE(ResolveProgmanItem(&item, "Help", name, "f.exe", "", CURRENT));
+        EXPECT_FALSE(FormatAddItemCommand(text, sizeof text, &item));
+    }
+    EXPECT_TRUE(IsSafeProgmanText("KORVID Pro (x86), [1]"));
+    EXPECT_TRUE(IsSafeProgmanText(nullptr));
 }
 
 // A working folder or a default command line longer than a path fails; a long item name
@@ -100,7 +125,7 @@ TEST(ProgmanText, LongFieldsFailOrFitWhole)
     std::string name(700, 'n');
     std::string commandLine(900, 'c');
     ASSERT_TRUE(ResolveProgmanItem(&item, name.c_str(), folder260.c_str(), "", commandLine.c_str(), CURRENT));
-    std::string expected = "[AddItem(\"" + commandLine + "\",\"" + name + "\",,,,," + folder260 + ")]";
+    std::string expected = "[AddItem(\"" + commandLine + "\",\"" + name + "\",,,,,\"" + folder260 + "\")]";
 
     char small[PROGMAN_COMMAND_SIZE];
     EXPECT_FALSE(FormatAddItemCommand(small, sizeof small, &item));

@@ -58,8 +58,8 @@ TEST(ProgmanNoServer, CommandsAreLostAndEveryCallReturns)
 
     EXPECT_QUICK(1, ProgmanCreateGroup("KORVID Pro"));
     EXPECT_EQ(1, g_bDdeActive);
-    EXPECT_QUICK(1, ProgmanAddItem("Help", folder, "kvpro32.pdf", ""));
-    EXPECT_QUICK(1, ProgmanAddItem("", "", "kvpro32.exe", ""));
+    EXPECT_QUICK(0, ProgmanAddItem("Help", folder, "kvpro32.pdf", ""));
+    EXPECT_QUICK(0, ProgmanAddItem("", "", "kvpro32.exe", ""));
     EXPECT_QUICK(1, ProgmanDeleteItem("Help", folder, "kvpro32.pdf", ""));
     EXPECT_QUICK(1, ProgmanCloseAndDeleteGroup("KORVID Pro"));
     EXPECT_EQ(0, g_bDdeActive);

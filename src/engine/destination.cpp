@@ -1,0 +1,140 @@
+// The one destination check: every folder the setup installs into or removes from passes it
+// first. The folder is made absolute and must have a folder of its own below a drive root
+// or share, outside the Windows folder, the system folder and the work folder, and must not
+// hold any of them: the removal deletes by wildcard inside the recorded folder.
+#include "engine/engine.h"
+#include <string.h>
+
+// The length of path without its trailing backslashes.
+static size_t TrimmedLength(const char* path)
+{
+    size_t len = strlen(path);
+    while (len > 0 && path[len - 1] == '\\')
+        len--;
+    return len;
+}
+
+// True when inner is the folder outer or lies inside it, ignoring case and trailing
+// backslashes. An empty outer holds nothing.
+static bool IsSameOrInside(const char* inner, const char* outer)
+{
+    size_t outerLen = TrimmedLength(outer);
+    size_t innerLen = TrimmedLength(inner);
+    if (outerLen == 0 || innerLen < outerLen || _strnicmp(inner, outer, outerLen) != 0)
+        return false;
+    return innerLen == outerLen || inner[outerLen] == '\\';
+}
+
+// True when the path starts with a drive ("C:\") or a share ("\\server\share").
+static bool IsAbsolute(const char* path)
+{
+    if (path[0] == '\\' && path[1] == '\\')
+        return true;
+    return path[0] && path[1] == ':' && path[2] == '\\';
+}
+
+// True when a segment of the path is "." or "..", which would hide where it leads.
+static bool HasDotSegment(const char* path)
+{
+    for (const char* p = strchr(path, '\\'); p; p = strchr(p + 1, '\\')) {
+        const char* segment = p + 1;
+        size_t len = strcspn(segment, "\\");
+        if ((len == 1 && segment[0] == '.') || (len == 2 && segment[0] == '.' && segment[1] == '.'))
+            return true;
+    }
+    return false;
+}
+
+// True when the absolute path names a folder below its drive root or share.
+static bool HasFolderBelowRoot(const char* path)
+{
+    size_t len = TrimmedLength(path);
+    const char* rest;
+    if (path[0] == '\\') {
+        // "\\server\share\folder": the folder starts after the fourth backslash.
+        if (path[2] == '?' || path[2] == '.')
+            return false;
+        rest = path + 2;
+        for (int parts = 0; parts < 2; parts++) {
+            rest = strchr(rest, '\\');
+            if (!rest)
+                return false;
+            rest++;
+        }
+    } else {
+        rest = path + 3;
+    }
+    return (size_t)(rest - path) < len;
+}
+
+// returns DEST_ACCEPTED or the reason the absolute folder is refused
+int ClassifyDestination(const char* fullPath, const char* workFolder, const char* windowsFolder,
+                        const char* systemFolder)
+{
+    if (!fullPath || !IsAbsolute(fullPath))
+        return DEST_RELATIVE;
+    if (HasDotSegment(fullPath))
+        return DEST_RELATIVE;
+    if (!HasFolderBelowRoot(fullPath))
+        return DEST_ROOT;
+    const char* systemFolders[] = { windowsFolder, systemFolder };
+    for (const char* folder : systemFolders) {
+        if (folder && (IsSameOrInside(fullPath, folder) || IsSameOrInside(folder, fullPath)))
+            return DEST_SYSTEM_FOLDER;
+    }
+    if (workFolder && (IsSameOrInside(fullPath, workFolder) || IsSameOrInside(workFolder, fullPath)))
+        return DEST_WORK_FOLDER;
+    return DEST_ACCEPTED;
+}
+
+// returns DEST_ACCEPTED with the absolute folder, without a trailing backslash, in fullPath,
+// or the reason the folder is refused (fullPath then holds what could be made of it)
+int CheckDestination(const char* folder, const char* workFolder, char* fullPath, size_t size)
+{
+    if (size == 0)
+        return DEST_TOO_LONG;
+    fullPath[0] = '\0';
+    if (!folder || !IsAbsolute(folder)) {
+        StrCopy(fullPath, size, folder);
+        return DEST_RELATIVE;
+    }
+    char full[KV_PATH_SIZE];
+    DWORD length = GetFullPathNameA(folder, ARRAY_SIZE(full), full, NULL);
+    if (length == 0 || length >= ARRAY_SIZE(full)) {
+        StrCopy(fullPath, size, folder);
+        return DEST_TOO_LONG;
+    }
+    size_t trimmed = TrimmedLength(full);
+    if (trimmed > 2)
+        full[trimmed] = '\0';
+    if (!StrCopy(fullPath, size, full))
+        return DEST_TOO_LONG;
+
+    char windowsFolder[KV_PATH_SIZE] = "", systemFolder[KV_PATH_SIZE] = "";
+    UINT n = GetWindowsDirectoryA(windowsFolder, ARRAY_SIZE(windowsFolder));
+    if (n == 0 || n >= ARRAY_SIZE(windowsFolder))
+        windowsFolder[0] = '\0';
+    n = GetSystemDirectoryA(systemFolder, ARRAY_SIZE(systemFolder));
+    if (n == 0 || n >= ARRAY_SIZE(systemFolder))
+        systemFolder[0] = '\0';
+    return ClassifyDestination(fullPath, workFolder, windowsFolder, systemFolder);
+}
+
+// returns the words a refusal gives as its reason
+const char* DestinationRefusalText(int reason)
+{
+    switch (reason) {
+    case DEST_RELATIVE:
+        return "not a full path";
+    case DEST_ROOT:
+        return "a drive or share root";
+    case DEST_SYSTEM_FOLDER:
+        return "the Windows folder, the system folder, or a folder that holds them";
+    case DEST_WORK_FOLDER:
+        return "the temporary folder, a folder inside it, or a folder that holds it";
+    case DEST_TOO_LONG:
+        return "longer than a path may be";
+    default:
+        return "";
+    }
+}
