@@ -5,6 +5,7 @@
 #include "dialogs/dialogs.h"
 #include "resources/resource.h"
 #include <commdlg.h>
+#include <stddef.h>
 #include <string.h>
 
 enum { FOLDER_TEXT_SIZE = 512 };
@@ -14,7 +15,8 @@ static char s_prompt[FOLDER_TEXT_SIZE];
 static char s_folder[FOLDER_TEXT_SIZE];
 
 #ifndef _WIN64
-static_assert(OPENFILENAME_SIZE_VERSION_400A == 76, "the chooser's record has its 76-byte form");
+static_assert(offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR) == 76,
+              "the chooser's record has its 76-byte form");
 #endif
 
 // returns 1 for Next (the folder in resultFolder), 0 for Cancel

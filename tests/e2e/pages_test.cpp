@@ -1,7 +1,7 @@
 // The wizard as a user meets it: kvsetup.exe run interactively under Wine, each page found
 // by its caption, read and pressed by the page driver. The scenarios check what the pages
-// show and what the run leaves. With KV_SCREENSHOTS naming a folder (of the machine
-// running Wine), each page is also captured there as a PNG (scripts/screenshots.sh).
+// show and what the run leaves. With KV_SCREENSHOTS naming a folder, each page is also
+// captured there (scripts/screenshots.sh).
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <set>
@@ -31,15 +31,47 @@ const char kPrompt[] = "Please enter the destination folder:";
 const char kInsideWorkFolder[] = "You cannot install to the folder that contains the installation files.";
 const char kInstallFailed[] = "Some portion of installation process failed.";
 
-// Captures the screen as name.png into the folder KV_SCREENSHOTS names, when it names one.
+// Captures the screen as name.bmp into the folder KV_SCREENSHOTS names (a Windows path),
+// when it names one; scripts/screenshots.sh turns the captures into PNGs.
 void Screenshot(const char* name)
 {
     const char* folder = getenv("KV_SCREENSHOTS");
     if (!folder || !*folder)
         return;
-    // Wine starts the Unix capture program directly; the page waits for the driver.
-    std::string line = std::string("/usr/bin/import -window root png8:") + folder + "/" + name + ".png";
-    RunAndWait(line.c_str(), 30000);
+    // The page is shown before all its controls have painted.
+    Sleep(1000);
+    int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    BITMAPINFOHEADER info = {};
+    info.biSize = sizeof info;
+    info.biWidth = width;
+    info.biHeight = height;
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    info.biCompression = BI_RGB;
+    DWORD rowBytes = ((DWORD)width * 3 + 3) & ~3u;
+    info.biSizeImage = rowBytes * (DWORD)height;
+    HDC screen = GetDC(NULL);
+    HDC memory = CreateCompatibleDC(screen);
+    void* bits = NULL;
+    HBITMAP bitmap = CreateDIBSection(screen, (BITMAPINFO*)&info, DIB_RGB_COLORS, &bits, NULL, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+    GdiFlush();
+    BITMAPFILEHEADER header = {};
+    header.bfType = 0x4D42;
+    header.bfOffBits = sizeof header + sizeof info;
+    header.bfSize = header.bfOffBits + info.biSizeImage;
+    FILE* f = fopen((std::string(folder) + "\\" + name + ".bmp").c_str(), "wb");
+    if (f) {
+        fwrite(&header, sizeof header, 1, f);
+        fwrite(&info, sizeof info, 1, f);
+        fwrite(bits, info.biSizeImage, 1, f);
+        fclose(f);
+    }
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(NULL, screen);
 }
 
 // The text of a control once it has become want, or as it is after five seconds.
@@ -285,8 +317,9 @@ TEST_F(Pages, InteractiveInstallWalksEveryPageAndMatchesTheSilentInstall)
               SetControlText(page, IDC_GROUP_COMBO, "Bad \"Name\"");
               Press(page, IDOK);
           } },
-        BoxStep(kCaption, "A group name cannot contain a double quote or a control character.\nPlease enter "
-                          "another name."),
+        BoxStep(kCaption,
+                "A group name cannot contain a double quote or a control character.\nPlease enter "
+                "another name."),
         { kGroupPage, IDC_GROUP_COMBO,
           [](HWND page) {
               SetControlText(page, IDC_GROUP_COMBO, "KORVID Driven");
@@ -328,13 +361,14 @@ TEST_F(Pages, InteractiveInstallWalksEveryPageAndMatchesTheSilentInstall)
     EXPECT_FALSE(FileExists(chosen + "\\KORVID"));
     EXPECT_EQ(dest, WinIni("DEFDIR"));
     EXPECT_EQ("KORVID Driven", WinIni("GROUP"));
-    const char kDesktopEntry[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Desktop\\Namespace\\{"
-                                 "5b1e0c72-3a94-4f6d-8e21-c7d09a3b4a01}";
+    const char kDesktopEntry[] =
+        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Desktop\\Namespace\\{"
+        "5b1e0c72-3a94-4f6d-8e21-c7d09a3b4a01}";
     EXPECT_TRUE(RegKeyExists(HKEY_LOCAL_MACHINE, kDesktopEntry));
     std::map<std::string, std::string> driven = Contents(dest);
     std::vector<std::string> drivenItems = GroupItems("KORVID Driven");
-    std::string drivenScheduler = RegString(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Run",
-                                            "KORVID Queue Scheduler");
+    std::string drivenScheduler = RegString(
+        HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", "KORVID Queue Scheduler");
 
     // The same choices, silently, into another folder.
     CloseExplorerWindows();
@@ -343,8 +377,9 @@ TEST_F(Pages, InteractiveInstallWalksEveryPageAndMatchesTheSilentInstall)
     Sandbox silent("pages-silent");
     ASSERT_TRUE(silent.PlaceSetup());
     std::string silentDest = silent.Root() + "\\Driven";
-    ASSERT_TRUE(silent.PlaceInstallIni("[INSTALL]\r\nQUIET=TRUE\r\nLOGGING=TRUE\r\nDESKTOP=TRUE\r\n[KORVID]\r\nDIR32="
-                                       + silentDest + "\r\nGROUP32=KORVID Driven\r\n"));
+    ASSERT_TRUE(
+        silent.PlaceInstallIni("[INSTALL]\r\nQUIET=TRUE\r\nLOGGING=TRUE\r\nDESKTOP=TRUE\r\n[KORVID]\r\nDIR32="
+                               + silentDest + "\r\nGROUP32=KORVID Driven\r\n"));
     RunResult run = silent.Run();
     EXPECT_FALSE(run.timedOut);
     EXPECT_TRUE(Contents(silentDest) == driven);
@@ -371,7 +406,8 @@ TEST_F(Pages, WelcomeOffersUninstallOnlyForARecordedInstallation)
         { "C:\\KV", "many", false }, { "", "12", false },       { "C:\\KV", "12", true },
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(std::string(row.defdir ? row.defdir : "(none)") + " / " + (row.instopts ? row.instopts : "(none)"));
+        SCOPED_TRACE(std::string(row.defdir ? row.defdir : "(none)") + " / "
+                     + (row.instopts ? row.instopts : "(none)"));
         WriteProfileStringA("KORVID", NULL, NULL);
         if (row.defdir)
             WriteProfileStringA("KORVID", "DEFDIR", row.defdir);
@@ -382,9 +418,9 @@ TEST_F(Pages, WelcomeOffersUninstallOnlyForARecordedInstallation)
         std::string notes = box.TempFolder() + "\\KvNews.txt";
         HANDLE held = INVALID_HANDLE_VALUE;
         std::vector<PageStep> steps = { { kCaption, IDC_WELCOME_INSTALL, [&](HWND page) {
-                                              EXPECT_EQ(row.offered, IsEnabled(page, IDC_WELCOME_UNINSTALL));
-                                              PressKey(page, VK_ESCAPE);
-                                          } } };
+                                             EXPECT_EQ(row.offered, IsEnabled(page, IDC_WELCOME_UNINSTALL));
+                                             PressKey(page, VK_ESCAPE);
+                                         } } };
         if (row.offered) {
             steps[0].act = [&](HWND page) {
                 EXPECT_TRUE(IsEnabled(page, IDC_WELCOME_UNINSTALL));
@@ -459,7 +495,8 @@ TEST_F(Pages, CancelOnEachPageEndsTheRun)
         EXPECT_TRUE(FileExists(dest));
         EXPECT_TRUE(ListTree(dest).empty());
         for (const WindowSeen& window : run.windows)
-            EXPECT_TRUE(window.caption != kCaption || !window.everVisible || !GetDlgItem(window.window, IDC_COPY_STATUS));
+            EXPECT_TRUE(window.caption != kCaption || !window.everVisible
+                        || !GetDlgItem(window.window, IDC_COPY_STATUS));
     }
     {
         SCOPED_TRACE("copy box");
