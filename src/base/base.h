@@ -72,6 +72,17 @@ int FormatText(char* output, const char* text, ...);
 // Appends one line to setup.log in the current directory when logging is on.
 void LogLine(const char* text);
 
+// bench.cpp: the phase marks of a bench build. Only a build made with KV_BENCH_PHASES has
+// them; every other build, the shipped one included, compiles KV_BENCH_PHASE to nothing.
+#ifdef KV_BENCH_PHASES
+// Appends "<name> <ms since process creation>" to the file named by KV_BENCH_PHASES_FILE,
+// when that variable is set.
+void BenchPhase(const char* name);
+#define KV_BENCH_PHASE(name) BenchPhase(name)
+#else
+#define KV_BENCH_PHASE(name) ((void)0)
+#endif
+
 // window.cpp: the window helpers the pages and the long operations share.
 // Centres the window on the desktop, then moves it down by offset; returns 1.
 int CenterWindow(HWND window, int offset);

@@ -340,9 +340,11 @@ static void SetUpUtilities(Run& run)
         }
         CloseProductLibrary(&library);
     }
+    KV_BENCH_PHASE("registrations");
     StartProgram(run.destFolder, "kvsched.exe", "-install", SW_SHOWNORMAL);
     if (!(run.mask & MASK_QUEUE))
         StartProgram(run.destFolder, "kvsched.exe", "-install_no_start", SW_SHOWNORMAL);
+    KV_BENCH_PHASE("scheduler");
 }
 
 // returns 1 on success, 0 on failure
@@ -359,6 +361,7 @@ int InstallProduct(const char* workFolder, const char* destFolder, unsigned int 
         return 1;
     }
     ResetProductFileTable();
+    KV_BENCH_PHASE("startup");
 
     PlaceGroup(run, ClassicFiles, CLASSIC_COUNT, CLASSIC_BASE,
                (installMask & MASK_CLASSIC) ? PLACE_ALL : PLACE_MISSING_REQUIRED);
@@ -377,6 +380,7 @@ int InstallProduct(const char* workFolder, const char* destFolder, unsigned int 
 
     if (run.ok && (installMask & (MASK_CLASSIC | MASK_EXPLORER)))
         InstallProductIni(run);
+    KV_BENCH_PHASE("files");
     if (run.ok)
         RegisterSsl(run);
     if (run.ok)
@@ -387,10 +391,13 @@ int InstallProduct(const char* workFolder, const char* destFolder, unsigned int 
             WriteProfileStringA("KORVID", "SPFLAGS", "1");
     }
 
+    KV_BENCH_PHASE("registrations");
+
     char group[KV_TEXT_SIZE];
     AskGroupName(run, group, sizeof group);
     if (run.ok)
         CreateProgramGroup(run, group);
+    KV_BENCH_PHASE("progman");
 
     if (run.ok && (installMask & MASK_EXPLORER)) {
         PlaceNamespaceEntry(run, kExplorerClsid, "KORVID Pro Explorer", true);
@@ -406,6 +413,7 @@ int InstallProduct(const char* workFolder, const char* destFolder, unsigned int 
     if (run.ok && (installMask & MASK_UTILITIES))
         SetUpUtilities(run);
 
+    KV_BENCH_PHASE("registrations");
     run.outcome |= run.ok ? RESULT_SUCCEEDED : RESULT_FAILED_RUN;
     if (outcome)
         *outcome = run.outcome;

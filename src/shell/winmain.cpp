@@ -118,5 +118,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR, int)
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
+    KV_BENCH_PHASE("finish");
     return (int)msg.wParam;
 }
