@@ -117,8 +117,12 @@ TEST(Destination, CreateFolderPathSucceedsOnlyForAFolder)
         std::string path;
         int made;
     } rows[] = {
-        { root + "\\a\\b\\c", 1 }, { root + "\\a\\b\\c", 1 }, { root + "\\a\\b\\", 1 },
-        { root + "\\d\\e\\", 1 },  { file, 0 },               { file + "\\x", 0 },
+        { root + "\\a\\b\\c", 1 },
+        { root + "\\a\\b\\c", 1 },
+        { root + "\\a\\b\\", 1 },
+        { root + "\\d\\e\\", 1 },
+        { file, 0 },
+        { file + "\\x", 0 },
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.path);
