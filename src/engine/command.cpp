@@ -45,3 +45,35 @@ UINT StartProgram(const char* folder, const char* name, const char* arguments, U
         return 0;
     return WinExec(command, show);
 }
+
+// returns true when text holds a blank-separated "-f", "-d" or "-g" (or with '/'), which the
+// uninstaller would read as the start of another value
+static bool HoldsUninstallSwitch(const char* text)
+{
+    for (const char* p = text; *p; p++) {
+        bool starts = p == text || p[-1] == ' ' || p[-1] == '\t';
+        if (!starts || (*p != '-' && *p != '/') || !strchr("fFdDgG", p[1]) || !p[1])
+            continue;
+        if (p[2] == '\0' || p[2] == ' ' || p[2] == '\t')
+            return true;
+    }
+    return false;
+}
+
+// returns true with the uninstall entry's command in out; false when the folder or group
+// cannot be passed safely or the command does not fit
+bool FormatUninstallCommand(char* out, size_t size, const char* folder, const char* group)
+{
+    if (size > 0)
+        out[0] = '\0';
+    const char* values[] = { folder, group };
+    for (const char* value : values) {
+        if (!value || !CanBeQuoted(value) || HoldsUninstallSwitch(value))
+            return false;
+    }
+    char program[KV_PATH_SIZE];
+    char arguments[KV_PATH_SIZE * 2 + KV_TEXT_SIZE + 16];
+    return JoinPath(program, ARRAY_SIZE(program), folder, "unkv32.exe")
+        && StrFormat(arguments, ARRAY_SIZE(arguments), "-f %s -d %s -g %s", folder, folder, group)
+        && FormatProgramCommand(out, size, program, arguments);
+}
