@@ -270,7 +270,8 @@ static bool HasExtension(const char* name, const char* const* extensions, int co
 static bool AskDeleteIniFiles(const Removal& run)
 {
     char path[KV_PATH_SIZE];
-    if (!JoinPath(path, sizeof path, run.folder, kProductIni) || GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
+    if (!JoinPath(path, sizeof path, run.folder, kProductIni)
+        || GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
         return false;
     if (g_bSilent)
         return false;

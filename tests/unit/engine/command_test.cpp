@@ -11,7 +11,8 @@ TEST(ShellCommand, QuotesSafePathsAndRefusesTheRest)
         const char* path;
         const char* expected; // null: refused
     } rows[] = {
-        { "cmd.exe", "del", "C:\\PROG~FBU\\KORV~A5T\\kvpro32.del", "cmd.exe /c del \"C:\\PROG~FBU\\KORV~A5T\\kvpro32.del\"" },
+        { "cmd.exe", "del", "C:\\PROG~FBU\\KORV~A5T\\kvpro32.del",
+          "cmd.exe /c del \"C:\\PROG~FBU\\KORV~A5T\\kvpro32.del\"" },
         { "command.com", "rmdir", "C:\\KORVID", "command.com /c rmdir \"C:\\KORVID\"" },
         { "cmd.exe", "del", "C:\\My Files (old)\\a.del", "cmd.exe /c del \"C:\\My Files (old)\\a.del\"" },
         { "cmd.exe", "del", "C:\\A&B\\a.del", NULL },

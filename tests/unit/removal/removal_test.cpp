@@ -27,7 +27,8 @@ std::string Message(UINT id)
 
 std::string Namespace(const char* place, const char* clsid)
 {
-    return std::string("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\") + place + "\\Namespace\\" + clsid;
+    return std::string("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\") + place + "\\Namespace\\"
+        + clsid;
 }
 
 // Deletes parent\name and everything below it through relative handles, whatever the
@@ -101,8 +102,9 @@ protected:
     {
         char errorText[KV_TEXT_SIZE];
         unsigned int outcome = 0;
-        ASSERT_EQ(1, InstallProduct(work.c_str(), dest.c_str(), 0x1F | MASK_NO_QUESTIONS, &outcome, NULL, NULL,
-                                    errorText))
+        ASSERT_EQ(1,
+                  InstallProduct(work.c_str(), dest.c_str(), 0x1F | MASK_NO_QUESTIONS, &outcome, NULL, NULL,
+                                 errorText))
             << errorText;
         WriteProfileStringA("KORVID", "INSTOPTS", "12");
         g_bRestartNeeded = 0;
@@ -214,8 +216,9 @@ TEST_F(Removal, InstallThenRemoveLeavesNothing)
         { HKEY_CLASSES_ROOT, "CLSID\\{5B1E0C72-3A94-4F6D-8E21-C7D09A3B4A01}" },
         { HKEY_CLASSES_ROOT, "CLSID\\{5B1E0C72-3A94-4F6D-8E21-C7D09A3B4A0A}" },
         { HKEY_CLASSES_ROOT, "CLSID\\{5B1E0C72-3A94-4F6D-8E21-C7D09A3B4A20}" },
-        { HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Browser Helper "
-                              "Objects\\{5B1E0C72-3A94-4F6D-8E21-C7D09A3B4A20}" },
+        { HKEY_LOCAL_MACHINE,
+          "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Browser Helper "
+          "Objects\\{5B1E0C72-3A94-4F6D-8E21-C7D09A3B4A20}" },
         { HKEY_LOCAL_MACHINE, "SOFTWARE\\Oxtavine\\KORVID\\SSL" },
         { HKEY_LOCAL_MACHINE, "SOFTWARE\\Oxtavine\\KORVID\\Scheduler" },
         { HKEY_LOCAL_MACHINE, "SOFTWARE\\Oxtavine\\KORVID\\Browser Plugin" },
@@ -262,13 +265,15 @@ TEST_F(Removal, KeptIniFilesAndTheUsersGroup)
     std::vector<std::string> boxes = Remove([](const std::string& text) { return AnswerIni(text, IDNO); });
     char expectedText[KV_FORMAT_SIZE];
     ASSERT_TRUE(InsertText(expectedText, sizeof expectedText, Message(10016).c_str(), dest.c_str()));
-    std::vector<std::string> expected = { "KORVID Pro Installation|" + Message(10052), std::string("|") + expectedText };
+    std::vector<std::string> expected = { "KORVID Pro Installation|" + Message(10052),
+                                          std::string("|") + expectedText };
     EXPECT_EQ(expected, boxes);
 
     std::vector<std::string> left = ListFiles(dest);
     std::sort(left.begin(), left.end());
-    std::vector<std::string> kept = { "KORVID.ini", "arsites.ini", "avsites.ini", "gmsites.ini", "gvsites.ini",
-                                      "hwsites.ini", "notes",      "olsites.ini", "oxsites.ini", "swsites.ini" };
+    std::vector<std::string> kept = { "KORVID.ini",  "arsites.ini", "avsites.ini", "gmsites.ini",
+                                      "gvsites.ini", "hwsites.ini", "notes",       "olsites.ini",
+                                      "oxsites.ini", "swsites.ini" };
     EXPECT_EQ(kept, left);
     EXPECT_EQ(std::vector<std::string> { "My Notes" }, GroupItems(kUserGroup));
     EXPECT_EQ("<missing>", WinIni("DIR"));
@@ -328,7 +333,8 @@ TEST_F(Removal, FileInUseWaitsForTheRestart)
         GetShortPathNameA(folder.c_str(), shortFolder, sizeof shortFolder);
         auto commands = KeyValues(row.key);
         EXPECT_EQ(std::string(row.shell) + " /c del \"" + shortFile + "\"", TextOf(commands["Oxtavine0"]));
-        EXPECT_EQ(std::string(row.shell) + " /c rmdir \"" + shortFolder + "\" ", TextOf(commands["Oxtavine1"]));
+        EXPECT_EQ(std::string(row.shell) + " /c rmdir \"" + shortFolder + "\" ",
+                  TextOf(commands["Oxtavine1"]));
     }
 
     // The restart, with the programs ended and a stand-in command.com.
