@@ -164,6 +164,10 @@ bool FormatProgramCommand(char* out, size_t size, const char* program, const cha
 // The same for folder\name.
 bool FormatFolderProgramCommand(char* out, size_t size, const char* folder, const char* name,
                                 const char* arguments);
+// The uninstall entry's command, "folder\unkv32.exe" -f folder -d folder -g group, the
+// values unquoted after their switches; returns false when a value holds a double quote, a
+// control character or a switch of its own, or the command does not fit.
+bool FormatUninstallCommand(char* out, size_t size, const char* folder, const char* group);
 // Starts folder\name with its path quoted; returns WinExec's result, 0 when not started.
 UINT StartProgram(const char* folder, const char* name, const char* arguments, UINT show);
 // Starts folder\name with its path quoted and waits for it to end, timeoutMs at most.

@@ -272,8 +272,7 @@ static void PlaceNamespaceEntry(Run& run, const char* clsid, const char* title, 
 static void WriteUninstallEntry(Run& run, const char* group)
 {
     char command[1024];
-    if (!StrFormat(command, sizeof command, "\"%s\\%s\" -f %s -d %s -g %s", run.destFolder, "unkv32.exe",
-                   run.destFolder, run.destFolder, group))
+    if (!FormatUninstallCommand(command, sizeof command, run.destFolder, group))
         return;
     HKEY key;
     if (RegCreateKeyA(HKEY_LOCAL_MACHINE, kUninstallEntryKey, &key) != ERROR_SUCCESS)

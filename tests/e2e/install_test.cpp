@@ -4,6 +4,7 @@
 // Manager group, and setup.log. Each scenario removes what the install left.
 #include <gtest/gtest.h>
 #include <algorithm>
+#include <functional>
 #include <set>
 #include "e2e/harness.h"
 #include "engine/engine.h"
@@ -279,5 +280,114 @@ TEST_F(Install, VersionRowsChooseTheDefaultFolderAndChoices)
         kvtest::CloseExplorerWindows();
         kvtest::RemoveProductState();
         kvtest::DeleteTree(row.dest);
+    }
+}
+
+// Group names from the options file and from win.ini, and a folder full of the server's
+// separators: every name stays inside its quotes, so no second command runs and no other
+// group is touched; a name that cannot be quoted makes no group and the install completes.
+TEST_F(Install, HostileGroupNamesAndFoldersStayInsideTheirCommands)
+{
+    const std::string victim = "KV Victim";
+    extraGroups.push_back(victim);
+    CreateDirectoryA(kvtest::GroupFolder(victim.c_str()).c_str(), NULL);
+    std::string mine = kvtest::GroupFolder(victim.c_str()) + "\\Mine.lnk";
+    CloseHandle(CreateFileA(mine.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL));
+    const std::string injected = "KV Pro)][DeleteGroup(" + victim + ")][CreateGroup(KV Extra";
+    extraGroups.push_back("KV Extra");
+
+    struct Row {
+        const char* what;
+        std::string recordedGroup; // win.ini GROUP before the run, "" for none
+        std::string group32;       // GROUP32 line of the options, "" for none
+        std::string madeGroup;     // the group that must hold the items, "" for none
+    } rows[] = {
+        { "GROUP32", "", "GROUP32=" + injected, injected },
+        { "win.ini GROUP", "KV W)][DeleteGroup(" + victim + ")][(", "",
+          "KV W)][DeleteGroup(" + victim + ")][(" },
+        { "double quote", "", "GROUP32=KV \"Quoted\" Pro", "" },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        kvtest::RemoveProductState();
+        if (!row.recordedGroup.empty())
+            WriteProfileStringA("KORVID", "GROUP", row.recordedGroup.c_str());
+        if (!row.madeGroup.empty())
+            extraGroups.push_back(row.madeGroup);
+        Sandbox box("hostile");
+        std::string dest = box.Root() + "\\Apps (x86),1 [KV]";
+        RunSilent(box, Options("", "DIR32=" + dest + "\r\n" + row.group32));
+        EXPECT_EQ(dest, WinIni("DEFDIR")) << box.SetupLog();
+        EXPECT_TRUE(FileExists(mine));
+        EXPECT_FALSE(FileExists(kvtest::GroupFolder("KV Extra")));
+        if (!row.madeGroup.empty()) {
+            EXPECT_EQ(14u, kvtest::GroupItems(row.madeGroup.c_str()).size());
+            EXPECT_EQ(row.madeGroup, WinIni("GROUP"));
+        }
+        kvtest::CloseExplorerWindows();
+    }
+}
+
+// A default install starts the scheduler by its quoted path: programs planted where an
+// unquoted "C:\Program Files\KORVID Pro\kvsched.exe -install" would look first never run.
+TEST_F(Install, UnquotedProgramPathsAreNeverTried)
+{
+    const std::string dest = "C:\\Program Files\\KORVID Pro";
+    extraFolders.push_back(dest);
+    const std::string planted[] = { "C:\\Program.exe", "C:\\Program Files\\KORVID.exe" };
+    std::string mark = kvtest::WinePath(KV_MARK_EXE_UNIX);
+    for (const std::string& path : planted)
+        ASSERT_TRUE(CopyFileA(mark.c_str(), path.c_str(), FALSE)) << path;
+
+    Sandbox box("quoted");
+    RunSilent(box, Options("", ""));
+    std::string scheduler = "\"" + dest + "\\kvsched.exe\"";
+    for (int i = 0; i < 100 && RegString(HKEY_LOCAL_MACHINE, kRunKey, "KORVID Queue Scheduler") != scheduler;
+         i++)
+        Sleep(50);
+    EXPECT_EQ(scheduler, RegString(HKEY_LOCAL_MACHINE, kRunKey, "KORVID Queue Scheduler"));
+    for (const std::string& path : planted) {
+        EXPECT_FALSE(FileExists(path + ".ran")) << ReadFile(path + ".ran");
+        DeleteFileA(path.c_str());
+        DeleteFileA((path + ".ran").c_str());
+    }
+}
+
+// Every kind of refused destination is logged with its folder, and nothing is installed or
+// recorded.
+TEST_F(Install, RefusedDestinationsInstallNothing)
+{
+    char windows[MAX_PATH], system[MAX_PATH];
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    GetSystemDirectoryA(system, MAX_PATH);
+    struct Row {
+        const char* what;
+        std::function<std::string(const Sandbox&)> dir32;
+    } rows[] = {
+        { "drive root", [](const Sandbox&) { return std::string("C:\\"); } },
+        { "Windows folder", [&](const Sandbox&) { return std::string(windows); } },
+        { "system folder", [&](const Sandbox&) { return std::string(system); } },
+        { "work folder", [](const Sandbox& box) { return box.TempFolder(); } },
+        { "inside the work folder", [](const Sandbox& box) { return box.TempFolder() + "\\KORVID"; } },
+        { "holding the work folder", [](const Sandbox& box) { return box.Root(); } },
+        { "relative", [](const Sandbox&) { return std::string("KORVID"); } },
+        { "dots into Windows",
+          [&](const Sandbox&) { return "C:\\Program Files\\..\\" + std::string(windows + 3); } },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        Sandbox box("refused");
+        std::string dir32 = row.dir32(box);
+        RunSilent(box, Options("", "DIR32=" + dir32));
+        std::vector<std::string> log = SplitLines(box.SetupLog());
+        EXPECT_TRUE(std::any_of(log.begin(), log.end(), [&](const std::string& line) {
+            return line.find("Refused DestDir \"" + dir32 + "\": ") == 0;
+        })) << box.SetupLog();
+        EXPECT_FALSE(std::any_of(log.begin(), log.end(), [](const std::string& line) {
+            return line.find("Copying ") == 0;
+        })) << box.SetupLog();
+        EXPECT_EQ("<missing>", WinIni("DIR"));
+        EXPECT_EQ("<missing>", WinIni("DEFDIR"));
+        EXPECT_FALSE(FileExists(box.TempFolder() + "\\KORVID"));
     }
 }

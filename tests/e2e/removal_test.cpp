@@ -44,7 +44,8 @@ protected:
     void InstallSilently(Sandbox& box)
     {
         ASSERT_TRUE(box.PlaceSetup());
-        ASSERT_TRUE(box.PlaceInstallIni("[INSTALL]\r\nQUIET=TRUE\r\nLOGGING=TRUE\r\n[KORVID]\r\nDIR32=" + dest + "\r\n"));
+        ASSERT_TRUE(box.PlaceInstallIni("[INSTALL]\r\nQUIET=TRUE\r\nLOGGING=TRUE\r\n[KORVID]\r\nDIR32=" + dest
+                                        + "\r\n"));
         RunResult run = box.Run();
         ASSERT_EQ(0u, run.exitCode);
         ASSERT_TRUE(FileExists(dest + "\\unkv32.exe"));
@@ -56,7 +57,8 @@ protected:
     {
         EXPECT_EQ("<missing>", WinIni("DIR"));
         EXPECT_EQ("<missing>", WinIni("INSTOPTS"));
-        EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KORVIDPro"));
+        EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE,
+                                  "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KORVIDPro"));
         EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Oxtavine"));
         EXPECT_FALSE(RegKeyExists(HKEY_CLASSES_ROOT, "CLSID\\{5B1E0C72-3A94-4F6D-8E21-C7D09A3B4A10}"));
         EXPECT_FALSE(RegKeyExists(HKEY_CLASSES_ROOT, "CLSID\\{5B1E0C72-3A94-4F6D-8E21-C7D09A3B4A01}"));
@@ -78,8 +80,9 @@ TEST_F(Uninstaller, TheUninstallEntryRemovesTheProductAndTheRestartTheRest)
 {
     Sandbox box("uninstall");
     InstallSilently(box);
-    std::string command = RegString(HKEY_LOCAL_MACHINE,
-                                    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KORVIDPro", "UninstallString");
+    std::string command =
+        RegString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KORVIDPro",
+                  "UninstallString");
     ASSERT_NE(std::string::npos, command.find(" -f " + dest + " -d ")) << command;
 
     // Yes to the INI question, Cancel to the restart.
@@ -90,12 +93,13 @@ TEST_F(Uninstaller, TheUninstallEntryRemovesTheProductAndTheRestartTheRest)
         char className[16] = "", caption[128] = "";
         GetClassNameA(window, className, sizeof className);
         GetWindowTextA(window, caption, sizeof caption);
-        if (strcmp(className, "#32770") != 0 || !GetDlgItem(window, 0xFFFF) || !answered.insert(window).second)
+        if (strcmp(className, "#32770") != 0 || !GetDlgItem(window, 0xFFFF)
+            || !answered.insert(window).second)
             return;
         captions.push_back(caption);
         int button = strcmp(caption, "KORVID Pro Installation") == 0 ? IDYES
-            : strcmp(caption, "Congratulations!") == 0                 ? IDCANCEL
-                                                                       : IDOK;
+            : strcmp(caption, "Congratulations!") == 0               ? IDCANCEL
+                                                                     : IDOK;
         PostMessageA(window, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), (LPARAM)GetDlgItem(window, button));
     };
     RunResult run = box.RunCommand(command, options);
@@ -108,7 +112,8 @@ TEST_F(Uninstaller, TheUninstallEntryRemovesTheProductAndTheRestartTheRest)
     EXPECT_EQ(std::vector<std::string> { "unkv32.del" }, ListTree(dest));
     ExpectRecordsGone();
     auto commands = kvtest::KeyValues(kvtest::kRunOnce);
-    EXPECT_EQ("cmd.exe /c del \"" + ShortPath(dest + "\\unkv32.del") + "\"", kvtest::TextOf(commands["Oxtavine0"]));
+    EXPECT_EQ("cmd.exe /c del \"" + ShortPath(dest + "\\unkv32.del") + "\"",
+              kvtest::TextOf(commands["Oxtavine0"]));
     EXPECT_EQ("cmd.exe /c rmdir \"" + ShortPath(dest) + "\" ", kvtest::TextOf(commands["Oxtavine1"]));
 
     EXPECT_EQ(0, kvtest::RunAndWait("C:\\windows\\system32\\wineboot.exe -r"));
@@ -131,17 +136,19 @@ TEST_F(Uninstaller, SilentRemovalKeepsTheSitesAndShowsNothing)
     EXPECT_FALSE(run.anyWindowVisible);
 
     std::vector<std::string> left = ListTree(dest);
-    std::vector<std::string> expected = { "KORVID.ini",  "arsites.ini", "avsites.ini", "gmsites.ini", "gvsites.ini",
-                                          "hwsites.ini", "olsites.ini", "oxsites.ini", "swsites.ini", "unkv32.del" };
+    std::vector<std::string> expected = { "KORVID.ini",  "arsites.ini", "avsites.ini", "gmsites.ini",
+                                          "gvsites.ini", "hwsites.ini", "olsites.ini", "oxsites.ini",
+                                          "swsites.ini", "unkv32.del" };
     EXPECT_EQ(expected, left);
     ExpectRecordsGone();
 
     // A second removal finds nothing recorded, says so in the log and changes nothing.
-    CopyFileA((kvtest::WinePath(KV_PAYLOAD_DIR_UNIX) + "\\unkv32.exe").c_str(), (dest + "\\unkv32.exe").c_str(),
-              FALSE);
+    CopyFileA((kvtest::WinePath(KV_PAYLOAD_DIR_UNIX) + "\\unkv32.exe").c_str(),
+              (dest + "\\unkv32.exe").c_str(), FALSE);
     run = box.RunCommand(command);
     EXPECT_EQ(0u, run.exitCode);
-    EXPECT_NE(std::string::npos, box.SetupLog().find("Insufficient information available to")) << box.SetupLog();
+    EXPECT_NE(std::string::npos, box.SetupLog().find("Insufficient information available to"))
+        << box.SetupLog();
     expected.push_back("unkv32.exe");
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(expected, ListTree(dest));
