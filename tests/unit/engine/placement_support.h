@@ -10,6 +10,9 @@
 #include <string>
 #include <thread>
 #include <vector>
+#include <string.h>
+#include "engine/engine.h"
+#include "dialogs/dialogs.h"
 
 namespace kvtest
 {
@@ -202,6 +205,29 @@ private:
 
     PROCESS_INFORMATION process_ = {};
 };
+
+// The run state of a silent, unlogged install on Windows NT 6 with no options file, its
+// staging name taken in work (a folder with its trailing backslash). returns false when no
+// staging name could be had
+inline bool PrepareSilentInstall(const std::string& work)
+{
+    char staging[MAX_PATH];
+    if (!GetTempFileNameA(work.substr(0, work.size() - 1).c_str(), "KVD", 0, staging))
+        return false;
+    StrCopy(g_szStagingName, sizeof g_szStagingName, strrchr(staging, '\\') + 1);
+    g_bSilent = 1;
+    g_bLogging = 0;
+    g_bAllowReboot = 0;
+    g_bNoPass = 0;
+    g_bWinNT = 1;
+    g_nWinMajor = 6;
+    g_iconLocation = 0;
+    g_bCancelRequested = 0;
+    g_bRestartNeeded = 0;
+    IniFileName[0] = '\0';
+    LoadItemTitles();
+    return true;
+}
 
 // Runs a command line and waits for it; returns its exit code, or -1 when it did not run.
 inline int RunAndWait(const char* commandLine, DWORD timeout = 120000)
