@@ -48,6 +48,17 @@ extern unsigned int nV;
 extern unsigned int nM;
 extern int g_bRestartNeeded;
 extern char g_szStagingName[KV_PATH_SIZE];
+// The exit code of a silent run: the codes deployment systems already read.
+enum {
+    EXIT_INSTALLED = 0,
+    EXIT_INSTALL_FAILED = 1603,  // failed, or refused to install
+    EXIT_RESTART_STARTED = 1641, // installed, and the restart it needs was started
+    EXIT_RESTART_NEEDED = 3010,  // installed, and needs a restart it was not allowed to make
+};
+extern int g_nExitCode;
+// Set when the run needs a restart, also where g_bRestartNeeded stays 0 because a silent
+// run may not restart the machine.
+extern int g_bRestartPending;
 extern int g_bLogging;
 extern int g_bAllowReboot;
 extern int g_bSilent;

@@ -256,6 +256,7 @@ static int ReplaceFileInUse(const char* stagingPath, const char* targetPath)
 // A restart is asked for, unless a silent run may not restart the machine.
 static void MarkRestartNeeded(void)
 {
+    g_bRestartPending = 1;
     if (!g_bSilent || g_bAllowReboot)
         g_bRestartNeeded = 1;
 }

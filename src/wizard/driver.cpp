@@ -231,6 +231,7 @@ static int InstallBehindCopyBox(WizardRun& run)
 
     unsigned int mask = BuildInstallMask(run.selection, gbInstallBonusPack, g_bSilent);
     g_bRestartNeeded = 0;
+    g_bRestartPending = 0;
     HWND status = copyBox ? GetDlgItem(copyBox, IDC_COPY_STATUS) : NULL;
     int ok = InstallProduct(run.sourceFolder, run.destFolder, mask, &run.outcome, run.owner, status,
                             run.errorText);
@@ -288,6 +289,8 @@ static int Finish(WizardRun& run)
     WriteProfileStringA("KORVID", "PRO", "20000920");
 
     int restartAsked = g_bRestartNeeded;
+    if (g_bSilent)
+        g_nExitCode = g_bRestartNeeded || g_bRestartPending ? EXIT_RESTART_NEEDED : EXIT_INSTALLED;
     if (g_bRestartNeeded) {
         if (g_bSilent) {
             if (!g_bAllowReboot)
@@ -311,6 +314,8 @@ static int Finish(WizardRun& run)
 // after a removal
 int RunWizard(HWND ownerWindow, unsigned int preselected, unsigned int offered)
 {
+    // A silent run that ends before the install succeeded has failed.
+    g_nExitCode = EXIT_INSTALL_FAILED;
     int choice = g_bSilent ? 1 : RunWelcomeDialog(ownerWindow, g_hInstance);
     if (choice == 0)
         return 0;
