@@ -10,15 +10,15 @@
 #include <stdio.h>
 #include <string.h>
 
-static const char kDefaultGroup[] = "KORVID Pro";
-static const char kExplorerClsid[] = "{5b1e0c72-3a94-4f6d-8e21-c7d09a3b4a01}";
-static const char kClassicClsid[] = "{5b1e0c72-3a94-4f6d-8e21-c7d09a3b4a0a}";
-static const char kDesktopNamespace[] =
+const char kProductGroup[] = "KORVID Pro";
+const char kExplorerNamespaceClsid[] = "{5b1e0c72-3a94-4f6d-8e21-c7d09a3b4a01}";
+const char kClassicNamespaceClsid[] = "{5b1e0c72-3a94-4f6d-8e21-c7d09a3b4a0a}";
+const char kDesktopNamespaceFormat[] =
     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Desktop\\Namespace\\%s";
-static const char kMyComputerNamespace[] =
+const char kMyComputerNamespaceFormat[] =
     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\MyComputer\\Namespace\\%s";
-static const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KORVIDPro";
-static const char kSslRegistryPath[] = "SOFTWARE\\Oxtavine\\KORVID\\SSL";
+const char kUninstallEntryKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KORVIDPro";
+const char kSslRegistryPath[] = "SOFTWARE\\Oxtavine\\KORVID\\SSL";
 
 // Rows that the sequence addresses by name.
 enum {
@@ -195,12 +195,12 @@ static void RegisterBase(Run& run)
 static void AskGroupName(Run& run, char* group, size_t size)
 {
     char recorded[KV_TEXT_SIZE];
-    GetProfileStringA("KORVID", "GROUP", kDefaultGroup, recorded, ARRAY_SIZE(recorded));
+    GetProfileStringA("KORVID", "GROUP", kProductGroup, recorded, ARRAY_SIZE(recorded));
     ReadOptionsFileString("KORVID", "GROUP32", recorded, group, (DWORD)size);
     if (!g_bSilent && !RunGroupDialog(run.owner, g_hInstance, group))
         run.ok = 0;
     if (group[0] == '\0')
-        StrCopy(group, size, kDefaultGroup);
+        StrCopy(group, size, kProductGroup);
 }
 
 static void AddItems(Run& run, ProductFileEntry* rows, int count, const char* uninstallTitle)
@@ -236,7 +236,7 @@ static void CreateProgramGroup(Run& run, const char* group)
         AddItems(run, ClassicFiles, CLASSIC_COUNT, NULL);
     if (run.mask & MASK_EXPLORER) {
         char command[KV_TEXT_SIZE];
-        StrFormat(command, sizeof command, "KORVID Pro Explorer.%s", kExplorerClsid);
+        StrFormat(command, sizeof command, "KORVID Pro Explorer.%s", kExplorerNamespaceClsid);
         if (ProgmanAddItem("KORVID Pro Explorer", run.destFolder, "", command))
             run.outcome |= RESULT_ITEMS_CREATED;
         AddItems(run, ExplorerFiles, EXPLORER_COUNT, NULL);
@@ -254,8 +254,8 @@ static void CreateProgramGroup(Run& run, const char* group)
 static void PlaceNamespaceEntry(Run& run, const char* clsid, const char* title, bool mayAsk)
 {
     char desktopKey[KV_TEXT_SIZE], myComputerKey[KV_TEXT_SIZE], value[512];
-    StrFormat(desktopKey, sizeof desktopKey, kDesktopNamespace, clsid);
-    StrFormat(myComputerKey, sizeof myComputerKey, kMyComputerNamespace, clsid);
+    StrFormat(desktopKey, sizeof desktopKey, kDesktopNamespaceFormat, clsid);
+    StrFormat(myComputerKey, sizeof myComputerKey, kMyComputerNamespaceFormat, clsid);
     if (ReadRegistryString(HKEY_LOCAL_MACHINE, desktopKey, NULL, NULL, value, sizeof value)) {
         g_iconLocation = 0;
         return;
@@ -275,7 +275,7 @@ static void WriteUninstallEntry(Run& run, const char* group)
     if (!FormatUninstallCommand(command, sizeof command, run.destFolder, group))
         return;
     HKEY key;
-    if (RegCreateKeyA(HKEY_LOCAL_MACHINE, kUninstallKey, &key) != ERROR_SUCCESS)
+    if (RegCreateKeyA(HKEY_LOCAL_MACHINE, kUninstallEntryKey, &key) != ERROR_SUCCESS)
         return;
     static const char kDisplayName[] = "Oxtavine KORVID Pro Uninstall";
     RegSetValueExA(key, "DisplayName", 0, REG_SZ, (const BYTE*)kDisplayName, sizeof kDisplayName);
@@ -399,9 +399,9 @@ int InstallProduct(const char* workFolder, const char* destFolder, unsigned int 
     KV_BENCH_PHASE("progman");
 
     if (run.ok && (installMask & MASK_EXPLORER)) {
-        PlaceNamespaceEntry(run, kExplorerClsid, "KORVID Pro Explorer", true);
+        PlaceNamespaceEntry(run, kExplorerNamespaceClsid, "KORVID Pro Explorer", true);
         if (run.ok && (installMask & MASK_CLASSIC))
-            PlaceNamespaceEntry(run, kClassicClsid, "KORVID Pro", false);
+            PlaceNamespaceEntry(run, kClassicNamespaceClsid, "KORVID Pro", false);
     }
     if (run.ok)
         WriteUninstallEntry(run, group);

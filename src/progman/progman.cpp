@@ -18,8 +18,9 @@
 // Item commands act on the shell's current group, which only CreateGroup (or ShowGroup)
 // selects; a shell that gets one before any group was selected in its lifetime may crash
 // (Wine's does, and hangs every later DDE client with it). So items are only added or
-// deleted after this instance's CreateGroup was accepted; otherwise they are dropped like
-// any other lost command.
+// deleted after this instance selected a group: the install's CreateGroup, or the removal's
+// ProgmanSelectGroup of a group the server lists; otherwise they are dropped like any other
+// lost command.
 #include "progman/progman.h"
 #include <stdlib.h>
 #include <string.h>
@@ -162,6 +163,20 @@ int ProgmanCreateGroup(const char* groupName)
     if (command.text && FormatCreateGroupCommand(command.text, command.size, groupName))
         g_bGroupSelected = ProgmanExecute(g_ddeInstance, command.text);
     return 1;
+}
+
+// Makes an existing group the server's current one, so that item deletions act on it and
+// not on whatever group some program last used. A group the server does not list is not
+// selected: CreateGroup would make it. returns 1 when the server accepted the selection
+int ProgmanSelectGroup(const char* groupName)
+{
+    g_bGroupSelected = 0;
+    if (!g_bDdeActive || !ProgmanGroupExists(groupName))
+        return 0;
+    CommandBuffer command(strlen(groupName));
+    if (command.text && FormatCreateGroupCommand(command.text, command.size, groupName))
+        g_bGroupSelected = ProgmanExecute(g_ddeInstance, command.text);
+    return g_bGroupSelected;
 }
 
 // Replaces the item of that name in the current group: deletes it, then adds it anew.

@@ -155,6 +155,7 @@ TEST(Destination, UninstallCommandRefusesValuesThatHoldASwitch)
         { "C:\\KORVID", "x -d C:\\windows", "" },
         { "C:\\KORVID /g y", "KORVID Pro", "" },
         { "C:\\KORVID", "x -G", "" },
+        { "C:\\Tools -s KORVID", "KORVID Pro", "" }, // the uninstaller's silent switch
         { "C:\\KORVID", "say \"hi\"", "" },
     };
     for (const Row& r : rows) {
