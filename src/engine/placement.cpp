@@ -271,16 +271,15 @@ static int StageForRestart(const char* stagingPath, const char* targetPath)
     if (!ExpandStaged(stagingPath, newPath))
         return 0;
 
+    // Both paths in their short form, quoted, and only when the shell reads them as they are.
     char shortNew[KV_PATH_SIZE];
     char shortTarget[KV_PATH_SIZE];
-    DWORD length = GetShortPathNameA(newPath, shortNew, sizeof shortNew);
-    if (length == 0 || length >= sizeof shortNew)
-        return 0;
-    length = GetShortPathNameA(targetPath, shortTarget, sizeof shortTarget);
-    if (length == 0 || length >= sizeof shortTarget)
+    if (!GetShortPath(newPath, shortNew, sizeof shortNew)
+        || !GetShortPath(targetPath, shortTarget, sizeof shortTarget) || !IsSafeShellPath(shortNew)
+        || !IsSafeShellPath(shortTarget))
         return 0;
     char command[2 * KV_PATH_SIZE + 32];
-    if (!StrFormat(command, sizeof command, "command.com /c copy %s %s", shortNew, shortTarget))
+    if (!StrFormat(command, sizeof command, "command.com /c copy \"%s\" \"%s\"", shortNew, shortTarget))
         return 0;
     return ScheduleAtRestart(command);
 }

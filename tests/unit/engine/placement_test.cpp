@@ -552,9 +552,11 @@ TEST_F(Placement, FilesInUseOn95WaitAsNewUntilTheRestartCopies)
     EXPECT_TRUE(libraryBytes == kvtest::ReadFile(Dest("kvpro32.new"))) << Dest("kvpro32.new");
     EXPECT_EQ(1, g_bRestartNeeded);
     auto commands = kvtest::KeyValues(kvtest::kRunServicesOnce);
-    EXPECT_EQ("command.com /c copy " + ShortPath(Dest("kv95pro.new")) + " " + ShortPath(Dest("kv95pro.exe")),
+    EXPECT_EQ("command.com /c copy \"" + ShortPath(Dest("kv95pro.new")) + "\" \""
+                  + ShortPath(Dest("kv95pro.exe")) + "\"",
               kvtest::TextOf(commands["Oxtavine0"]));
-    EXPECT_EQ("command.com /c copy " + ShortPath(Dest("kvpro32.new")) + " " + ShortPath(Dest("kvpro32.dll")),
+    EXPECT_EQ("command.com /c copy \"" + ShortPath(Dest("kvpro32.new")) + "\" \""
+                  + ShortPath(Dest("kvpro32.dll")) + "\"",
               kvtest::TextOf(commands["Oxtavine1"]));
     EXPECT_EQ(runOnce, kvtest::KeyValues(kvtest::kRunOnce));
 
