@@ -70,7 +70,10 @@ void LoadItemTitles(void);
 void ResetProductFileTable(void);
 
 // placement.cpp
-// returns 1 when the whole resource was written, else 0
+// returns the CRC-32 (the polynomial of zip and gzip) of size bytes
+DWORD Crc32(const void* bytes, size_t size);
+// returns 1 when the whole resource was written, else 0 (also when its bytes do not match
+// the sum the build stored for them: the last error is then ERROR_CRC)
 int WriteResourceToFile(HINSTANCE module, int manifestIndex, const char* folder, const char* fileName);
 // returns 1 on success, 0 on failure; may leave '_' as the last character of sourcePath
 int ExpandFile(char* sourcePath, const char* targetPath);

@@ -14,8 +14,45 @@
 #include <stdio.h>
 #include <string.h>
 
-// The bytes of the manifest row's resource of type "EXE" in module.
-// returns null (with the last error set) when the row has none or it cannot be loaded
+// returns the CRC-32 (the polynomial of zip and gzip) of size bytes
+DWORD Crc32(const void* bytes, size_t size)
+{
+    static DWORD table[256];
+    if (table[1] == 0) {
+        for (DWORD n = 0; n < 256; n++) {
+            DWORD c = n;
+            for (int k = 0; k < 8; k++)
+                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            table[n] = c;
+        }
+    }
+    DWORD crc = 0xFFFFFFFFu;
+    const unsigned char* p = (const unsigned char*)bytes;
+    for (size_t i = 0; i < size; i++)
+        crc = table[(crc ^ p[i]) & 0xFF] ^ (crc >> 8);
+    return crc ^ 0xFFFFFFFFu;
+}
+
+// True when the resource's bytes match the CRC-32 that the build stored beside it (a
+// resource of type "SUM" of the same name); a resource the build stored no sum for (the
+// unpacked templates) passes.
+static bool MatchesStoredSum(HINSTANCE module, const char* name, const void* bytes, DWORD size)
+{
+    HRSRC found = FindResourceA(module, name, "SUM");
+    if (!found)
+        return true;
+    HGLOBAL loaded = LoadResource(module, found);
+    const void* sum = loaded ? LockResource(loaded) : NULL;
+    DWORD stored = 0;
+    if (!sum || SizeofResource(module, found) < sizeof stored)
+        return false;
+    memcpy(&stored, sum, sizeof stored);
+    return stored == Crc32(bytes, size);
+}
+
+// The bytes of the manifest row's resource of type "EXE" in module, checked against the
+// sum the build stored for them. returns null (with the last error set) when the row has
+// none, it cannot be loaded, or its bytes are damaged (ERROR_CRC)
 static const void* LoadManifestResource(HINSTANCE module, int manifestIndex, DWORD* size)
 {
     if (manifestIndex < 0 || manifestIndex >= MANIFEST_COUNT || !FileManifest[manifestIndex].resourceName) {
@@ -28,7 +65,12 @@ static const void* LoadManifestResource(HINSTANCE module, int manifestIndex, DWO
     *size = SizeofResource(module, found);
     // A module's resource needs no release: it lives as long as the module.
     HGLOBAL loaded = LoadResource(module, found);
-    return loaded ? LockResource(loaded) : NULL;
+    const void* bytes = loaded ? LockResource(loaded) : NULL;
+    if (bytes && !MatchesStoredSum(module, FileManifest[manifestIndex].resourceName, bytes, *size)) {
+        SetLastError(ERROR_CRC);
+        return NULL;
+    }
+    return bytes;
 }
 
 // returns true when all size bytes were written to file
@@ -374,9 +416,18 @@ int InstallFile(const char* workFolder, const char* fileName, const char* destFo
             return 1;
 
         char caption[KV_TEXT_SIZE];
-        LoadMessage(IDS_COPY_FAILED, format, ARRAY_SIZE(format));
-        if (!FormatText(text, format, fileName, destFolder, (DWORD_PTR)error))
-            StrCopy(text, sizeof text, format);
+        if (error == ERROR_CRC) {
+            // The setup's own copy is damaged: say which program, so a new copy is fetched.
+            char program[KV_PATH_SIZE] = "";
+            GetModuleFileNameA(g_hInstance, program, ARRAY_SIZE(program) - 1);
+            LoadMessage(IDS_SETUP_DAMAGED, format, ARRAY_SIZE(format));
+            if (!FormatText(text, format, program, fileName))
+                StrCopy(text, sizeof text, format);
+        } else {
+            LoadMessage(IDS_COPY_FAILED, format, ARRAY_SIZE(format));
+            if (!FormatText(text, format, fileName, destFolder, (DWORD_PTR)error))
+                StrCopy(text, sizeof text, format);
+        }
         LoadMessage(IDS_INSTALL, caption, ARRAY_SIZE(caption));
         if (g_bSilent) {
             LogLine(text);

@@ -395,3 +395,59 @@ TEST_F(Install, RefusedDestinationsInstallNothing)
         EXPECT_FALSE(FileExists(box.TempFolder() + "\\KORVID"));
     }
 }
+
+// A setup program whose packed copy of a file is damaged (a flipped byte, a cut-short
+// resource) places nothing of that file: the required file fails with a message naming the
+// damaged program, the earlier file stays whole, and the run reports the failure.
+TEST_F(Install, DamagedPayloadIsRefusedBeforeItIsPlaced)
+{
+    const std::string packed =
+        ReadFile(kvtest::WinePath(KV_BUILD_DIR_UNIX) + "\\product\\packed\\kvpro32.dl_");
+    ASSERT_GT(packed.size(), 100u);
+    struct Row {
+        const char* what;
+        bool cut; // the resource cut short, else one byte flipped
+    } rows[] = { { "flipped byte", false }, { "cut short", true } };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        kvtest::RemoveProductState();
+        Sandbox box("damaged");
+        ASSERT_TRUE(box.PlaceSetup());
+        if (row.cut) {
+            HANDLE update = BeginUpdateResourceA(box.SetupPath().c_str(), FALSE);
+            ASSERT_TRUE(update != NULL);
+            ASSERT_TRUE(UpdateResourceA(update, "EXE", "DLLFILE1", MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL),
+                                        (void*)packed.data(), (DWORD)packed.size() / 2));
+            ASSERT_TRUE(EndUpdateResourceA(update, FALSE));
+        } else {
+            std::string program = ReadFile(box.SetupPath());
+            size_t at = program.find(packed);
+            ASSERT_NE(std::string::npos, at);
+            program[at + packed.size() / 2] ^= 0x5A;
+            FILE* f = fopen(box.SetupPath().c_str(), "wb");
+            ASSERT_TRUE(f != NULL);
+            fwrite(program.data(), 1, program.size(), f);
+            fclose(f);
+        }
+        std::string dest = box.Root() + "\\dest";
+        CreateDirectoryA(dest.c_str(), NULL);
+        const std::string earlier = "the earlier kvpro32.dll";
+        FILE* f = fopen((dest + "\\kvpro32.dll").c_str(), "wb");
+        fwrite(earlier.data(), 1, earlier.size(), f);
+        fclose(f);
+
+        EXPECT_TRUE(box.PlaceInstallIni(Options("", "DIR32=" + dest)));
+        RunResult run = box.Run();
+        EXPECT_EQ((DWORD)EXIT_INSTALL_FAILED, run.exitCode);
+        std::vector<std::string> log = SplitLines(box.SetupLog());
+        EXPECT_TRUE(std::any_of(log.begin(), log.end(), [&](const std::string& line) {
+            return line.find("The setup program " + box.SetupPath() + " is damaged: its copy of kvpro32.dll")
+                == 0;
+        })) << box.SetupLog();
+        EXPECT_TRUE(Contains(log, "Failed to install required file kvpro32.dll.")) << box.SetupLog();
+        EXPECT_EQ(earlier, ReadFile(dest + "\\kvpro32.dll"));
+        EXPECT_EQ(ReadFile(payload + "\\kv95pro.exe"),
+                  ReadFile(dest + "\\kv95pro.exe")); // the rows before it
+        EXPECT_EQ("<missing>", WinIni("DEFDIR"));
+    }
+}

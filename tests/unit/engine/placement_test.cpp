@@ -97,6 +97,14 @@ TEST(PlacementNames, AlternateNameReplacesTheProgramExtension)
     EXPECT_FALSE(AlternateFileName(small, sizeof small, "C:\\Dest\\kvpro32.dll", ".bak"));
 }
 
+// The payload's checksum is the CRC-32 of zip and gzip.
+TEST(PlacementNames, Crc32OfKnownTexts)
+{
+    EXPECT_EQ(0xCBF43926u, Crc32("123456789", 9));
+    EXPECT_EQ(0u, Crc32("", 0));
+    EXPECT_EQ(0xE8B7BE43u, Crc32("a", 1));
+}
+
 TEST(PlacementNames, PlaceholderIsReplacedEverywhereWithinBounds)
 {
     struct Row {
