@@ -48,6 +48,17 @@ extern unsigned int nV;
 extern unsigned int nM;
 extern int g_bRestartNeeded;
 extern char g_szStagingName[KV_PATH_SIZE];
+// The exit code of a silent run: the codes deployment systems already read.
+enum {
+    EXIT_INSTALLED = 0,
+    EXIT_INSTALL_FAILED = 1603,  // failed, or refused to install
+    EXIT_RESTART_STARTED = 1641, // installed, and the restart it needs was started
+    EXIT_RESTART_NEEDED = 3010,  // installed, and needs a restart it was not allowed to make
+};
+extern int g_nExitCode;
+// Set when the run needs a restart, also where g_bRestartNeeded stays 0 because a silent
+// run may not restart the machine.
+extern int g_bRestartPending;
 extern int g_bLogging;
 extern int g_bAllowReboot;
 extern int g_bSilent;
@@ -71,6 +82,17 @@ int LoadMessage(UINT id, char* buffer, int size);
 int FormatText(char* output, const char* text, ...);
 // Appends one line to setup.log in the current directory when logging is on.
 void LogLine(const char* text);
+
+// bench.cpp: the phase marks of a bench build. Only a build made with KV_BENCH_PHASES has
+// them; every other build, the shipped one included, compiles KV_BENCH_PHASE to nothing.
+#ifdef KV_BENCH_PHASES
+// Appends "<name> <ms since process creation>" to the file named by KV_BENCH_PHASES_FILE,
+// when that variable is set.
+void BenchPhase(const char* name);
+#define KV_BENCH_PHASE(name) BenchPhase(name)
+#else
+#define KV_BENCH_PHASE(name) ((void)0)
+#endif
 
 // window.cpp: the window helpers the pages and the long operations share.
 // Centres the window on the desktop, then moves it down by offset; returns 1.

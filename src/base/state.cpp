@@ -12,6 +12,8 @@ unsigned int nV;
 unsigned int nM;
 int g_bRestartNeeded;
 char g_szStagingName[KV_PATH_SIZE];
+int g_nExitCode;
+int g_bRestartPending;
 
 // The option values: start-up reads them from the options file.
 int g_bLogging;

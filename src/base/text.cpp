@@ -44,11 +44,9 @@ bool StrFormat(char* dest, size_t size, const char* format, ...)
     va_start(args, format);
     int n = vsnprintf(dest, size, format, args);
     va_end(args);
-    if (n < 0) {
-        dest[0] = '\0';
-        return false;
-    }
-    return (size_t)n < size;
+    // The system's formatter leaves a text that fills the buffer unterminated.
+    dest[size - 1] = '\0';
+    return n >= 0 && (size_t)n < size;
 }
 
 bool EndsWithSeparator(const char* text)

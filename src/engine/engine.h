@@ -70,7 +70,10 @@ void LoadItemTitles(void);
 void ResetProductFileTable(void);
 
 // placement.cpp
-// returns 1 when the whole resource was written, else 0
+// returns the CRC-32 (the polynomial of zip and gzip) of size bytes
+DWORD Crc32(const void* bytes, size_t size);
+// returns 1 when the whole resource was written, else 0 (also when its bytes do not match
+// the sum the build stored for them: the last error is then ERROR_CRC)
 int WriteResourceToFile(HINSTANCE module, int manifestIndex, const char* folder, const char* fileName);
 // returns 1 on success, 0 on failure; may leave '_' as the last character of sourcePath
 int ExpandFile(char* sourcePath, const char* targetPath);
@@ -105,8 +108,11 @@ enum {
 };
 // returns 1 when the class's default value was written, else 0
 int RegisterBaseProduct(const char* programPath);
-// returns 1
+// Removes the base product's server values and subkey, and its class key when that is
+// left empty. returns 1
 int UnregisterBaseProduct(void);
+// returns 1 when root\subKey held neither subkeys nor values and was deleted, else 0
+int DeleteKeyIfEmpty(HKEY root, const char* subKey);
 // returns 1 when the value was written
 int WriteRegistryString(HKEY root, const char* keyPath, const char* subkey, const char* valueName,
                         const char* text);
@@ -161,8 +167,29 @@ bool FormatProgramCommand(char* out, size_t size, const char* program, const cha
 // The same for folder\name.
 bool FormatFolderProgramCommand(char* out, size_t size, const char* folder, const char* name,
                                 const char* arguments);
+// The uninstall entry's command, "folder\unkv32.exe" -f folder -d folder -g group, the
+// values unquoted after their switches; returns false when a value holds a double quote, a
+// control character or a switch of its own, or the command does not fit.
+bool FormatUninstallCommand(char* out, size_t size, const char* folder, const char* group);
 // Starts folder\name with its path quoted; returns WinExec's result, 0 when not started.
 UINT StartProgram(const char* folder, const char* name, const char* arguments, UINT show);
+// Starts folder\name with its path quoted and waits for it to end, timeoutMs at most.
+// returns 1 when it ended in time, 0 when it did not start or still runs
+int RunProgramAndWait(const char* folder, const char* name, const char* arguments, UINT show,
+                      DWORD timeoutMs);
+// True when the path can stand in double quotes on a command shell's line: no control
+// character and none of & | < > ^ % ! " (which the shell reads even inside quotes).
+bool IsSafeShellPath(const char* path);
+// <shell> /c <verb> "<path>". returns false (out empty) when the path is not safe for the
+// shell or the command does not fit
+bool FormatShellCommand(char* out, size_t size, const char* shell, const char* verb, const char* path);
+// The short (8.3) form of an existing path. returns false when the system could not convert
+// it or it does not fit (out then empty)
+bool GetShortPath(const char* path, char* out, size_t size);
+// The command for the next start that runs verb ("del", "rmdir") on the short path of path,
+// through "cmd.exe" on Windows NT and "command.com" otherwise. returns false when the short
+// path cannot be had, is not safe for the shell, or the command does not fit
+bool BuildRestartCommand(char* out, size_t size, const char* verb, const char* path);
 
 // install.cpp
 enum {
@@ -180,6 +207,14 @@ enum {
     RESULT_FAILED_RUN = 0x8,
     RESULT_EXPLORER_REGISTERED = 0x10000,
 };
+// The names the install writes and the removal takes away again.
+extern const char kProductGroup[];              // "KORVID Pro"
+extern const char kExplorerNamespaceClsid[];    // the Explorer view's namespace entry
+extern const char kClassicNamespaceClsid[];     // the classic interface's namespace entry
+extern const char kDesktopNamespaceFormat[];    // format, filled with a class id
+extern const char kMyComputerNamespaceFormat[]; // format, filled with a class id
+extern const char kUninstallEntryKey[];         // under HKEY_LOCAL_MACHINE
+extern const char kSslRegistryPath[];           // what DLLRegisterSSL records, under HKEY_LOCAL_MACHINE
 // returns 1 on success, 0 on failure (the failure text then says why, when it says anything)
 int InstallProduct(const char* workFolder, const char* destFolder, unsigned int installMask,
                    unsigned int* outcome, HWND ownerWindow, HWND statusWindow, char* errorText);

@@ -14,21 +14,44 @@ bool IsInsideWorkFolder(const char* dest, const char* workFolder)
     return _strnicmp(dest, workFolder, len - 1) == 0;
 }
 
+// returns true when a folder (not a file) of that name exists
+static bool FolderExists(const char* path)
+{
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Creates the folder; one that already exists counts as made, a file of that name does not.
+// returns true when a folder of that name exists afterwards
+static bool MakeFolder(const char* path)
+{
+    if (CreateDirectoryA(path, NULL))
+        return true;
+    DWORD error = GetLastError();
+    if (error != ERROR_ALREADY_EXISTS)
+        return false;
+    if (FolderExists(path))
+        return true;
+    SetLastError(error);
+    return false;
+}
+
 // returns non-zero when the folder exists at the end; every failing level is reported
 int CreateFolderPath(char* path)
 {
-    int result = CreateDirectoryA(path, NULL) ? 1 : 0;
-    if (!result) {
-        if (GetLastError() == ERROR_ALREADY_EXISTS) {
-            result = 1;
-        } else {
-            char* last = strrchr(path, '\\');
-            if (last) {
-                *last = '\0';
-                CreateFolderPath(path);
-                *last = '\\';
-                result = CreateDirectoryA(path, NULL) ? 1 : 0;
-            }
+    // A trailing backslash names the same folder: it is set aside while the folder is made.
+    size_t length = strlen(path);
+    char* trailing = length > 3 && path[length - 1] == '\\' ? path + length - 1 : NULL;
+    if (trailing)
+        *trailing = '\0';
+    int result = MakeFolder(path) ? 1 : 0;
+    if (!result && GetLastError() != ERROR_ALREADY_EXISTS) {
+        char* last = strrchr(path, '\\');
+        if (last) {
+            *last = '\0';
+            CreateFolderPath(path);
+            *last = '\\';
+            result = MakeFolder(path) ? 1 : 0;
         }
     }
     if (!result) {
@@ -42,5 +65,7 @@ int CreateFolderPath(char* path)
         else
             MessageBoxA(NULL, text, caption, MB_ICONERROR);
     }
+    if (trailing)
+        *trailing = '\\';
     return result;
 }

@@ -10,15 +10,15 @@
 #include <stdio.h>
 #include <string.h>
 
-static const char kDefaultGroup[] = "KORVID Pro";
-static const char kExplorerClsid[] = "{5b1e0c72-3a94-4f6d-8e21-c7d09a3b4a01}";
-static const char kClassicClsid[] = "{5b1e0c72-3a94-4f6d-8e21-c7d09a3b4a0a}";
-static const char kDesktopNamespace[] =
+const char kProductGroup[] = "KORVID Pro";
+const char kExplorerNamespaceClsid[] = "{5b1e0c72-3a94-4f6d-8e21-c7d09a3b4a01}";
+const char kClassicNamespaceClsid[] = "{5b1e0c72-3a94-4f6d-8e21-c7d09a3b4a0a}";
+const char kDesktopNamespaceFormat[] =
     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Desktop\\Namespace\\%s";
-static const char kMyComputerNamespace[] =
+const char kMyComputerNamespaceFormat[] =
     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\MyComputer\\Namespace\\%s";
-static const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KORVIDPro";
-static const char kSslRegistryPath[] = "SOFTWARE\\Oxtavine\\KORVID\\SSL";
+const char kUninstallEntryKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KORVIDPro";
+const char kSslRegistryPath[] = "SOFTWARE\\Oxtavine\\KORVID\\SSL";
 
 // Rows that the sequence addresses by name.
 enum {
@@ -195,12 +195,12 @@ static void RegisterBase(Run& run)
 static void AskGroupName(Run& run, char* group, size_t size)
 {
     char recorded[KV_TEXT_SIZE];
-    GetProfileStringA("KORVID", "GROUP", kDefaultGroup, recorded, ARRAY_SIZE(recorded));
+    GetProfileStringA("KORVID", "GROUP", kProductGroup, recorded, ARRAY_SIZE(recorded));
     ReadOptionsFileString("KORVID", "GROUP32", recorded, group, (DWORD)size);
     if (!g_bSilent && !RunGroupDialog(run.owner, g_hInstance, group))
         run.ok = 0;
     if (group[0] == '\0')
-        StrCopy(group, size, kDefaultGroup);
+        StrCopy(group, size, kProductGroup);
 }
 
 static void AddItems(Run& run, ProductFileEntry* rows, int count, const char* uninstallTitle)
@@ -236,7 +236,7 @@ static void CreateProgramGroup(Run& run, const char* group)
         AddItems(run, ClassicFiles, CLASSIC_COUNT, NULL);
     if (run.mask & MASK_EXPLORER) {
         char command[KV_TEXT_SIZE];
-        StrFormat(command, sizeof command, "KORVID Pro Explorer.%s", kExplorerClsid);
+        StrFormat(command, sizeof command, "KORVID Pro Explorer.%s", kExplorerNamespaceClsid);
         if (ProgmanAddItem("KORVID Pro Explorer", run.destFolder, "", command))
             run.outcome |= RESULT_ITEMS_CREATED;
         AddItems(run, ExplorerFiles, EXPLORER_COUNT, NULL);
@@ -254,8 +254,8 @@ static void CreateProgramGroup(Run& run, const char* group)
 static void PlaceNamespaceEntry(Run& run, const char* clsid, const char* title, bool mayAsk)
 {
     char desktopKey[KV_TEXT_SIZE], myComputerKey[KV_TEXT_SIZE], value[512];
-    StrFormat(desktopKey, sizeof desktopKey, kDesktopNamespace, clsid);
-    StrFormat(myComputerKey, sizeof myComputerKey, kMyComputerNamespace, clsid);
+    StrFormat(desktopKey, sizeof desktopKey, kDesktopNamespaceFormat, clsid);
+    StrFormat(myComputerKey, sizeof myComputerKey, kMyComputerNamespaceFormat, clsid);
     if (ReadRegistryString(HKEY_LOCAL_MACHINE, desktopKey, NULL, NULL, value, sizeof value)) {
         g_iconLocation = 0;
         return;
@@ -272,11 +272,10 @@ static void PlaceNamespaceEntry(Run& run, const char* clsid, const char* title, 
 static void WriteUninstallEntry(Run& run, const char* group)
 {
     char command[1024];
-    if (!StrFormat(command, sizeof command, "\"%s\\%s\" -f %s -d %s -g %s", run.destFolder, "unkv32.exe",
-                   run.destFolder, run.destFolder, group))
+    if (!FormatUninstallCommand(command, sizeof command, run.destFolder, group))
         return;
     HKEY key;
-    if (RegCreateKeyA(HKEY_LOCAL_MACHINE, kUninstallKey, &key) != ERROR_SUCCESS)
+    if (RegCreateKeyA(HKEY_LOCAL_MACHINE, kUninstallEntryKey, &key) != ERROR_SUCCESS)
         return;
     static const char kDisplayName[] = "Oxtavine KORVID Pro Uninstall";
     RegSetValueExA(key, "DisplayName", 0, REG_SZ, (const BYTE*)kDisplayName, sizeof kDisplayName);
@@ -340,9 +339,11 @@ static void SetUpUtilities(Run& run)
         }
         CloseProductLibrary(&library);
     }
+    KV_BENCH_PHASE("registrations");
     StartProgram(run.destFolder, "kvsched.exe", "-install", SW_SHOWNORMAL);
     if (!(run.mask & MASK_QUEUE))
         StartProgram(run.destFolder, "kvsched.exe", "-install_no_start", SW_SHOWNORMAL);
+    KV_BENCH_PHASE("scheduler");
 }
 
 // returns 1 on success, 0 on failure
@@ -359,6 +360,7 @@ int InstallProduct(const char* workFolder, const char* destFolder, unsigned int 
         return 1;
     }
     ResetProductFileTable();
+    KV_BENCH_PHASE("startup");
 
     PlaceGroup(run, ClassicFiles, CLASSIC_COUNT, CLASSIC_BASE,
                (installMask & MASK_CLASSIC) ? PLACE_ALL : PLACE_MISSING_REQUIRED);
@@ -377,6 +379,7 @@ int InstallProduct(const char* workFolder, const char* destFolder, unsigned int 
 
     if (run.ok && (installMask & (MASK_CLASSIC | MASK_EXPLORER)))
         InstallProductIni(run);
+    KV_BENCH_PHASE("files");
     if (run.ok)
         RegisterSsl(run);
     if (run.ok)
@@ -387,15 +390,18 @@ int InstallProduct(const char* workFolder, const char* destFolder, unsigned int 
             WriteProfileStringA("KORVID", "SPFLAGS", "1");
     }
 
+    KV_BENCH_PHASE("registrations");
+
     char group[KV_TEXT_SIZE];
     AskGroupName(run, group, sizeof group);
     if (run.ok)
         CreateProgramGroup(run, group);
+    KV_BENCH_PHASE("progman");
 
     if (run.ok && (installMask & MASK_EXPLORER)) {
-        PlaceNamespaceEntry(run, kExplorerClsid, "KORVID Pro Explorer", true);
+        PlaceNamespaceEntry(run, kExplorerNamespaceClsid, "KORVID Pro Explorer", true);
         if (run.ok && (installMask & MASK_CLASSIC))
-            PlaceNamespaceEntry(run, kClassicClsid, "KORVID Pro", false);
+            PlaceNamespaceEntry(run, kClassicNamespaceClsid, "KORVID Pro", false);
     }
     if (run.ok)
         WriteUninstallEntry(run, group);
@@ -406,6 +412,7 @@ int InstallProduct(const char* workFolder, const char* destFolder, unsigned int 
     if (run.ok && (installMask & MASK_UTILITIES))
         SetUpUtilities(run);
 
+    KV_BENCH_PHASE("registrations");
     run.outcome |= run.ok ? RESULT_SUCCEEDED : RESULT_FAILED_RUN;
     if (outcome)
         *outcome = run.outcome;

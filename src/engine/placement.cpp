@@ -3,43 +3,158 @@
 // or library in use is moved aside to ".bak" on Windows NT, or staged as ".new" with a
 // copy command for the next start elsewhere. The product INI is written from its text
 // template with the destination folder put in for the placeholder.
+//
+// The usual way expands from the very handle the staged bytes were written through, and
+// the staging file goes when that handle closes: one open of the staging file per file
+// rather than three opens, two closes and a delete. Only a target that cannot be written
+// stages the file again by name for the in-use ways.
 #include "engine/engine.h"
 #include "resources/resource.h"
 #include <lzexpand.h>
 #include <stdio.h>
 #include <string.h>
 
-// returns 1 when the whole resource was written, else 0
-int WriteResourceToFile(HINSTANCE module, int manifestIndex, const char* folder, const char* fileName)
+// returns the CRC-32 (the polynomial of zip and gzip) of size bytes
+DWORD Crc32(const void* bytes, size_t size)
+{
+    static DWORD table[256];
+    if (table[1] == 0) {
+        for (DWORD n = 0; n < 256; n++) {
+            DWORD c = n;
+            for (int k = 0; k < 8; k++)
+                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            table[n] = c;
+        }
+    }
+    DWORD crc = 0xFFFFFFFFu;
+    const unsigned char* p = (const unsigned char*)bytes;
+    for (size_t i = 0; i < size; i++)
+        crc = table[(crc ^ p[i]) & 0xFF] ^ (crc >> 8);
+    return crc ^ 0xFFFFFFFFu;
+}
+
+// True when the resource's bytes match the CRC-32 that the build stored beside it (a
+// resource of type "SUM" of the same name); a resource the build stored no sum for (the
+// unpacked templates) passes.
+static bool MatchesStoredSum(HINSTANCE module, const char* name, const void* bytes, DWORD size)
+{
+    HRSRC found = FindResourceA(module, name, "SUM");
+    if (!found)
+        return true;
+    HGLOBAL loaded = LoadResource(module, found);
+    const void* sum = loaded ? LockResource(loaded) : NULL;
+    DWORD stored = 0;
+    if (!sum || SizeofResource(module, found) < sizeof stored)
+        return false;
+    memcpy(&stored, sum, sizeof stored);
+    return stored == Crc32(bytes, size);
+}
+
+// The bytes of the manifest row's resource of type "EXE" in module, checked against the
+// sum the build stored for them. returns null (with the last error set) when the row has
+// none, it cannot be loaded, or its bytes are damaged (ERROR_CRC)
+static const void* LoadManifestResource(HINSTANCE module, int manifestIndex, DWORD* size)
 {
     if (manifestIndex < 0 || manifestIndex >= MANIFEST_COUNT || !FileManifest[manifestIndex].resourceName) {
         SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
-        return 0;
+        return NULL;
     }
     HRSRC found = FindResourceA(module, FileManifest[manifestIndex].resourceName, "EXE");
     if (!found)
-        return 0;
-    DWORD size = SizeofResource(module, found);
+        return NULL;
+    *size = SizeofResource(module, found);
+    // A module's resource needs no release: it lives as long as the module.
     HGLOBAL loaded = LoadResource(module, found);
     const void* bytes = loaded ? LockResource(loaded) : NULL;
+    if (bytes && !MatchesStoredSum(module, FileManifest[manifestIndex].resourceName, bytes, *size)) {
+        SetLastError(ERROR_CRC);
+        return NULL;
+    }
+    return bytes;
+}
+
+// returns true when all size bytes were written to file
+static bool WriteAll(HANDLE file, const void* bytes, DWORD size)
+{
+    DWORD written = 0;
+    return WriteFile(file, bytes, size, &written, NULL) && written == size;
+}
+
+// returns 1 when the whole resource was written, else 0
+int WriteResourceToFile(HINSTANCE module, int manifestIndex, const char* folder, const char* fileName)
+{
+    DWORD size = 0;
+    const void* bytes = LoadManifestResource(module, manifestIndex, &size);
     if (!bytes)
         return 0;
-
-    int result = 0;
     char path[KV_PATH_SIZE];
-    if (JoinPathBackslash(path, sizeof path, folder, fileName)) {
-        HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, NULL, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, NULL);
-        if (file != INVALID_HANDLE_VALUE) {
-            DWORD written = 0;
-            result = WriteFile(file, bytes, size, &written, NULL) && written == size;
-            CloseHandle(file);
-        }
-    } else {
+    if (!JoinPathBackslash(path, sizeof path, folder, fileName)) {
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return 0;
     }
-    FreeResource(loaded);
+    HANDLE file =
+        CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return 0;
+    int result = WriteAll(file, bytes, size) ? 1 : 0;
+    CloseHandle(file);
     return result;
+}
+
+// Expands the open LZ source into targetPath and closes the source, whatever happens.
+// returns 1 when at least one byte was written, else 0 (the last error tells why)
+static int ExpandOpenSource(INT source, const char* targetPath)
+{
+    // Never LZOpenFileA for the target: on a target it cannot open (a library in use) it
+    // creates the name with its last character made '_' instead and reports success.
+    // This opens as OpenFile(OF_CREATE | OF_WRITE) does, without its 128-character limit,
+    // so a target in use fails here with a sharing violation.
+    HANDLE target = CreateFileA(targetPath, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (target == INVALID_HANDLE_VALUE) {
+        DWORD error = GetLastError();
+        LZClose(source);
+        SetLastError(error);
+        return 0;
+    }
+    LONG copied = LZCopy(source, (HFILE)HandleToLong(target));
+    DWORD error = GetLastError();
+    CloseHandle(target);
+    LZClose(source);
+    SetLastError(error);
+    return copied > 0 ? 1 : 0;
+}
+
+// Writes the resource of manifestIndex to stagingPath through a handle that deletes the file
+// when it closes, and expands from that same handle into targetPath.
+// returns 1 when the file is placed; 0 otherwise, with *staged false when the resource
+// itself could not be staged
+static int ExpandResource(int manifestIndex, const char* stagingPath, const char* targetPath, bool* staged)
+{
+    *staged = false;
+    DWORD size = 0;
+    const void* bytes = LoadManifestResource(g_hInstance, manifestIndex, &size);
+    if (!bytes)
+        return 0;
+    HANDLE file = CreateFileA(stagingPath, GENERIC_READ | GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return 0;
+    if (!WriteAll(file, bytes, size) || SetFilePointer(file, 0, NULL, FILE_BEGIN) != 0) {
+        DWORD error = GetLastError();
+        CloseHandle(file);
+        SetLastError(error);
+        return 0;
+    }
+    *staged = true;
+    // LZInit takes over the handle: LZClose closes it, whether the file is packed or not.
+    INT source = LZInit((HFILE)HandleToLong(file));
+    if (source < 0) {
+        CloseHandle(file);
+        SetLastError(ERROR_INVALID_DATA);
+        return 0;
+    }
+    return ExpandOpenSource(source, targetPath);
 }
 
 // returns 1 on success, 0 on failure; may leave '_' as the last character of sourcePath
@@ -63,24 +178,7 @@ int ExpandFile(char* sourcePath, const char* targetPath)
             return 0;
     }
 
-    // Never LZOpenFileA for the target: on a target it cannot open (a library in use) it
-    // creates the name with its last character made '_' instead and reports success.
-    // This opens as OpenFile(OF_CREATE | OF_WRITE) does, without its 128-character limit,
-    // so a target in use fails here with a sharing violation.
-    HANDLE target = CreateFileA(targetPath, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
-                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (target == INVALID_HANDLE_VALUE) {
-        DWORD error = GetLastError();
-        LZClose(source);
-        SetLastError(error);
-        return 0;
-    }
-    LONG copied = LZCopy(source, (HFILE)HandleToLong(target));
-    DWORD error = GetLastError();
-    CloseHandle(target);
-    LZClose(source);
-    SetLastError(error);
-    return copied > 0 ? 1 : 0;
+    return ExpandOpenSource(source, targetPath);
 }
 
 // Writes line into out with every placeholder replaced; an empty placeholder copies the
@@ -215,16 +313,15 @@ static int StageForRestart(const char* stagingPath, const char* targetPath)
     if (!ExpandStaged(stagingPath, newPath))
         return 0;
 
+    // Both paths in their short form, quoted, and only when the shell reads them as they are.
     char shortNew[KV_PATH_SIZE];
     char shortTarget[KV_PATH_SIZE];
-    DWORD length = GetShortPathNameA(newPath, shortNew, sizeof shortNew);
-    if (length == 0 || length >= sizeof shortNew)
-        return 0;
-    length = GetShortPathNameA(targetPath, shortTarget, sizeof shortTarget);
-    if (length == 0 || length >= sizeof shortTarget)
+    if (!GetShortPath(newPath, shortNew, sizeof shortNew)
+        || !GetShortPath(targetPath, shortTarget, sizeof shortTarget) || !IsSafeShellPath(shortNew)
+        || !IsSafeShellPath(shortTarget))
         return 0;
     char command[2 * KV_PATH_SIZE + 32];
-    if (!StrFormat(command, sizeof command, "command.com /c copy %s %s", shortNew, shortTarget))
+    if (!StrFormat(command, sizeof command, "command.com /c copy \"%s\" \"%s\"", shortNew, shortTarget))
         return 0;
     return ScheduleAtRestart(command);
 }
@@ -256,6 +353,7 @@ static int ReplaceFileInUse(const char* stagingPath, const char* targetPath)
 // A restart is asked for, unless a silent run may not restart the machine.
 static void MarkRestartNeeded(void)
 {
+    g_bRestartPending = 1;
     if (!g_bSilent || g_bAllowReboot)
         g_bRestartNeeded = 1;
 }
@@ -274,20 +372,19 @@ static int PlaceOnce(const char* workFolder, const char* fileName, const char* d
     }
 
     PumpMessages();
-    if (WriteResourceToFile(g_hInstance, manifestIndex, workFolder, g_szStagingName) != 1) {
-        *error = GetLastError();
-        return 0;
-    }
-    if (ExpandStaged(stagingPath, targetPath)) {
-        DeleteFileA(stagingPath);
+    bool staged = false;
+    if (ExpandResource(manifestIndex, stagingPath, targetPath, &staged))
         return 1;
-    }
     *error = GetLastError();
+    if (!staged)
+        return 0;
 
     PumpMessages();
     char probe[KV_PATH_SIZE];
     bool program = AlternateFileName(probe, sizeof probe, targetPath, ".bak");
+    // The in-use ways expand from the staging file by name, written anew.
     if (program && GetFileAttributesA(targetPath) != INVALID_FILE_ATTRIBUTES
+        && WriteResourceToFile(g_hInstance, manifestIndex, workFolder, g_szStagingName) == 1
         && ReplaceFileInUse(stagingPath, targetPath)) {
         MarkRestartNeeded();
         DeleteFileA(stagingPath);
@@ -319,9 +416,18 @@ int InstallFile(const char* workFolder, const char* fileName, const char* destFo
             return 1;
 
         char caption[KV_TEXT_SIZE];
-        LoadMessage(IDS_COPY_FAILED, format, ARRAY_SIZE(format));
-        if (!FormatText(text, format, fileName, destFolder, (DWORD_PTR)error))
-            StrCopy(text, sizeof text, format);
+        if (error == ERROR_CRC) {
+            // The setup's own copy is damaged: say which program, so a new copy is fetched.
+            char program[KV_PATH_SIZE] = "";
+            GetModuleFileNameA(g_hInstance, program, ARRAY_SIZE(program) - 1);
+            LoadMessage(IDS_SETUP_DAMAGED, format, ARRAY_SIZE(format));
+            if (!FormatText(text, format, program, fileName))
+                StrCopy(text, sizeof text, format);
+        } else {
+            LoadMessage(IDS_COPY_FAILED, format, ARRAY_SIZE(format));
+            if (!FormatText(text, format, fileName, destFolder, (DWORD_PTR)error))
+                StrCopy(text, sizeof text, format);
+        }
         LoadMessage(IDS_INSTALL, caption, ARRAY_SIZE(caption));
         if (g_bSilent) {
             LogLine(text);

@@ -61,7 +61,23 @@ int UnregisterBaseProduct(void)
         RegDeleteKeyA(classKey, kInProcServer);
         RegCloseKey(classKey);
     }
+    // The class key itself goes too, unless something else was stored in it since.
+    DeleteKeyIfEmpty(HKEY_CLASSES_ROOT, kBaseClassKey);
     return 1;
+}
+
+// returns 1 when root\subKey held neither subkeys nor values and was deleted, else 0
+int DeleteKeyIfEmpty(HKEY root, const char* subKey)
+{
+    HKEY key;
+    if (RegOpenKeyExA(root, subKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return 0;
+    DWORD subKeys = 1, values = 1;
+    LONG rc = RegQueryInfoKeyA(key, NULL, NULL, NULL, &subKeys, NULL, NULL, &values, NULL, NULL, NULL, NULL);
+    RegCloseKey(key);
+    if (rc != ERROR_SUCCESS || subKeys != 0 || values != 0)
+        return 0;
+    return RegDeleteKeyA(root, subKey) == ERROR_SUCCESS ? 1 : 0;
 }
 
 // returns 1 when the value was written; without a text the key is only created and 0 returned

@@ -1,7 +1,14 @@
-// The Program Manager client: opens a DDEML client instance, sends each command to the
-// "PROGMAN" service on a conversation of its own, ends the instance, and lists the groups
-// for the group prompt. Answers are hardly looked at; a missing server costs one time-out
-// per command at most, and its commands are lost without a message.
+// The Program Manager client: opens a DDEML client instance, sends its commands to the
+// "PROGMAN" service, ends the instance, and lists the groups for the group prompt. Answers
+// are hardly looked at; a missing server costs one time-out per command at most, and its
+// commands are lost without a message.
+//
+// The instance connects once, at its first command, and sends every later command on that
+// conversation, each as a transaction of its own so that each command's answer is known:
+// a connection costs the shell about as much as a command. A conversation the server ended
+// is dropped and the next command connects again. The group list is asked for on a
+// conversation of its own (after a request, the next transaction on the same conversation
+// may get a stale answer).
 //
 // Commands are built in a buffer of PROGMAN_COMMAND_SIZE characters. A command whose names
 // and paths are too long for it is built in a heap block of its own size instead, so that a
@@ -11,8 +18,9 @@
 // Item commands act on the shell's current group, which only CreateGroup (or ShowGroup)
 // selects; a shell that gets one before any group was selected in its lifetime may crash
 // (Wine's does, and hangs every later DDE client with it). So items are only added or
-// deleted after this instance's CreateGroup was accepted; otherwise they are dropped like
-// any other lost command.
+// deleted after this instance selected a group: the install's CreateGroup, or the removal's
+// ProgmanSelectGroup of a group the server lists; otherwise they are dropped like any other
+// lost command.
 #include "progman/progman.h"
 #include <stdlib.h>
 #include <string.h>
@@ -22,6 +30,9 @@ int g_bDdeActive = 0;
 char g_szGroupList[PROGMAN_GROUPLIST_SIZE];
 // Set once the server accepted this instance's CreateGroup: items have a current group.
 static int g_bGroupSelected = 0;
+// The instance's conversation and its service name, made at the first command.
+static HSZ g_hszService = NULL;
+static HCONV g_hConversation = NULL;
 
 static const char PROGMAN_SERVICE[] = "PROGMAN";
 static const char GROUPS_ITEM[] = "Groups";
@@ -55,21 +66,74 @@ HDDEDATA CALLBACK ProgmanCallback(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_P
     return NULL;
 }
 
+// returns true when the conversation is still connected to its server
+static bool IsConnected(HCONV conv)
+{
+    CONVINFO info;
+    memset(&info, 0, sizeof info);
+    info.cb = sizeof info;
+    return DdeQueryConvInfo(conv, QID_SYNC, &info) && (info.wStatus & ST_CONNECTED);
+}
+
+// Ends the instance's conversation and frees its service name.
+static void EndConversation(void)
+{
+    if (g_hConversation)
+        DdeDisconnect(g_hConversation);
+    if (g_hszService)
+        DdeFreeStringHandle(g_ddeInstance, g_hszService);
+    g_hConversation = NULL;
+    g_hszService = NULL;
+}
+
+// The conversation for a command of this instance: the open one, or a new one.
+// returns null when no server answers
+static HCONV InstanceConversation(void)
+{
+    if (!g_hszService)
+        g_hszService = DdeCreateStringHandleA(g_ddeInstance, PROGMAN_SERVICE, CP_WINANSI);
+    if (g_hszService && !g_hConversation)
+        g_hConversation = DdeConnect(g_ddeInstance, g_hszService, g_hszService, NULL);
+    return g_hConversation;
+}
+
+// returns 1 when the server accepted the command on conv, else 0
+static int SendExecute(HCONV conv, const char* command)
+{
+    // The library only reads an execute's data; the cast drops const for its signature.
+    return DdeClientTransaction((LPBYTE)command, (DWORD)strlen(command) + 1, conv, NULL, CF_TEXT,
+                                XTYP_EXECUTE, PROGMAN_TIMEOUT, NULL)
+        ? 1
+        : 0;
+}
+
+// Sends on the instance's own conversation when instance is g_ddeInstance, else on a
+// conversation made for this one command.
 // returns 1 when the server accepted the command, else 0 (also when no instance is open)
 int ProgmanExecute(DWORD instance, const char* command)
 {
     if (!g_bDdeActive)
         return 0;
+    if (instance == g_ddeInstance) {
+        HCONV conv = InstanceConversation();
+        if (!conv)
+            return 0;
+        int result = SendExecute(conv, command);
+        // A refused command leaves the conversation as it was; a server that went away
+        // does not, and the next command connects anew.
+        if (!result && !IsConnected(conv)) {
+            DdeDisconnect(conv);
+            g_hConversation = NULL;
+        }
+        return result;
+    }
     HSZ service = DdeCreateStringHandleA(instance, PROGMAN_SERVICE, CP_WINANSI);
     if (!service)
         return 0;
     int result = 0;
     HCONV conv = DdeConnect(instance, service, service, NULL);
     if (conv) {
-        // The library only reads an execute's data; the cast drops const for its signature.
-        if (DdeClientTransaction((LPBYTE)command, (DWORD)strlen(command) + 1, conv, NULL, CF_TEXT,
-                                 XTYP_EXECUTE, PROGMAN_TIMEOUT, NULL))
-            result = 1;
+        result = SendExecute(conv, command);
         DdeDisconnect(conv);
     }
     DdeFreeStringHandle(instance, service);
@@ -82,6 +146,8 @@ int ProgmanOpen(void)
     // A non-zero identifier would ask the library to re-initialise that instance.
     g_ddeInstance = 0;
     g_bGroupSelected = 0;
+    g_hConversation = NULL;
+    g_hszService = NULL;
     if (DdeInitializeA(&g_ddeInstance, ProgmanCallback, APPCMD_CLIENTONLY, 0) != DMLERR_NO_ERROR)
         return 0;
     g_bDdeActive = 1;
@@ -97,6 +163,20 @@ int ProgmanCreateGroup(const char* groupName)
     if (command.text && FormatCreateGroupCommand(command.text, command.size, groupName))
         g_bGroupSelected = ProgmanExecute(g_ddeInstance, command.text);
     return 1;
+}
+
+// Makes an existing group the server's current one, so that item deletions act on it and
+// not on whatever group some program last used. A group the server does not list is not
+// selected: CreateGroup would make it. returns 1 when the server accepted the selection
+int ProgmanSelectGroup(const char* groupName)
+{
+    g_bGroupSelected = 0;
+    if (!g_bDdeActive || !ProgmanGroupExists(groupName))
+        return 0;
+    CommandBuffer command(strlen(groupName));
+    if (command.text && FormatCreateGroupCommand(command.text, command.size, groupName))
+        g_bGroupSelected = ProgmanExecute(g_ddeInstance, command.text);
+    return g_bGroupSelected;
 }
 
 // Replaces the item of that name in the current group: deletes it, then adds it anew.
@@ -140,8 +220,10 @@ int ProgmanDeleteItem(const char* itemName, const char*, const char* fileName, c
 
 static void EndInstance(void)
 {
-    if (g_bDdeActive)
+    if (g_bDdeActive) {
+        EndConversation();
         DdeUninitialize(g_ddeInstance);
+    }
     g_ddeInstance = 0;
     g_bDdeActive = 0;
     g_bGroupSelected = 0;

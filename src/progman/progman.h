@@ -24,6 +24,10 @@ int ProgmanExecute(DWORD instance, const char* command);
 int ProgmanOpen(void);
 // returns 0 when no client instance could be opened, else 1
 int ProgmanCreateGroup(const char* groupName);
+// Selects a group that the server lists, on the open instance (ProgmanOpen); a group it
+// does not list is left alone. Items are deleted only after a group was selected.
+// returns 1 when the server accepted the selection, else 0
+int ProgmanSelectGroup(const char* groupName);
 // returns 1 when the server accepted the item, else 0
 int ProgmanAddItem(const char* itemName, const char* folder, const char* fileName, const char* commandLine);
 // returns 1

@@ -1,9 +1,129 @@
-// The removal driver. The welcome page that offers the removal is not in the program yet,
-// so nothing reaches this; it removes nothing and reports the removal as ended.
+// The removal driver: finds the installation that win.ini records, checks its folder, runs
+// the removal sequence behind the progress box, removes the folder, forgets the installation
+// and reports the outcome, or stores the folder's removal for the next start and offers the
+// restart when files were in use.
 #include "removal/removal.h"
+#include "engine/engine.h"
+#include "dialogs/dialogs.h"
+#include "resources/resource.h"
+#include <string.h>
+
+// Everything the product has, whatever the install recorded.
+static const unsigned int kRemoveAll = MASK_CLASSIC | MASK_EXPLORER | MASK_UTILITIES | MASK_BROWSER;
+
+// Shows a message, or logs it in a silent run.
+static void Report(HWND owner, const char* text, const char* caption, UINT style)
+{
+    if (g_bSilent)
+        LogLine(text);
+    else
+        MessageBoxA(owner, text, caption, style);
+}
+
+// The recorded folder in fullPath when it is there, passes the destination check and, when
+// expectedFolder is given, is that folder. returns false otherwise (nothing may be touched)
+static bool FindRecordedFolder(const char* expectedFolder, char* fullPath, size_t size)
+{
+    char recorded[512];
+    GetProfileStringA("KORVID", "DIR", "", recorded, ARRAY_SIZE(recorded));
+    if (recorded[0] == '\0' || GetProfileIntA("KORVID", "INSTOPTS", 0) == 0)
+        return false;
+    // The removal deletes by wildcard in this folder: it must be a folder of its own.
+    char workFolder[KV_PATH_SIZE];
+    if (!GetTempFolder(workFolder))
+        workFolder[0] = '\0';
+    int reason = CheckDestination(recorded, workFolder, fullPath, size);
+    if (reason != DEST_ACCEPTED) {
+        char line[KV_FORMAT_SIZE];
+        if (StrFormat(line, sizeof line, "Not removing \"%s\": %s", recorded, DestinationRefusalText(reason)))
+            LogLine(line);
+        return false;
+    }
+    if (!expectedFolder)
+        return true;
+    char expected[KV_PATH_SIZE];
+    return CheckDestination(expectedFolder, workFolder, expected, sizeof expected) == DEST_ACCEPTED
+        && _stricmp(expected, fullPath) == 0;
+}
+
+// The modeless progress box with its Cancel hidden, or null when it cannot be made.
+static HWND OpenProgressBox(HWND owner)
+{
+    if (g_bSilent)
+        return NULL;
+    HWND box = CreateDialogParamA(g_hInstance, DLG_COPY, owner, CopyDialogProc, 0);
+    if (!box)
+        return NULL;
+    char title[KV_TEXT_SIZE];
+    if (!LoadMessage(IDS_REMOVAL_PROCESS, title, ARRAY_SIZE(title)))
+        StrCopy(title, sizeof title, "Removal process");
+    SetWindowTextA(box, title);
+    HWND cancel = GetDlgItem(box, IDCANCEL);
+    if (cancel) {
+        EnableWindow(cancel, FALSE);
+        ShowWindow(cancel, SW_HIDE);
+    }
+    return box;
+}
+
+// Stores the folder's removal for the next start and offers the restart; a declined
+// restart leaves the stored commands for whatever start comes next.
+static void OfferRestart(HWND owner, const char* folder)
+{
+    char command[512];
+    if (BuildRestartCommand(command, sizeof command, "rmdir", folder)
+        && StrAppend(command, sizeof command, " "))
+        ScheduleAtRestart(command);
+    if (g_bSilent)
+        return;
+    char text[KV_TEXT_SIZE * 2], caption[KV_TEXT_SIZE];
+    LoadMessage(IDS_UNINSTALL_RESTART, text, ARRAY_SIZE(text));
+    LoadMessage(IDS_CONGRATULATIONS, caption, ARRAY_SIZE(caption));
+    if (MessageBoxA(owner, text, caption, MB_OKCANCEL | MB_SYSTEMMODAL) == IDCANCEL)
+        g_bRestartNeeded = 0;
+}
 
 // returns 0
-int RemoveProduct(HWND)
+int RemoveProductAt(HWND ownerWindow, const char* expectedFolder)
 {
+    // The caption of the closing message, and the sequence's error text.
+    char caption[KV_TEXT_SIZE];
+    char text[KV_FORMAT_SIZE];
+    LoadMessage(IDS_REMOVE, caption, ARRAY_SIZE(caption));
+    char folder[KV_PATH_SIZE];
+    if (!FindRecordedFolder(expectedFolder, folder, sizeof folder)) {
+        LoadMessage(IDS_REMOVAL_NO_INFO, text, ARRAY_SIZE(text));
+        Report(ownerWindow, text, caption, MB_ICONINFORMATION);
+        return 0;
+    }
+
+    HWND box = OpenProgressBox(ownerWindow);
+    HWND status = box ? GetDlgItem(box, IDC_COPY_STATUS) : NULL;
+    g_bRestartNeeded = 0;
+    bool removed =
+        RunRemovalSequence(folder, kRemoveAll, caption, ownerWindow, status) && RemoveDirectoryA(folder);
+    SetActiveWindow(ownerWindow);
+    if (box)
+        DestroyWindow(box);
+    WriteProfileStringA("KORVID", NULL, NULL);
+
+    if (removed) {
+        LoadMessage(IDS_REMOVAL_COMPLETE, text, ARRAY_SIZE(text));
+    } else if (g_bRestartNeeded) {
+        OfferRestart(ownerWindow, folder);
+        return 0;
+    } else {
+        char format[KV_TEXT_SIZE];
+        LoadMessage(IDS_REMOVAL_INCOMPLETE, format, ARRAY_SIZE(format));
+        // The folder fits the text: at most 260 characters in a buffer of 1024.
+        InsertText(text, sizeof text, format, folder);
+    }
+    Report(ownerWindow, text, caption, MB_ICONINFORMATION);
     return 0;
+}
+
+// returns 0
+int RemoveProduct(HWND ownerWindow)
+{
+    return RemoveProductAt(ownerWindow, NULL);
 }

@@ -22,6 +22,8 @@
 #define IDS_ENTER_DEST_FOLDER       10021
 #define IDS_DEST_IS_SOURCE          10022
 #define IDS_NO_DEST_FOLDER          10023
+#define IDS_DEST_REFUSED            10024
+#define IDS_SETUP_DAMAGED           10025
 #define IDS_INSTALL_FAILED          10028
 #define IDS_INSTALL_SUCCESS         10029
 #define IDS_CONGRATULATIONS         10030

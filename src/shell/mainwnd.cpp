@@ -21,8 +21,8 @@ static void RunSetupCommand(HWND window)
     CleanUpStagingFiles();
     PostMessageA(window, WM_CLOSE, 0, 0);
     // The restart is requested before the window closes.
-    if (g_bRestartNeeded == 1 && (g_bSilent == 0 || g_bAllowReboot == 1))
-        RestartWindows(1);
+    if (g_bRestartNeeded == 1 && (g_bSilent == 0 || g_bAllowReboot == 1) && RestartWindows(1))
+        g_nExitCode = EXIT_RESTART_STARTED;
 }
 
 // returns 0 for the messages it handles, else DefWindowProcA's result

@@ -81,7 +81,8 @@ static HWND CreateMainWindow(HINSTANCE instance)
                            rect.height, NULL, NULL, instance, NULL);
 }
 
-// returns the quit message's code after a normal run, -1 or 2 when the window failed
+// returns the quit message's code after an interactive run, g_nExitCode after a silent one,
+// -1 or 2 when the window failed
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR, int)
 {
     char tempFolder[KV_PATH_SIZE];
@@ -118,5 +119,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR, int)
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
-    return (int)msg.wParam;
+    KV_BENCH_PHASE("finish");
+    // A silent run tells how it went by its exit code; an interactive one by what it showed.
+    return g_bSilent ? g_nExitCode : (int)msg.wParam;
 }

@@ -61,9 +61,29 @@ static void ShowError(HWND owner, const char* text)
     MessageBoxA(owner, text, kCaption, MB_ICONERROR);
 }
 
-// Settles the default destination: platform, then the options file, then an earlier
-// installation. returns false when the folder does not fit its buffer
-static bool SettleDestination(char* destFolder, size_t size)
+// What the steps of one run share.
+struct WizardRun {
+    HWND owner;
+    unsigned int preselected; // nV
+    unsigned int offered;     // nM
+    char sourceFolder[512];   // the work folder, ending in '\' unless empty
+    char destFolder[512];
+    unsigned int selection; // the interface page's answer
+    unsigned int outcome;   // the install's outcome bits
+    char errorText[512];    // the install's failure text
+};
+
+// Writes one log line naming the folder.
+static void LogFolder(const char* format, const char* folder)
+{
+    char line[KV_FORMAT_SIZE];
+    StrFormat(line, sizeof line, format, folder);
+    LogLine(line);
+}
+
+// The default destination: platform, then the options file, then an earlier installation.
+// returns false when the folder does not fit its buffer
+static bool DefaultFolder(char* destFolder, size_t size)
 {
     OSVERSIONINFOA version;
     memset(&version, 0, sizeof version);
@@ -87,26 +107,162 @@ static bool SettleDestination(char* destFolder, size_t size)
     return true;
 }
 
-// The interactive destination page, asked again until a folder is accepted.
+// The destination check for one answer of the folder page: the work folder and everything
+// inside it get message 10022, any other refused folder the refusal's reason. On acceptance
+// the folder becomes its full form. returns true when the folder was accepted
+static bool AcceptTypedFolder(WizardRun& run)
+{
+    char full[KV_PATH_SIZE];
+    int reason = IsInsideWorkFolder(run.destFolder, run.sourceFolder)
+        ? DEST_WORK_FOLDER
+        : CheckDestination(run.destFolder, run.sourceFolder, full, sizeof full);
+    if (reason == DEST_ACCEPTED)
+        return StrCopy(run.destFolder, sizeof run.destFolder, full);
+    char text[KV_FORMAT_SIZE] = "";
+    if (reason == DEST_WORK_FOLDER) {
+        LoadMessage(IDS_DEST_IS_SOURCE, text, ARRAY_SIZE(text));
+    } else {
+        char format[KV_TEXT_SIZE];
+        LoadMessage(IDS_DEST_REFUSED, format, ARRAY_SIZE(format));
+        FormatText(text, format, run.destFolder, DestinationRefusalText(reason));
+    }
+    ShowError(run.owner, text);
+    return false;
+}
+
+// The interactive destination page, asked again until a folder is accepted and exists.
 // returns true when a folder was accepted, false on Cancel
-static bool AskDestination(HWND owner, const char* prompt, const char* sourceFolder, char* destFolder)
+static bool AskDestination(WizardRun& run, const char* prompt)
 {
     for (;;) {
-        if (!RunFolderDialog(owner, g_hInstance, prompt, destFolder, destFolder))
+        if (!RunFolderDialog(run.owner, g_hInstance, prompt, run.destFolder, run.destFolder))
             return false;
-        if (IsInsideWorkFolder(destFolder, sourceFolder)) {
-            char text[2048];
-            LoadMessage(IDS_DEST_IS_SOURCE, text, ARRAY_SIZE(text));
-            ShowError(owner, text);
+        if (!AcceptTypedFolder(run))
             continue;
-        }
-        if (CreateFolderPath(destFolder))
+        if (CreateFolderPath(run.destFolder))
             return true;
         char format[KV_TEXT_SIZE], text[KV_FORMAT_SIZE] = "";
         LoadMessage(IDS_CREATE_FOLDER_FAILED, format, ARRAY_SIZE(format));
-        FormatText(text, format, destFolder, (DWORD_PTR)0);
-        ShowError(owner, text);
+        FormatText(text, format, run.destFolder, (DWORD_PTR)0);
+        ShowError(run.owner, text);
     }
+}
+
+// The silent destination: the preset folder must pass the destination check and exist.
+// returns true when the folder can be installed into
+static bool PresetDestination(WizardRun& run)
+{
+    if (strcmp(run.destFolder, run.sourceFolder) == 0) {
+        LogFolder("SourceDir=DestDir \"%s\"", run.sourceFolder);
+        return false;
+    }
+    char full[KV_PATH_SIZE], line[KV_FORMAT_SIZE];
+    int reason = CheckDestination(run.destFolder, run.sourceFolder, full, sizeof full);
+    if (reason != DEST_ACCEPTED) {
+        StrFormat(line, sizeof line, "Refused DestDir \"%s\": %s", run.destFolder,
+                  DestinationRefusalText(reason));
+        LogLine(line);
+        return false;
+    }
+    if (!StrCopy(run.destFolder, sizeof run.destFolder, full) || !CreateFolderPath(run.destFolder)) {
+        LogFolder("Failed to create DestDir \"%s\"", run.destFolder);
+        return false;
+    }
+    return true;
+}
+
+// Step 1: the work folder and the destination, which exists afterwards.
+// returns false when the run ends here
+static bool SettleDestination(WizardRun& run)
+{
+    if (!_getcwd(run.sourceFolder, ARRAY_SIZE(run.sourceFolder)))
+        run.sourceFolder[0] = '\0';
+    if (run.sourceFolder[0] && run.sourceFolder[strlen(run.sourceFolder) - 1] != '\\'
+        && !StrAppend(run.sourceFolder, sizeof run.sourceFolder, "\\"))
+        return false;
+    PumpMessages();
+
+    if (!DefaultFolder(run.destFolder, sizeof run.destFolder)) {
+        LogFolder("Failed to create DestDir \"%s\"", run.destFolder);
+        return false;
+    }
+    char prompt[KV_TEXT_SIZE];
+    LoadMessage(IDS_ENTER_DEST_FOLDER, prompt, ARRAY_SIZE(prompt));
+    if (g_bSilent)
+        return PresetDestination(run);
+    if (AskDestination(run, prompt))
+        return true;
+    char text[2048];
+    LoadMessage(IDS_NO_DEST_FOLDER, text, ARRAY_SIZE(text));
+    ShowError(run.owner, text);
+    return false;
+}
+
+// Step 2: the product choices, preset or from the interface page.
+// returns false when the run ends here
+static bool TakeChoices(WizardRun& run)
+{
+    PumpMessages();
+    run.outcome = 0;
+    run.selection = run.preselected;
+    if (g_bSilent) {
+        char line[KV_TEXT_SIZE];
+        StrFormat(line, sizeof line, "nV=%d nM=%d", (int)run.preselected, (int)run.offered);
+        LogLine(line);
+        return true;
+    }
+    run.selection = (unsigned int)RunInterfaceDialog(run.owner, g_hInstance, run.preselected, run.offered);
+    if (run.selection == 0 && !gbInstallBonusPack) {
+        g_bRestartNeeded = 0;
+        return false;
+    }
+    return true;
+}
+
+// Step 3: the install sequence behind the copy box (none in a silent run).
+// returns InstallProduct's result
+static int InstallBehindCopyBox(WizardRun& run)
+{
+    memset(run.errorText, 0, sizeof run.errorText);
+    HWND copyBox = NULL;
+    if (!g_bSilent)
+        copyBox = CreateDialogParamA(g_hInstance, DLG_COPY, run.owner, CopyDialogProc, 0);
+    g_hModelessDialog = copyBox;
+
+    unsigned int mask = BuildInstallMask(run.selection, gbInstallBonusPack, g_bSilent);
+    g_bRestartNeeded = 0;
+    g_bRestartPending = 0;
+    HWND status = copyBox ? GetDlgItem(copyBox, IDC_COPY_STATUS) : NULL;
+    int ok = InstallProduct(run.sourceFolder, run.destFolder, mask, &run.outcome, run.owner, status,
+                            run.errorText);
+
+    SetActiveWindow(run.owner);
+    if (copyBox)
+        DestroyWindow(copyBox);
+    g_hModelessDialog = NULL;
+    return ok;
+}
+
+// Step 4 after a failure: message 10028 with the failure text (the log when silent).
+// returns 0
+static int ReportFailure(WizardRun& run)
+{
+    char text[2048];
+    LoadMessage(IDS_INSTALL_FAILED, text, ARRAY_SIZE(text));
+    if (g_bSilent) {
+        // An unattended run has no one to tell: the failure goes to the log.
+        LogLine(text);
+        if (run.errorText[0])
+            LogLine(run.errorText);
+    } else {
+        if (run.errorText[0]) {
+            StrAppend(text, sizeof text, "\r\n");
+            StrAppend(text, sizeof text, run.errorText);
+        }
+        MessageBoxA(run.owner, text, NULL, MB_OK);
+    }
+    g_bRestartNeeded = 0;
+    return 0;
 }
 
 // The product INI's anonymous-login address: the placeholder becomes the default.
@@ -121,6 +277,39 @@ static void FixProductIni(const char* destFolder)
         WritePrivateProfileStringA("_config_", "MAILADDR", address, iniPath);
 }
 
+// Step 4 after success: the product INI fix-up, the win.ini records, then the restart page
+// or the success message. returns 1
+static int Finish(WizardRun& run)
+{
+    if (run.outcome & RESULT_EXPLORER_REGISTERED)
+        g_bRestartNeeded = 1;
+    FixProductIni(run.destFolder);
+    WriteProfileStringA("KORVID", "DEFDIR", run.destFolder);
+    WriteProfileStringA("KORVID", "INSTOPTS", "12");
+    WriteProfileStringA("KORVID", "PRO", "20000920");
+
+    int restartAsked = g_bRestartNeeded;
+    if (g_bSilent)
+        g_nExitCode = g_bRestartNeeded || g_bRestartPending ? EXIT_RESTART_NEEDED : EXIT_INSTALLED;
+    if (g_bRestartNeeded) {
+        if (g_bSilent) {
+            if (!g_bAllowReboot)
+                g_bRestartNeeded = 0;
+        } else {
+            INT_PTR answer =
+                DialogBoxParamA(g_hInstance, MAKEINTRESOURCEA(IDD_RESTART), run.owner, RestartDialogProc, 0);
+            g_bRestartNeeded = answer == 1 ? 1 : 0;
+        }
+    }
+    if (!restartAsked && !g_bSilent) {
+        char text[2048], caption[KV_TEXT_SIZE];
+        LoadMessage(IDS_INSTALL_SUCCESS, text, ARRAY_SIZE(text));
+        LoadMessage(IDS_CONGRATULATIONS, caption, ARRAY_SIZE(caption));
+        MessageBoxA(run.owner, text, caption, MB_OK);
+    }
+    return 1;
+}
+
 // The welcome page's "View Release Notes": the notes placed like any product file, owned by
 // the page. returns 0 on success, 1 on failure
 static int PlaceReleaseNotes(HWND owner, const char* folder, const char* fileName)
@@ -132,120 +321,22 @@ static int PlaceReleaseNotes(HWND owner, const char* folder, const char* fileNam
 // after a removal
 int RunWizard(HWND ownerWindow, unsigned int preselected, unsigned int offered)
 {
-    char sourceFolder[512] = "", destFolder[512] = "", prompt[KV_TEXT_SIZE];
-    char line[KV_FORMAT_SIZE];
-
+    // A silent run that ends before the install succeeded has failed.
+    g_nExitCode = EXIT_INSTALL_FAILED;
     int choice = g_bSilent ? 1 : RunWelcomeDialog(ownerWindow, g_hInstance, PlaceReleaseNotes);
     if (choice == 0)
         return 0;
     if (choice == 2)
         return RemoveProduct(ownerWindow);
 
-    if (!_getcwd(sourceFolder, ARRAY_SIZE(sourceFolder)))
-        sourceFolder[0] = '\0';
-    if (sourceFolder[0] && sourceFolder[strlen(sourceFolder) - 1] != '\\'
-        && !StrAppend(sourceFolder, sizeof sourceFolder, "\\"))
+    WizardRun run;
+    memset(&run, 0, sizeof run);
+    run.owner = ownerWindow;
+    run.preselected = preselected;
+    run.offered = offered;
+    if (!SettleDestination(run) || !TakeChoices(run))
         return 0;
-    PumpMessages();
-
-    if (!SettleDestination(destFolder, sizeof destFolder)) {
-        StrFormat(line, sizeof line, "Failed to create DestDir \"%s\"", destFolder);
-        LogLine(line);
-        return 0;
-    }
-    LoadMessage(IDS_ENTER_DEST_FOLDER, prompt, ARRAY_SIZE(prompt));
-
-    if (g_bSilent) {
-        if (strcmp(destFolder, sourceFolder) == 0) {
-            StrFormat(line, sizeof line, "SourceDir=DestDir \"%s\"", sourceFolder);
-            LogLine(line);
-            return 0;
-        }
-        if (!CreateFolderPath(destFolder)) {
-            StrFormat(line, sizeof line, "Failed to create DestDir \"%s\"", destFolder);
-            LogLine(line);
-            return 0;
-        }
-    } else if (!AskDestination(ownerWindow, prompt, sourceFolder, destFolder)) {
-        char text[2048];
-        LoadMessage(IDS_NO_DEST_FOLDER, text, ARRAY_SIZE(text));
-        ShowError(ownerWindow, text);
-        return 0;
-    }
-
-    PumpMessages();
-    unsigned int outcome = 0;
-    unsigned int selection = preselected;
-    if (g_bSilent) {
-        StrFormat(line, sizeof line, "nV=%d nM=%d", (int)preselected, (int)offered);
-        LogLine(line);
-    } else {
-        selection = (unsigned int)RunInterfaceDialog(ownerWindow, g_hInstance, preselected, offered);
-        if (selection == 0 && !gbInstallBonusPack) {
-            g_bRestartNeeded = 0;
-            return 0;
-        }
-    }
-
-    char errorText[512];
-    memset(errorText, 0, sizeof errorText);
-    HWND copyBox = NULL;
-    if (!g_bSilent)
-        copyBox = CreateDialogParamA(g_hInstance, DLG_COPY, ownerWindow, CopyDialogProc, 0);
-    g_hModelessDialog = copyBox;
-
-    unsigned int mask = BuildInstallMask(selection, gbInstallBonusPack, g_bSilent);
-    g_bRestartNeeded = 0;
-    HWND status = copyBox ? GetDlgItem(copyBox, IDC_COPY_STATUS) : NULL;
-    int ok = InstallProduct(sourceFolder, destFolder, mask, &outcome, ownerWindow, status, errorText);
-
-    SetActiveWindow(ownerWindow);
-    if (copyBox)
-        DestroyWindow(copyBox);
-    g_hModelessDialog = NULL;
-
-    if (!ok) {
-        char text[2048];
-        LoadMessage(IDS_INSTALL_FAILED, text, ARRAY_SIZE(text));
-        if (g_bSilent) {
-            // An unattended run has no one to tell: the failure goes to the log.
-            LogLine(text);
-            if (errorText[0])
-                LogLine(errorText);
-        } else {
-            if (errorText[0]) {
-                StrAppend(text, sizeof text, "\r\n");
-                StrAppend(text, sizeof text, errorText);
-            }
-            MessageBoxA(ownerWindow, text, NULL, MB_OK);
-        }
-        g_bRestartNeeded = 0;
-        return 0;
-    }
-
-    if (outcome & RESULT_EXPLORER_REGISTERED)
-        g_bRestartNeeded = 1;
-    FixProductIni(destFolder);
-    WriteProfileStringA("KORVID", "DEFDIR", destFolder);
-    WriteProfileStringA("KORVID", "INSTOPTS", "12");
-    WriteProfileStringA("KORVID", "PRO", "20000920");
-
-    int restartAsked = g_bRestartNeeded;
-    if (g_bRestartNeeded) {
-        if (g_bSilent) {
-            if (!g_bAllowReboot)
-                g_bRestartNeeded = 0;
-        } else {
-            INT_PTR answer = DialogBoxParamA(g_hInstance, MAKEINTRESOURCEA(IDD_RESTART), ownerWindow,
-                                             RestartDialogProc, 0);
-            g_bRestartNeeded = answer == 1 ? 1 : 0;
-        }
-    }
-    if (!restartAsked && !g_bSilent) {
-        char text[2048], caption[KV_TEXT_SIZE];
-        LoadMessage(IDS_INSTALL_SUCCESS, text, ARRAY_SIZE(text));
-        LoadMessage(IDS_CONGRATULATIONS, caption, ARRAY_SIZE(caption));
-        MessageBoxA(ownerWindow, text, caption, MB_OK);
-    }
-    return 1;
+    if (!InstallBehindCopyBox(run))
+        return ReportFailure(run);
+    return Finish(run);
 }

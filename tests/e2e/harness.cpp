@@ -227,13 +227,17 @@ bool Sandbox::PlaceInstallIni(const std::string& text)
 
 RunResult Sandbox::Run(const RunOptions& options)
 {
+    return RunCommand("\"" + SetupPath() + "\"", options);
+}
+
+RunResult Sandbox::RunCommand(std::string commandLine, const RunOptions& options)
+{
     RunResult result;
     std::vector<char> environment = BuildEnvironment(TempFolder(), options.environment);
-    std::string commandLine = "\"" + SetupPath() + "\"";
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(SetupPath().c_str(), &commandLine[0], NULL, NULL, FALSE, 0, environment.data(),
+    if (!CreateProcessA(NULL, &commandLine[0], NULL, NULL, FALSE, 0, environment.data(),
                         SetupFolder().c_str(), &startup, &process))
         return result;
     result.started = true;

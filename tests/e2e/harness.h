@@ -88,6 +88,9 @@ public:
     bool PlaceInstallIni(const std::string& text);
     // Runs the placed program and waits for it to end or for the time-out.
     RunResult Run(const RunOptions& options = RunOptions());
+    // Runs a command line (the program named by its first, quoted, part) the same way, from
+    // the setup folder and with the sandbox's temporary folder.
+    RunResult RunCommand(std::string commandLine, const RunOptions& options = RunOptions());
 
     // setup.log of the last run (it lies in the program's temporary folder), "" when none.
     std::string SetupLog() const;

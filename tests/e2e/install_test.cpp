@@ -4,6 +4,7 @@
 // Manager group, and setup.log. Each scenario removes what the install left.
 #include <gtest/gtest.h>
 #include <algorithm>
+#include <functional>
 #include <set>
 #include "e2e/harness.h"
 #include "engine/engine.h"
@@ -54,17 +55,20 @@ protected:
             kvtest::DeleteTree(folder);
     }
 
-    RunResult RunSilent(Sandbox& box, const std::string& options, const RunOptions& run = RunOptions())
+    RunResult RunSilent(Sandbox& box, const std::string& options, const RunOptions& run = RunOptions(),
+                        DWORD exitCode = EXIT_RESTART_NEEDED)
     {
         EXPECT_TRUE(box.PlaceSetup());
         EXPECT_TRUE(box.PlaceInstallIni(options));
         RunResult result = box.Run(run);
         EXPECT_TRUE(result.started);
         EXPECT_FALSE(result.timedOut);
-        EXPECT_EQ(0u, result.exitCode);
+        EXPECT_EQ(exitCode, result.exitCode);
         EXPECT_FALSE(result.anyWindowVisible);
         return result;
     }
+
+    // (An install with the Explorer interface needs a restart, so a silent one exits 3010.)
 
     // Every row of the group that the package carries lies in dest, byte for byte.
     void ExpectGroupPlaced(const std::string& dest, const ProductFileEntry* rows, int count)
@@ -202,7 +206,7 @@ TEST_F(Install, FailuresAreLoggedAndRecordNothing)
     {
         // The destination is the work folder itself.
         Sandbox box("same");
-        RunSilent(box, Options("", "DIR32=" + box.TempFolder() + "\\"));
+        RunSilent(box, Options("", "DIR32=" + box.TempFolder() + "\\"), RunOptions(), EXIT_INSTALL_FAILED);
         EXPECT_TRUE(Contains(SplitLines(box.SetupLog()), "SourceDir=DestDir \"" + box.TempFolder() + "\\\""))
             << box.SetupLog();
         EXPECT_EQ("<missing>", WinIni("DIR"));
@@ -214,7 +218,7 @@ TEST_F(Install, FailuresAreLoggedAndRecordNothing)
         FILE* f = fopen(file.c_str(), "wb");
         fclose(f);
         std::string dest = file + "\\KORVID";
-        RunSilent(box, Options("", "DIR32=" + dest));
+        RunSilent(box, Options("", "DIR32=" + dest), RunOptions(), EXIT_INSTALL_FAILED);
         std::vector<std::string> log = SplitLines(box.SetupLog());
         EXPECT_TRUE(Contains(log, "Failed to create DestDir \"" + dest + "\"")) << box.SetupLog();
         EXPECT_TRUE(std::any_of(log.begin(), log.end(), [&](const std::string& line) {
@@ -230,7 +234,7 @@ TEST_F(Install, FailuresAreLoggedAndRecordNothing)
         HANDLE held =
             CreateFileA((dest + "\\kvpro32.hlp").c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
         ASSERT_NE(INVALID_HANDLE_VALUE, held);
-        RunSilent(box, Options("", "DIR32=" + dest));
+        RunSilent(box, Options("", "DIR32=" + dest), RunOptions(), EXIT_INSTALL_FAILED);
         CloseHandle(held);
         std::vector<std::string> log = SplitLines(box.SetupLog());
         EXPECT_TRUE(std::any_of(log.begin(), log.end(), [](const std::string& line) {
@@ -266,7 +270,8 @@ TEST_F(Install, VersionRowsChooseTheDefaultFolderAndChoices)
         Sandbox box(row.version);
         RunOptions run;
         run.environment.push_back(row.os);
-        RunSilent(box, Options("", ""), run);
+        // Without the Explorer interface nothing asks for a restart.
+        RunSilent(box, Options("", ""), run, row.iconLinkItem ? EXIT_RESTART_NEEDED : EXIT_INSTALLED);
         std::vector<std::string> log = SplitLines(box.SetupLog());
         EXPECT_TRUE(Contains(log, row.masks)) << box.SetupLog();
         EXPECT_EQ(row.dest, WinIni("DIR"));
@@ -279,5 +284,170 @@ TEST_F(Install, VersionRowsChooseTheDefaultFolderAndChoices)
         kvtest::CloseExplorerWindows();
         kvtest::RemoveProductState();
         kvtest::DeleteTree(row.dest);
+    }
+}
+
+// Group names from the options file and from win.ini, and a folder full of the server's
+// separators: every name stays inside its quotes, so no second command runs and no other
+// group is touched; a name that cannot be quoted makes no group and the install completes.
+TEST_F(Install, HostileGroupNamesAndFoldersStayInsideTheirCommands)
+{
+    const std::string victim = "KV Victim";
+    extraGroups.push_back(victim);
+    CreateDirectoryA(kvtest::GroupFolder(victim.c_str()).c_str(), NULL);
+    std::string mine = kvtest::GroupFolder(victim.c_str()) + "\\Mine.lnk";
+    CloseHandle(CreateFileA(mine.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL));
+    const std::string injected = "KV Pro)][DeleteGroup(" + victim + ")][CreateGroup(KV Extra";
+    extraGroups.push_back("KV Extra");
+
+    struct Row {
+        const char* what;
+        std::string recordedGroup; // win.ini GROUP before the run, "" for none
+        std::string group32;       // GROUP32 line of the options, "" for none
+        std::string madeGroup;     // the group that must hold the items, "" for none
+    } rows[] = {
+        { "GROUP32", "", "GROUP32=" + injected, injected },
+        { "win.ini GROUP", "KV W)][DeleteGroup(" + victim + ")][(", "",
+          "KV W)][DeleteGroup(" + victim + ")][(" },
+        { "double quote", "", "GROUP32=KV \"Quoted\" Pro", "" },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        kvtest::RemoveProductState();
+        if (!row.recordedGroup.empty())
+            WriteProfileStringA("KORVID", "GROUP", row.recordedGroup.c_str());
+        if (!row.madeGroup.empty())
+            extraGroups.push_back(row.madeGroup);
+        Sandbox box("hostile");
+        std::string dest = box.Root() + "\\Apps (x86),1 [KV]";
+        RunSilent(box, Options("", "DIR32=" + dest + "\r\n" + row.group32));
+        EXPECT_EQ(dest, WinIni("DEFDIR")) << box.SetupLog();
+        EXPECT_TRUE(FileExists(mine));
+        EXPECT_FALSE(FileExists(kvtest::GroupFolder("KV Extra")));
+        if (!row.madeGroup.empty()) {
+            EXPECT_EQ(14u, kvtest::GroupItems(row.madeGroup.c_str()).size());
+            EXPECT_EQ(row.madeGroup, WinIni("GROUP"));
+        }
+        kvtest::CloseExplorerWindows();
+    }
+}
+
+// A default install starts the scheduler by its quoted path: programs planted where an
+// unquoted "C:\Program Files\KORVID Pro\kvsched.exe -install" would look first never run.
+TEST_F(Install, UnquotedProgramPathsAreNeverTried)
+{
+    const std::string dest = "C:\\Program Files\\KORVID Pro";
+    extraFolders.push_back(dest);
+    const std::string planted[] = { "C:\\Program.exe", "C:\\Program Files\\KORVID.exe" };
+    std::string mark = kvtest::WinePath(KV_MARK_EXE_UNIX);
+    for (const std::string& path : planted)
+        ASSERT_TRUE(CopyFileA(mark.c_str(), path.c_str(), FALSE)) << path;
+
+    Sandbox box("quoted");
+    RunSilent(box, Options("", ""));
+    std::string scheduler = "\"" + dest + "\\kvsched.exe\"";
+    for (int i = 0; i < 100 && RegString(HKEY_LOCAL_MACHINE, kRunKey, "KORVID Queue Scheduler") != scheduler;
+         i++)
+        Sleep(50);
+    EXPECT_EQ(scheduler, RegString(HKEY_LOCAL_MACHINE, kRunKey, "KORVID Queue Scheduler"));
+    for (const std::string& path : planted) {
+        EXPECT_FALSE(FileExists(path + ".ran")) << ReadFile(path + ".ran");
+        DeleteFileA(path.c_str());
+        DeleteFileA((path + ".ran").c_str());
+    }
+}
+
+// Every kind of refused destination is logged with its folder, and nothing is installed or
+// recorded.
+TEST_F(Install, RefusedDestinationsInstallNothing)
+{
+    char windows[MAX_PATH], system[MAX_PATH];
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    GetSystemDirectoryA(system, MAX_PATH);
+    struct Row {
+        const char* what;
+        std::function<std::string(const Sandbox&)> dir32;
+    } rows[] = {
+        { "drive root", [](const Sandbox&) { return std::string("C:\\"); } },
+        { "Windows folder", [&](const Sandbox&) { return std::string(windows); } },
+        { "system folder", [&](const Sandbox&) { return std::string(system); } },
+        { "work folder", [](const Sandbox& box) { return box.TempFolder(); } },
+        { "inside the work folder", [](const Sandbox& box) { return box.TempFolder() + "\\KORVID"; } },
+        { "holding the work folder", [](const Sandbox& box) { return box.Root(); } },
+        { "relative", [](const Sandbox&) { return std::string("KORVID"); } },
+        { "dots into Windows",
+          [&](const Sandbox&) { return "C:\\Program Files\\..\\" + std::string(windows + 3); } },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        Sandbox box("refused");
+        std::string dir32 = row.dir32(box);
+        RunSilent(box, Options("", "DIR32=" + dir32), RunOptions(), EXIT_INSTALL_FAILED);
+        std::vector<std::string> log = SplitLines(box.SetupLog());
+        EXPECT_TRUE(std::any_of(log.begin(), log.end(), [&](const std::string& line) {
+            return line.find("Refused DestDir \"" + dir32 + "\": ") == 0;
+        })) << box.SetupLog();
+        EXPECT_FALSE(std::any_of(log.begin(), log.end(), [](const std::string& line) {
+            return line.find("Copying ") == 0;
+        })) << box.SetupLog();
+        EXPECT_EQ("<missing>", WinIni("DIR"));
+        EXPECT_EQ("<missing>", WinIni("DEFDIR"));
+        EXPECT_FALSE(FileExists(box.TempFolder() + "\\KORVID"));
+    }
+}
+
+// A setup program whose packed copy of a file is damaged (a flipped byte, a cut-short
+// resource) places nothing of that file: the required file fails with a message naming the
+// damaged program, the earlier file stays whole, and the run reports the failure.
+TEST_F(Install, DamagedPayloadIsRefusedBeforeItIsPlaced)
+{
+    const std::string packed =
+        ReadFile(kvtest::WinePath(KV_BUILD_DIR_UNIX) + "\\product\\packed\\kvpro32.dl_");
+    ASSERT_GT(packed.size(), 100u);
+    struct Row {
+        const char* what;
+        bool cut; // the resource cut short, else one byte flipped
+    } rows[] = { { "flipped byte", false }, { "cut short", true } };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        kvtest::RemoveProductState();
+        Sandbox box("damaged");
+        ASSERT_TRUE(box.PlaceSetup());
+        if (row.cut) {
+            HANDLE update = BeginUpdateResourceA(box.SetupPath().c_str(), FALSE);
+            ASSERT_TRUE(update != NULL);
+            ASSERT_TRUE(UpdateResourceA(update, "EXE", "DLLFILE1", MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL),
+                                        (void*)packed.data(), (DWORD)packed.size() / 2));
+            ASSERT_TRUE(EndUpdateResourceA(update, FALSE));
+        } else {
+            std::string program = ReadFile(box.SetupPath());
+            size_t at = program.find(packed);
+            ASSERT_NE(std::string::npos, at);
+            program[at + packed.size() / 2] ^= 0x5A;
+            FILE* f = fopen(box.SetupPath().c_str(), "wb");
+            ASSERT_TRUE(f != NULL);
+            fwrite(program.data(), 1, program.size(), f);
+            fclose(f);
+        }
+        std::string dest = box.Root() + "\\dest";
+        CreateDirectoryA(dest.c_str(), NULL);
+        const std::string earlier = "the earlier kvpro32.dll";
+        FILE* f = fopen((dest + "\\kvpro32.dll").c_str(), "wb");
+        fwrite(earlier.data(), 1, earlier.size(), f);
+        fclose(f);
+
+        EXPECT_TRUE(box.PlaceInstallIni(Options("", "DIR32=" + dest)));
+        RunResult run = box.Run();
+        EXPECT_EQ((DWORD)EXIT_INSTALL_FAILED, run.exitCode);
+        std::vector<std::string> log = SplitLines(box.SetupLog());
+        EXPECT_TRUE(std::any_of(log.begin(), log.end(), [&](const std::string& line) {
+            return line.find("The setup program " + box.SetupPath() + " is damaged: its copy of kvpro32.dll")
+                == 0;
+        })) << box.SetupLog();
+        EXPECT_TRUE(Contains(log, "Failed to install required file kvpro32.dll.")) << box.SetupLog();
+        EXPECT_EQ(earlier, ReadFile(dest + "\\kvpro32.dll"));
+        EXPECT_EQ(ReadFile(payload + "\\kv95pro.exe"),
+                  ReadFile(dest + "\\kv95pro.exe")); // the rows before it
+        EXPECT_EQ("<missing>", WinIni("DEFDIR"));
     }
 }

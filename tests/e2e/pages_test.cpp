@@ -83,6 +83,13 @@ std::string WaitForText(HWND page, int id, const std::string& want)
     return text;
 }
 
+std::string WindowsFolder()
+{
+    char folder[MAX_PATH] = "";
+    GetWindowsDirectoryA(folder, sizeof folder);
+    return folder;
+}
+
 std::string LowerCase(std::string text)
 {
     for (char& c : text)
@@ -232,6 +239,14 @@ TEST_F(Pages, InteractiveInstallWalksEveryPageAndMatchesTheSilentInstall)
         // ...and so is every folder inside it, asked again each time.
         FolderStep(box.TempFolder() + "\\Sub", IDOK),
         BoxStep(kCaption, kInsideWorkFolder),
+        // The one destination check refuses the Windows folder too.
+        FolderStep(WindowsFolder(), IDOK),
+        { kCaption, kBoxText,
+          [](HWND box) {
+              EXPECT_NE(std::string::npos, ControlText(box, kBoxText).find("the Windows folder"))
+                  << ControlText(box, kBoxText);
+              Press(box, IDOK);
+          } },
         FolderStep(chosen, IDC_FOLDER_BROWSE),
         ChooserStep(chosen, "browse"),
         { kFolderPage, IDC_FOLDER_EDIT,

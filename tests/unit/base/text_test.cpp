@@ -15,6 +15,11 @@ TEST(Text, CopyAppendFormatReportCuts)
     EXPECT_STREQ("abcdefg", buf);
     EXPECT_FALSE(StrFormat(buf, sizeof buf, "%s-%d", "abcdef", 12));
     EXPECT_STREQ("abcdef-", buf);
+    // A text of exactly the buffer's size: the system's formatter would leave it unterminated.
+    EXPECT_TRUE(StrFormat(buf, sizeof buf, "%s", "1234567"));
+    EXPECT_STREQ("1234567", buf);
+    EXPECT_FALSE(StrFormat(buf, sizeof buf, "%s%d", "1234567", 8));
+    EXPECT_STREQ("1234567", buf);
     EXPECT_FALSE(StrCopy(buf, 0, "x"));
 }
 

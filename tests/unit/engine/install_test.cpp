@@ -29,20 +29,7 @@ protected:
         work = MakeScratchFolder("work") + "\\";
         dest = MakeScratchFolder("dest");
         payload = WinePath(KV_PAYLOAD_DIR_UNIX);
-        char staging[MAX_PATH];
-        ASSERT_TRUE(GetTempFileNameA(work.substr(0, work.size() - 1).c_str(), "KVD", 0, staging));
-        StrCopy(g_szStagingName, sizeof g_szStagingName, strrchr(staging, '\\') + 1);
-        g_bSilent = 1;
-        g_bLogging = 0;
-        g_bAllowReboot = 0;
-        g_bNoPass = 0;
-        g_bWinNT = 1;
-        g_nWinMajor = 6;
-        g_iconLocation = 0;
-        g_bCancelRequested = 0;
-        g_bRestartNeeded = 0;
-        IniFileName[0] = '\0';
-        LoadItemTitles();
+        ASSERT_TRUE(PrepareSilentInstall(work));
     }
 
     void TearDown() override

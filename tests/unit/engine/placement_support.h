@@ -10,6 +10,9 @@
 #include <string>
 #include <thread>
 #include <vector>
+#include <string.h>
+#include "engine/engine.h"
+#include "dialogs/dialogs.h"
 #include "support/product_state.h"
 
 namespace kvtest
@@ -65,13 +68,14 @@ inline std::string TextOf(const std::string& data)
     return std::string(data.c_str());
 }
 
-// Answers every message box of the given caption that appears while it runs: the
-// callback gets the box's text and returns the button to press (IDRETRY, IDCANCEL, IDYES).
+// Answers every message box of the given caption (any caption when null) that appears while
+// it runs: the callback gets the box's text and returns the button to press (IDRETRY,
+// IDCANCEL, IDYES).
 class BoxDriver
 {
 public:
     BoxDriver(const char* caption, std::function<int(const std::string&)> answer)
-        : caption_(caption), answer_(answer), thread_([this] { Run(); })
+        : anyCaption_(!caption), caption_(caption ? caption : ""), answer_(answer), thread_([this] { Run(); })
     {
     }
     ~BoxDriver()
@@ -85,22 +89,30 @@ public:
         std::lock_guard<std::mutex> lock(mutex_);
         return texts_;
     }
+    // The captions of the boxes answered so far, in order.
+    std::vector<std::string> Captions()
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return captions_;
+    }
 
 private:
     void Run()
     {
         while (!stop_) {
-            HWND box = FindWindowA("#32770", caption_.c_str());
+            HWND box = anyCaption_ ? FindMessageBox() : FindWindowA("#32770", caption_.c_str());
             if (!box) {
                 Sleep(20);
                 continue;
             }
-            char text[1024] = "";
+            char text[1024] = "", caption[256] = "";
             // The message box's text control has the id 0xFFFF.
             GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+            GetWindowTextA(box, caption, sizeof caption);
             {
                 std::lock_guard<std::mutex> lock(mutex_);
                 texts_.push_back(text);
+                captions_.push_back(caption);
             }
             int button = answer_(text);
             PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), (LPARAM)GetDlgItem(box, button));
@@ -109,9 +121,32 @@ private:
         }
     }
 
+    // A visible message box of this process (a dialog with the message box's text control),
+    // whatever its caption; other dialogs, such as a progress box, are left alone.
+    static HWND FindMessageBox()
+    {
+        HWND found = NULL;
+        EnumWindows(
+            [](HWND window, LPARAM param) -> BOOL {
+                char className[16] = "";
+                DWORD pid = 0;
+                GetWindowThreadProcessId(window, &pid);
+                GetClassNameA(window, className, sizeof className);
+                if (pid != GetCurrentProcessId() || strcmp(className, "#32770") != 0
+                    || !IsWindowVisible(window) || !GetDlgItem(window, 0xFFFF))
+                    return TRUE;
+                *(HWND*)param = window;
+                return FALSE;
+            },
+            (LPARAM)&found);
+        return found;
+    }
+
+    bool anyCaption_;
     std::string caption_;
     std::function<int(const std::string&)> answer_;
     std::vector<std::string> texts_;
+    std::vector<std::string> captions_;
     std::atomic<bool> stop_ { false };
     std::mutex mutex_;
     std::thread thread_;
@@ -171,5 +206,28 @@ private:
 
     PROCESS_INFORMATION process_ = {};
 };
+
+// The run state of a silent, unlogged install on Windows NT 6 with no options file, its
+// staging name taken in work (a folder with its trailing backslash). returns false when no
+// staging name could be had
+inline bool PrepareSilentInstall(const std::string& work)
+{
+    char staging[MAX_PATH];
+    if (!GetTempFileNameA(work.substr(0, work.size() - 1).c_str(), "KVD", 0, staging))
+        return false;
+    StrCopy(g_szStagingName, sizeof g_szStagingName, strrchr(staging, '\\') + 1);
+    g_bSilent = 1;
+    g_bLogging = 0;
+    g_bAllowReboot = 0;
+    g_bNoPass = 0;
+    g_bWinNT = 1;
+    g_nWinMajor = 6;
+    g_iconLocation = 0;
+    g_bCancelRequested = 0;
+    g_bRestartNeeded = 0;
+    IniFileName[0] = '\0';
+    LoadItemTitles();
+    return true;
+}
 
 } // namespace kvtest

@@ -97,6 +97,14 @@ TEST(PlacementNames, AlternateNameReplacesTheProgramExtension)
     EXPECT_FALSE(AlternateFileName(small, sizeof small, "C:\\Dest\\kvpro32.dll", ".bak"));
 }
 
+// The payload's checksum is the CRC-32 of zip and gzip.
+TEST(PlacementNames, Crc32OfKnownTexts)
+{
+    EXPECT_EQ(0xCBF43926u, Crc32("123456789", 9));
+    EXPECT_EQ(0u, Crc32("", 0));
+    EXPECT_EQ(0xE8B7BE43u, Crc32("a", 1));
+}
+
 TEST(PlacementNames, PlaceholderIsReplacedEverywhereWithinBounds)
 {
     struct Row {
@@ -552,9 +560,11 @@ TEST_F(Placement, FilesInUseOn95WaitAsNewUntilTheRestartCopies)
     EXPECT_TRUE(libraryBytes == kvtest::ReadFile(Dest("kvpro32.new"))) << Dest("kvpro32.new");
     EXPECT_EQ(1, g_bRestartNeeded);
     auto commands = kvtest::KeyValues(kvtest::kRunServicesOnce);
-    EXPECT_EQ("command.com /c copy " + ShortPath(Dest("kv95pro.new")) + " " + ShortPath(Dest("kv95pro.exe")),
+    EXPECT_EQ("command.com /c copy \"" + ShortPath(Dest("kv95pro.new")) + "\" \""
+                  + ShortPath(Dest("kv95pro.exe")) + "\"",
               kvtest::TextOf(commands["Oxtavine0"]));
-    EXPECT_EQ("command.com /c copy " + ShortPath(Dest("kvpro32.new")) + " " + ShortPath(Dest("kvpro32.dll")),
+    EXPECT_EQ("command.com /c copy \"" + ShortPath(Dest("kvpro32.new")) + "\" \""
+                  + ShortPath(Dest("kvpro32.dll")) + "\"",
               kvtest::TextOf(commands["Oxtavine1"]));
     EXPECT_EQ(runOnce, kvtest::KeyValues(kvtest::kRunOnce));
 

@@ -60,9 +60,17 @@ TEST_F(RegistryHelpers, BaseProductClassIsWrittenUnquotedAndRemoved)
     EXPECT_EQ(1, UnregisterBaseProduct());
     HKEY key;
     EXPECT_NE(ERROR_SUCCESS, RegOpenKeyA(HKEY_CLASSES_ROOT, kServerKey, &key));
-    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyA(HKEY_CLASSES_ROOT, kClassKey, &key)); // the class key stays
-    RegCloseKey(key);
+    // The class key, left empty, goes too; one that holds something else since stays.
+    EXPECT_NE(ERROR_SUCCESS, RegOpenKeyA(HKEY_CLASSES_ROOT, kClassKey, &key));
     EXPECT_EQ(1, UnregisterBaseProduct()); // nothing left to remove is still success
+    ASSERT_EQ(1, RegisterBaseProduct(path));
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyA(HKEY_CLASSES_ROOT, kClassKey, &key));
+    RegSetValueExA(key, NULL, 0, REG_SZ, (const BYTE*)"Other", 6);
+    RegCloseKey(key);
+    EXPECT_EQ(1, UnregisterBaseProduct());
+    EXPECT_NE(ERROR_SUCCESS, RegOpenKeyA(HKEY_CLASSES_ROOT, kServerKey, &key));
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyA(HKEY_CLASSES_ROOT, kClassKey, &key));
+    RegCloseKey(key);
 }
 
 TEST_F(RegistryHelpers, ReadAndWriteStrings)

@@ -315,24 +315,37 @@ TEST(ProductPrograms, WindowsStayOpenUntilClosed)
     }
 }
 
-TEST(ProductPrograms, UninstallerShowsItsSwitchesWithBlanks)
+// The uninstaller reads a folder with blanks whole, and removes only the installation that
+// win.ini records there: with none recorded it says so; without a folder it shows its usage.
+TEST(ProductPrograms, UninstallerNeedsTheRecordedFolder)
 {
-    HANDLE process = StartProgram(
-        "unkv32.exe", "-f C:\\Program Files\\KORVID.Pro -d C:\\Program Files\\KORVID.Pro -g KORVID Pro ");
-    ASSERT_TRUE(process != NULL);
-    HWND box = WaitForWindow(process, "#32770");
-    ASSERT_TRUE(box != NULL);
-    char caption[64] = "";
-    GetWindowTextA(box, caption, sizeof(caption));
-    EXPECT_STREQ("KORVID Pro Uninstall", caption);
-    std::string text;
-    EnumChildWindows(box, CollectText, (LPARAM)&text);
-    EXPECT_NE(std::string::npos, text.find("Program folder (-f): C:\\Program Files\\KORVID.Pro\n"));
-    EXPECT_NE(std::string::npos, text.find("Data folder (-d): C:\\Program Files\\KORVID.Pro\n"));
-    EXPECT_NE(std::string::npos, text.find("Program group (-g): KORVID Pro\n"));
-    PostMessageA(box, WM_COMMAND, IDOK, 0);
-    EXPECT_EQ(0, WaitExit(process, 10000));
-    CloseHandle(process);
+    WriteProfileStringA("KORVID", NULL, NULL);
+    struct Row {
+        const char* arguments;
+        const char* caption;
+        const char* text;
+    } rows[] = {
+        { "-f C:\\Program Files\\KORVID.Pro -d C:\\Program Files\\KORVID.Pro -g KORVID Pro ", "Remove",
+          "Insufficient information available to\nremove this application." },
+        { "-g KORVID Pro -d C:\\KORVID", "KORVID Pro Uninstall",
+          "Usage: unkv32 -f <folder> -d <folder> -g <group> [-s]" },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.arguments);
+        HANDLE process = StartProgram("unkv32.exe", row.arguments);
+        ASSERT_TRUE(process != NULL);
+        HWND box = WaitForWindow(process, "#32770");
+        ASSERT_TRUE(box != NULL);
+        char caption[64] = "";
+        GetWindowTextA(box, caption, sizeof(caption));
+        EXPECT_STREQ(row.caption, caption);
+        std::string text;
+        EnumChildWindows(box, CollectText, (LPARAM)&text);
+        EXPECT_NE(std::string::npos, text.find(row.text)) << text;
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        WaitExit(process, 10000);
+        CloseHandle(process);
+    }
 }
 
 uint32_t Le32(const std::string& b, size_t at)

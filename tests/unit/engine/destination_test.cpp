@@ -1,0 +1,167 @@
+// The one destination check, the quoted program command lines, and creating a folder path.
+#include <gtest/gtest.h>
+#include <string>
+#include "engine/engine.h"
+#include "support/product_state.h"
+
+TEST(Destination, ClassifyRefusesRootsSystemAndWorkFolders)
+{
+    const char* work = "C:\\users\\me\\Temp\\";
+    const char* windows = "C:\\windows";
+    const char* system = "C:\\windows\\system32";
+    struct Row {
+        const char* path;
+        int reason;
+    } rows[] = {
+        { "C:\\Program Files\\KORVID Pro", DEST_ACCEPTED },
+        { "D:\\Apps (x86),1\\KORVID", DEST_ACCEPTED },
+        { "\\\\server\\share\\KORVID", DEST_ACCEPTED },
+        { "C:\\windowsfolder", DEST_ACCEPTED }, // a name that only starts like it
+        { "C:\\users\\me\\Tempest", DEST_ACCEPTED },
+        { "C:\\", DEST_ROOT },
+        { "C:", DEST_RELATIVE },
+        { "\\\\server\\share", DEST_ROOT },
+        { "\\\\server\\share\\", DEST_ROOT },
+        { "\\\\?\\C:\\KORVID", DEST_ROOT },
+        { "KORVID", DEST_RELATIVE },
+        { "C:KORVID", DEST_RELATIVE },
+        { "\\KORVID", DEST_RELATIVE },
+        { "C:\\Program Files\\..\\windows", DEST_RELATIVE },
+        { "C:\\a\\.\\b", DEST_RELATIVE },
+        { "C:\\WINDOWS", DEST_SYSTEM_FOLDER },
+        { "c:\\windows\\", DEST_SYSTEM_FOLDER },
+        { "C:\\windows\\KORVID", DEST_SYSTEM_FOLDER },
+        { "C:\\Windows\\System32\\KORVID", DEST_SYSTEM_FOLDER },
+        { "C:\\users\\me\\Temp", DEST_WORK_FOLDER },
+        { "C:\\users\\me\\temp\\KORVID", DEST_WORK_FOLDER },
+        { "C:\\users", DEST_WORK_FOLDER }, // holds the work folder
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.path);
+        EXPECT_EQ(r.reason, ClassifyDestination(r.path, work, windows, system));
+    }
+    EXPECT_STRNE("", DestinationRefusalText(DEST_ROOT));
+}
+
+// Through the platform: made absolute, ".." resolved, trailing backslashes gone.
+TEST(Destination, CheckMakesTheFolderAbsoluteFirst)
+{
+    char windows[MAX_PATH], full[KV_PATH_SIZE];
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    std::string work = kvtest::MakeScratchFolder("destcheck") + "\\";
+    std::string beside = work.substr(0, work.size() - 1) + "-beside";
+    std::string intoWindows = beside + "\\..\\..\\..\\..\\..\\..\\..\\" + std::string(windows + 3);
+    struct Row {
+        std::string folder;
+        int reason;
+        std::string full;
+    } rows[] = {
+        { beside + "\\", DEST_ACCEPTED, beside },
+        { beside + "\\x\\..\\KORVID", DEST_ACCEPTED, beside + "\\KORVID" },
+        { intoWindows, DEST_SYSTEM_FOLDER, "" },
+        { "KORVID", DEST_RELATIVE, "" },
+        { work + "sub", DEST_WORK_FOLDER, "" },
+        { std::string(windows, 3), DEST_ROOT, "" },
+        { "C:\\" + std::string(300, 'k'), DEST_TOO_LONG, "" },
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.folder);
+        EXPECT_EQ(r.reason, CheckDestination(r.folder.c_str(), work.c_str(), full, sizeof full));
+        if (!r.full.empty()) {
+            EXPECT_STREQ(r.full.c_str(), full);
+        }
+    }
+    kvtest::DeleteTree(work);
+}
+
+TEST(Destination, ProgramPathsAreQuotedOrRefused)
+{
+    struct Row {
+        const char* program;
+        const char* arguments;
+        bool built;
+        const char* command;
+    } rows[] = {
+        { "C:\\Program Files\\KORVID Pro\\kvsched.exe", "-install", true,
+          "\"C:\\Program Files\\KORVID Pro\\kvsched.exe\" -install" },
+        { "C:\\KORVID\\kvsched.exe", "", true, "\"C:\\KORVID\\kvsched.exe\"" },
+        { "C:\\KORVID\\kvsched.exe", nullptr, true, "\"C:\\KORVID\\kvsched.exe\"" },
+        { "C:\\a\" & calc.exe & \"\\kvsched.exe", "-remove", false, "" },
+        { "C:\\tab\there\\kvsched.exe", "-remove", false, "" },
+        { "", "-remove", false, "" },
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.program);
+        char command[KV_PATH_SIZE + 32];
+        EXPECT_EQ(r.built, FormatProgramCommand(command, sizeof command, r.program, r.arguments));
+        EXPECT_STREQ(r.command, command);
+    }
+    char small[16];
+    EXPECT_FALSE(FormatFolderProgramCommand(small, sizeof small, "C:\\KORVID", "kvsched.exe", "-install"));
+    std::string deep = "C:\\" + std::string(255, 'd');
+    char big[1024];
+    EXPECT_FALSE(FormatFolderProgramCommand(big, sizeof big, deep.c_str(), "kvsched.exe", "-install"));
+}
+
+// A folder path with missing parents is made; an existing folder, also with a trailing
+// backslash, counts as made; a file of that name does not.
+TEST(Destination, CreateFolderPathSucceedsOnlyForAFolder)
+{
+    int silent = g_bSilent, logging = g_bLogging;
+    g_bSilent = 1;
+    g_bLogging = 0;
+    std::string root = kvtest::MakeScratchFolder("mkpath");
+    std::string file = root + "\\plain.txt";
+    CloseHandle(CreateFileA(file.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL));
+    struct Row {
+        std::string path;
+        int made;
+    } rows[] = {
+        { root + "\\a\\b\\c", 1 },
+        { root + "\\a\\b\\c", 1 },
+        { root + "\\a\\b\\", 1 },
+        { root + "\\d\\e\\", 1 },
+        { file, 0 },
+        { file + "\\x", 0 },
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.path);
+        char path[KV_PATH_SIZE];
+        ASSERT_TRUE(StrCopy(path, sizeof path, r.path.c_str()));
+        EXPECT_EQ(r.made, CreateFolderPath(path) ? 1 : 0);
+        EXPECT_EQ(r.path, path); // the caller's text comes back as it was
+        DWORD attributes = GetFileAttributesA(path);
+        if (r.made) {
+            EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY));
+        }
+    }
+    kvtest::DeleteTree(root);
+    g_bSilent = silent;
+    g_bLogging = logging;
+}
+
+// The uninstall entry: values unquoted after their switches, refused when one holds a switch.
+TEST(Destination, UninstallCommandRefusesValuesThatHoldASwitch)
+{
+    struct Row {
+        const char* folder;
+        const char* group;
+        const char* command; // "" when refused
+    } rows[] = {
+        { "C:\\Program Files\\KORVID Pro", "KORVID Pro",
+          "\"C:\\Program Files\\KORVID Pro\\unkv32.exe\" -f C:\\Program Files\\KORVID Pro -d C:\\Program "
+          "Files\\KORVID Pro -g KORVID Pro" },
+        { "C:\\a-f", "x -fast", "\"C:\\a-f\\unkv32.exe\" -f C:\\a-f -d C:\\a-f -g x -fast" },
+        { "C:\\KORVID", "x -d C:\\windows", "" },
+        { "C:\\KORVID /g y", "KORVID Pro", "" },
+        { "C:\\KORVID", "x -G", "" },
+        { "C:\\Tools -s KORVID", "KORVID Pro", "" }, // the uninstaller's silent switch
+        { "C:\\KORVID", "say \"hi\"", "" },
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.group);
+        char command[1024];
+        EXPECT_EQ(r.command[0] != '\0', FormatUninstallCommand(command, sizeof command, r.folder, r.group));
+        EXPECT_STREQ(r.command, command);
+    }
+}
