@@ -557,3 +557,45 @@ TEST_F(Pages, CancelOnEachPageEndsTheRun)
         EXPECT_EQ("<missing>", WinIni("DEFDIR"));
     }
 }
+
+// The welcome page's Uninstall choice removes the installation win.ini records: the INI
+// question answered Yes, the progress box, then "all files removed"; nothing is left.
+TEST_F(Pages, UninstallChoiceRemovesTheRecordedInstallation)
+{
+    // The removal refuses a folder inside the temporary folder, where the sandboxes lie.
+    const std::string dest = "C:\\KV Pages Removal";
+    Sandbox installer("pages-installed");
+    ASSERT_TRUE(installer.PlaceSetup());
+    ASSERT_TRUE(installer.PlaceInstallIni("[INSTALL]\r\nQUIET=TRUE\r\nLOGGING=TRUE\r\n\r\n[KORVID]\r\nDIR32="
+                                          + dest + "\r\nGROUP32=KORVID Pro\r\n"));
+    RunResult installed = installer.Run();
+    ASSERT_EQ(3010u, installed.exitCode) << installer.SetupLog();
+    ASSERT_TRUE(FileExists(dest + "\\kvpro32.dll"));
+    CloseExplorerWindows();
+
+    Sandbox box("pages-uninstall");
+    ASSERT_TRUE(box.PlaceSetup());
+    bool progressSeen = false;
+    PageScript script({
+        { kCaption, IDC_WELCOME_INSTALL,
+          [](HWND page) {
+              Click(page, IDC_WELCOME_UNINSTALL);
+              Press(page, IDOK);
+          } },
+        { kCaption, kBoxText,
+          [](HWND question) {
+              EXPECT_EQ(0u,
+                        ControlText(question, kBoxText).find("You have INI files in the KORVID Pro folder."));
+              Press(question, IDYES);
+          } },
+        BoxStep("", "Removal process complete.\nAll files removed."),
+    });
+    Drive(box, script,
+          [&](HWND window) { progressSeen = progressSeen || Caption(window) == "Removal process"; });
+    EXPECT_TRUE(progressSeen);
+    EXPECT_FALSE(FileExists(dest));
+    EXPECT_EQ("<missing>", WinIni("DIR"));
+    EXPECT_EQ("<missing>", WinIni("INSTOPTS"));
+    EXPECT_FALSE(FileExists(GroupFolder("KORVID Pro")));
+    DeleteTree(dest);
+}
