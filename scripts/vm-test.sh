@@ -8,5 +8,5 @@ cd "$root"
 scripts/bootstrap.sh
 cmake --preset test-i686
 cmake --build --preset test-i686
-exec scripts/vm-run.sh -t 3000 build/test-i686 scripts tests CMakePresets.json -- \
+exec scripts/vm-run.sh -t 2400 build/test-i686 scripts tests CMakePresets.json -- \
   scripts/with-wine.sh ctest --preset test-i686 "$@"
