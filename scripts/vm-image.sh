@@ -9,7 +9,7 @@
 #
 # The image is cached outside the clone, in $KV_VM_CACHE (default ~/.cache/kvsetup-vm), in
 # a folder named by a hash of this script and of scripts/wine-env.sh: a later run on the
-# same machine reuses it, and a change to either builds a new one. Everything in it comes
+# same machine reuses it, and a change to either, other than to a comment, builds a new one. Everything in it comes
 # from Debian's packages, fetched from the archive this machine's apt uses. Building needs
 # root (debootstrap, chroot); it takes several minutes, once.
 #
@@ -28,7 +28,7 @@ kv_vm_packages=(linux-image-amd64 wine wine32:i386 xvfb xauth cmake procps iprou
 kv_vm_prefix=/opt/kvwine
 
 # The VM's PID 1. It mounts the kernel's file systems, mounts the work disk (the second
-# disk, made by kv_vm_run_disk in vm-run.sh) and binds each folder or file of its tree/ at
+# disk, made by kv_vm_work_disk) and binds each folder or file of its tree/ at
 # the same absolute path that the file list paths names, runs its guest.sh with the output
 # on the console and in out/console, writes the exit code to out/rc, and powers off.
 kv_vm_init=$(cat <<'INIT'
@@ -74,10 +74,11 @@ sleep 60
 INIT
 )
 
-# The build's key: what decides the image's contents.
+# The build's key: what decides the image's contents. Comments do not.
 kv_vm_key()
 {
-  cat "$kv_vm_script" "$(dirname "$kv_vm_script")/wine-env.sh" | sha256sum | cut -c1-16
+  cat "$kv_vm_script" "$(dirname "$kv_vm_script")/wine-env.sh" | grep -v '^[[:space:]]*#' |
+    sha256sum | cut -c1-16
 }
 
 kv_vm_cache()
