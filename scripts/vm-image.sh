@@ -9,9 +9,10 @@
 #
 # The image is cached outside the clone, in $KV_VM_CACHE (default ~/.cache/kvsetup-vm), in
 # a folder named by a hash of this script and of scripts/wine-env.sh: a later run on the
-# same machine reuses it, and a change to either, other than to a comment, builds a new one. Everything in it comes
-# from Debian's packages, fetched from the archive this machine's apt uses. Building needs
-# root (debootstrap, chroot); it takes several minutes, once.
+# same machine reuses it, and a change to either, other than to a comment, builds a new
+# one. Everything in it comes from Debian's packages, fetched from the archive this
+# machine's apt uses. Building needs root (debootstrap, chroot); it takes several minutes,
+# once.
 #
 # The image holds:
 #   root.img     the root file system (ext4, no partition table); runs open it with
