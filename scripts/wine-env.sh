@@ -7,10 +7,17 @@ export WINEDEBUG=-all
 # every shortcut the tests make, writing menu entries into the user's home outside the
 # prefix, and those for shortcuts without an icon wait for the desktop to end.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-export WINEARCH=win64
-KV_WINE=$(command -v wine64 || echo /usr/lib/wine/wine64)
+# wine64 runs the x86_64 test build here; the test VM sets WINEARCH=win32 and runs the
+# i686 one under Wine's 32-bit loader.
+: "${WINEARCH:=win64}"
+export WINEARCH
+if [ "$WINEARCH" = win32 ]; then
+  KV_WINE=$(command -v wine || echo /usr/lib/wine/wine)
+else
+  KV_WINE=$(command -v wine64 || echo /usr/lib/wine/wine64)
+  [ -x "$KV_WINE" ] || KV_WINE=/usr/lib/wine/wine64
+fi
 KV_WINESERVER=$(command -v wineserver || echo /usr/lib/wine/wineserver)
-[ -x "$KV_WINE" ] || KV_WINE=/usr/lib/wine/wine64
 [ -x "$KV_WINESERVER" ] || KV_WINESERVER=/usr/lib/wine/wineserver
 
 # Creates the prefix once; later runs reuse it.
