@@ -152,6 +152,15 @@ std::map<std::string, std::string> Contents(const std::string& folder)
     return files;
 }
 
+// Keeps the window showing the release notes in *found (an EnumWindows callback).
+BOOL CALLBACK KeepNotesWindow(HWND window, LPARAM found)
+{
+    if (Caption(window).find("KvNews") == std::string::npos)
+        return TRUE;
+    *(HWND*)found = window;
+    return FALSE;
+}
+
 class Pages : public testing::Test
 {
 protected:
@@ -468,14 +477,7 @@ TEST_F(Pages, WelcomeOffersUninstallOnlyForARecordedInstallation)
         // Notepad opened the notes.
         HWND notepad = NULL;
         for (int i = 0; i < 200 && !notepad; i++, Sleep(50))
-            EnumWindows(
-                [](HWND window, LPARAM found) {
-                    if (Caption(window).find("KvNews") == std::string::npos)
-                        return TRUE;
-                    *(HWND*)found = window;
-                    return FALSE;
-                },
-                (LPARAM)&notepad);
+            EnumWindows(KeepNotesWindow, (LPARAM)&notepad);
         EXPECT_TRUE(notepad != NULL);
         if (notepad)
             PostMessageA(notepad, WM_CLOSE, 0, 0);

@@ -123,22 +123,25 @@ private:
 
     // A visible message box of this process (a dialog with the message box's text control),
     // whatever its caption; other dialogs, such as a progress box, are left alone.
+    // Keeps a visible message box of this process in *param (an EnumWindows callback: a
+    // function of the system's calling convention, which a lambda is not on i686).
+    static BOOL CALLBACK KeepMessageBox(HWND window, LPARAM param)
+    {
+        char className[16] = "";
+        DWORD pid = 0;
+        GetWindowThreadProcessId(window, &pid);
+        GetClassNameA(window, className, sizeof className);
+        if (pid != GetCurrentProcessId() || strcmp(className, "#32770") != 0 || !IsWindowVisible(window)
+            || !GetDlgItem(window, 0xFFFF))
+            return TRUE;
+        *(HWND*)param = window;
+        return FALSE;
+    }
+
     static HWND FindMessageBox()
     {
         HWND found = NULL;
-        EnumWindows(
-            [](HWND window, LPARAM param) -> BOOL {
-                char className[16] = "";
-                DWORD pid = 0;
-                GetWindowThreadProcessId(window, &pid);
-                GetClassNameA(window, className, sizeof className);
-                if (pid != GetCurrentProcessId() || strcmp(className, "#32770") != 0
-                    || !IsWindowVisible(window) || !GetDlgItem(window, 0xFFFF))
-                    return TRUE;
-                *(HWND*)param = window;
-                return FALSE;
-            },
-            (LPARAM)&found);
+        EnumWindows(KeepMessageBox, (LPARAM)&found);
         return found;
     }
 
