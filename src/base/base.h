@@ -36,6 +36,9 @@ bool JoinPath(char* dest, size_t size, const char* folder, const char* name);
 // Joins with "%s%s" only when the folder ends in '\' (the '/' is not a separator here).
 bool JoinPathBackslash(char* dest, size_t size, const char* folder, const char* name);
 bool EndsWithSeparator(const char* text);
+// True when the text can stand inside double quotes of a command someone else parses: no
+// double quote and no control character, for which no such command has an escape.
+bool IsQuotableText(const char* text);
 
 // state.cpp: the process-wide run state and the option values that start-up reads.
 extern HINSTANCE g_hInstance;

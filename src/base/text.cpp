@@ -49,6 +49,16 @@ bool StrFormat(char* dest, size_t size, const char* format, ...)
     return n >= 0 && (size_t)n < size;
 }
 
+// returns true when the text holds no double quote and no control character
+bool IsQuotableText(const char* text)
+{
+    for (const unsigned char* p = (const unsigned char*)text; *p; p++) {
+        if (*p == '"' || *p < 0x20 || *p == 0x7f)
+            return false;
+    }
+    return true;
+}
+
 bool EndsWithSeparator(const char* text)
 {
     size_t len = text ? strlen(text) : 0;

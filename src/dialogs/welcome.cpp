@@ -17,11 +17,11 @@ int RunWelcomeDialog(HWND ownerWindow, HINSTANCE module, ReleaseNotesPlacer plac
     return (int)RunModalPage(module, DLG_INSTALL, ownerWindow, WelcomeDialogProc);
 }
 
-// returns false when the path holds a double quote or the command does not fit
+// returns false when the path cannot stand inside quotes or the command does not fit
 bool FormatNotepadCommand(char* command, size_t size, const char* folder, const char* fileName)
 {
     char path[KV_PATH_SIZE];
-    if (!JoinPath(path, sizeof path, folder, fileName) || strchr(path, '"'))
+    if (!JoinPath(path, sizeof path, folder, fileName) || !IsQuotableText(path))
         return false;
     return StrFormat(command, size, "notepad \"%s\"", path);
 }

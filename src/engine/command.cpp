@@ -4,23 +4,13 @@
 #include "engine/engine.h"
 #include <string.h>
 
-// returns true when the text holds no double quote and no control character
-static bool CanBeQuoted(const char* text)
-{
-    for (const unsigned char* p = (const unsigned char*)text; *p; p++) {
-        if (*p == '"' || *p < 0x20)
-            return false;
-    }
-    return true;
-}
-
 // returns true with "program" arguments (or "program" alone) in out; false when program
 // holds a double quote or a control character, or the command does not fit
 bool FormatProgramCommand(char* out, size_t size, const char* program, const char* arguments)
 {
     if (size > 0)
         out[0] = '\0';
-    if (!program || !*program || !CanBeQuoted(program))
+    if (!program || !*program || !IsQuotableText(program))
         return false;
     if (arguments && *arguments)
         return StrFormat(out, size, "\"%s\" %s", program, arguments);
@@ -68,7 +58,7 @@ bool FormatUninstallCommand(char* out, size_t size, const char* folder, const ch
         out[0] = '\0';
     const char* values[] = { folder, group };
     for (const char* value : values) {
-        if (!value || !CanBeQuoted(value) || HoldsUninstallSwitch(value))
+        if (!value || !IsQuotableText(value) || HoldsUninstallSwitch(value))
             return false;
     }
     char program[KV_PATH_SIZE];

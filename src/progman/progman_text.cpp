@@ -19,11 +19,7 @@ static bool IsListSeparator(char c)
 // returns true when the text holds no double quote and no control character
 bool IsSafeProgmanText(const char* text)
 {
-    for (const unsigned char* p = (const unsigned char*)OrEmpty(text); *p; p++) {
-        if (*p == '"' || *p < 0x20 || *p == 0x7f)
-            return false;
-    }
-    return true;
+    return IsQuotableText(OrEmpty(text));
 }
 
 // returns false when the working folder or the default command line is too long for a path
