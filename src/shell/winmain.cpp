@@ -71,14 +71,19 @@ static int RegisterMainClass(HINSTANCE instance)
     return RegisterClassA(&wc) != 0;
 }
 
-// returns the main window, or NULL when it could not be created
+// returns the main window, or NULL when it could not be created. A silent run never shows
+// it and needs it only to receive its command: where no desktop can hold a window (a
+// session without a display), it runs with a message-only window instead.
 static HWND CreateMainWindow(HINSTANCE instance)
 {
     RECT desktop;
     GetWindowRect(GetDesktopWindow(), &desktop);
     WindowRect rect = MainWindowRect(desktop.right, desktop.bottom);
-    return CreateWindowExA(0, kClassName, kCaption, MAIN_WINDOW_STYLE, rect.left, rect.top, rect.width,
-                           rect.height, NULL, NULL, instance, NULL);
+    HWND window = CreateWindowExA(0, kClassName, kCaption, MAIN_WINDOW_STYLE, rect.left, rect.top, rect.width,
+                                  rect.height, NULL, NULL, instance, NULL);
+    if (!window && g_bSilent)
+        window = CreateWindowExA(0, kClassName, kCaption, 0, 0, 0, 0, 0, HWND_MESSAGE, NULL, instance, NULL);
+    return window;
 }
 
 // returns the quit message's code after an interactive run, g_nExitCode after a silent one,

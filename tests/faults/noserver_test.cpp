@@ -1,0 +1,42 @@
+// Where no Program Manager answers (run without a display): the install and the removal
+// complete, and no items are made.
+#include <gtest/gtest.h>
+#include "faults/faults.h"
+#include "support/product_state.h"
+
+using namespace kve2e;
+using namespace kvfaults;
+using kvtest::FileExists;
+
+TEST(NoServer, InstallAndRemovalCompleteWithoutItems)
+{
+    kvtest::RemoveProductState();
+    const std::string root = "C:\\KV Faults NoServer";
+    const std::string dest = root + "\\KORVID Pro";
+    CountScenario();
+    CountFaults();
+    {
+        Sandbox box("noserver");
+        ASSERT_TRUE(box.PlaceSetup());
+        ASSERT_TRUE(box.PlaceInstallIni(SilentOptions(dest)));
+        RunResult run = box.Run();
+        ASSERT_TRUE(EndedCleanly(run));
+        EXPECT_EQ((DWORD)EXIT_RESTART_NEEDED, run.exitCode) << box.SetupLog();
+        for (const std::string& name : ProductFileNames())
+            EXPECT_TRUE(NewVersion(name.c_str()) == kvtest::ReadFile(dest + "\\" + name)) << name;
+        EXPECT_EQ(dest, kvtest::WinIni("DIR"));
+        EXPECT_FALSE(FileExists(kvtest::GroupFolder("KORVID Pro")));
+
+        std::string command = kvtest::RegString(
+            HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KORVIDPro",
+            "UninstallString");
+        run = box.RunCommand(command + " -s");
+        ASSERT_TRUE(EndedCleanly(run));
+        EXPECT_EQ(0u, run.exitCode) << box.SetupLog();
+        EXPECT_EQ("<missing>", kvtest::WinIni("DIR"));
+        for (const std::string& name : ProductFileNames())
+            EXPECT_TRUE(name == "unkv32.exe" || !FileExists(dest + "\\" + name)) << name;
+    }
+    kvtest::RemoveProductState();
+    kvtest::DeleteTree(root);
+}
