@@ -70,8 +70,6 @@ void LoadItemTitles(void);
 void ResetProductFileTable(void);
 
 // placement.cpp
-// returns the CRC-32 (the polynomial of zip and gzip) of size bytes
-DWORD Crc32(const void* bytes, size_t size);
 // returns 1 when the whole resource was written, else 0 (also when its bytes do not match
 // the sum the build stored for them: the last error is then ERROR_CRC)
 int WriteResourceToFile(HINSTANCE module, int manifestIndex, const char* folder, const char* fileName);
@@ -83,6 +81,10 @@ int WriteIniFromTemplate(const char* workFolder, const char* targetPath, const c
 // returns 0 on success, 1 on failure
 int InstallFile(const char* workFolder, const char* fileName, const char* destFolder, HWND ownerWindow,
                 HWND statusWindow, int manifestIndex, int required);
+
+// placement_text.cpp
+// returns the CRC-32 (the polynomial of zip and gzip) of size bytes
+DWORD Crc32(const void* bytes, size_t size);
 // The name an in-use target is moved aside to (".bak") or staged under (".new"): the
 // target with the first ".dll" (else first ".exe") of its file name, and the rest,
 // replaced by suffix. returns false when the file name holds neither or the result does

@@ -26,6 +26,8 @@ int DeleteOrDefer(const char* path, char* errorText);
 int DeleteRegistryTree(const char* subKey, HKEY root);
 // Deletes the product's four shell namespace entries; returns 1.
 int RemoveNamespaceEntries(void);
+
+// removal_text.cpp
 // The name a file in use waits under until the next start: the extension of the file name
 // (from its last dot) replaced by ".del", or ".del" appended. returns false when it does
 // not fit
