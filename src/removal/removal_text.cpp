@@ -28,8 +28,13 @@ bool InsertText(char* dest, size_t size, const char* templateText, const char* i
 // returns true with the ".del" name of path in dest
 bool DeferredDeleteName(char* dest, size_t size, const char* path)
 {
-    const char* slash = strrchr(path, '\\');
-    const char* name = slash ? slash + 1 : path;
+    // The file name follows the last '\', '/' or ':', as for AlternateFileName: a dot in
+    // a folder's name must not move the file out of its folder.
+    const char* name = path;
+    for (const char* p = path; *p; p++) {
+        if (*p == '\\' || *p == '/' || *p == ':')
+            name = p + 1;
+    }
     const char* dot = strrchr(name, '.');
     size_t keep = dot ? (size_t)(dot - path) : strlen(path);
     if (keep >= size) {
