@@ -62,21 +62,27 @@ static const char* FileNamePart(const char* path)
     return name;
 }
 
-// returns false when the file name holds neither ".dll" nor ".exe" or the result does not
-// fit. Only the file name is searched, so a folder such as "C:\tools.exe\" never makes
-// a help file count as a program, nor moves a file out of its folder.
+// returns false (dest empty) when the file name holds neither ".dll" nor ".exe" or the
+// result does not fit. Only the file name is searched, so a folder such as "C:\tools.exe\"
+// never makes a help file count as a program, nor moves a file out of its folder.
 bool AlternateFileName(char* dest, size_t size, const char* target, const char* suffix)
 {
+    if (size == 0)
+        return false;
+    dest[0] = '\0';
     const char* name = FileNamePart(target);
     const char* cut = strstr(name, ".dll");
     if (!cut)
         cut = strstr(name, ".exe");
-    if (!cut || size == 0)
+    if (!cut)
         return false;
     size_t keep = (size_t)(cut - target);
     if (keep >= size)
         return false;
     memcpy(dest, target, keep);
     dest[keep] = '\0';
-    return StrAppend(dest, size, suffix);
+    if (StrAppend(dest, size, suffix))
+        return true;
+    dest[0] = '\0';
+    return false;
 }
