@@ -25,6 +25,8 @@ TEST(Destination, ClassifyRefusesRootsSystemAndWorkFolders)
         { "\\\\?\\C:\\KORVID", DEST_ROOT },
         { "KORVID", DEST_RELATIVE },
         { "C:KORVID", DEST_RELATIVE },
+        { "\\:\\KORVID", DEST_RELATIVE }, // a drive is a letter
+        { "1:\\KORVID", DEST_RELATIVE },
         { "\\KORVID", DEST_RELATIVE },
         { "C:\\Program Files\\..\\windows", DEST_RELATIVE },
         { "C:\\a\\.\\b", DEST_RELATIVE },
