@@ -21,6 +21,8 @@ bool FormatProgramCommand(char* out, size_t size, const char* program, const cha
 bool FormatFolderProgramCommand(char* out, size_t size, const char* folder, const char* name,
                                 const char* arguments)
 {
+    if (size > 0)
+        out[0] = '\0';
     char program[KV_PATH_SIZE];
     if (!JoinPath(program, ARRAY_SIZE(program), folder, name))
         return false;

@@ -25,12 +25,15 @@ static bool IsSameOrInside(const char* inner, const char* outer)
     return innerLen == outerLen || inner[outerLen] == '\\';
 }
 
-// True when the path starts with a drive ("C:\") or a share ("\\server\share").
+// True when the path starts with a drive ("C:\") or a share ("\\server\share"). A drive
+// is a letter: "\:\x" would otherwise pass as a drive here and as a share below.
 static bool IsAbsolute(const char* path)
 {
     if (path[0] == '\\' && path[1] == '\\')
         return true;
-    return path[0] && path[1] == ':' && path[2] == '\\';
+    char drive = path[0];
+    bool letter = (drive >= 'A' && drive <= 'Z') || (drive >= 'a' && drive <= 'z');
+    return letter && path[1] == ':' && path[2] == '\\';
 }
 
 // True when a segment of the path is "." or "..", which would hide where it leads.

@@ -70,8 +70,6 @@ void LoadItemTitles(void);
 void ResetProductFileTable(void);
 
 // placement.cpp
-// returns the CRC-32 (the polynomial of zip and gzip) of size bytes
-DWORD Crc32(const void* bytes, size_t size);
 // returns 1 when the whole resource was written, else 0 (also when its bytes do not match
 // the sum the build stored for them: the last error is then ERROR_CRC)
 int WriteResourceToFile(HINSTANCE module, int manifestIndex, const char* folder, const char* fileName);
@@ -83,10 +81,14 @@ int WriteIniFromTemplate(const char* workFolder, const char* targetPath, const c
 // returns 0 on success, 1 on failure
 int InstallFile(const char* workFolder, const char* fileName, const char* destFolder, HWND ownerWindow,
                 HWND statusWindow, int manifestIndex, int required);
+
+// placement_text.cpp
+// returns the CRC-32 (the polynomial of zip and gzip) of size bytes
+DWORD Crc32(const void* bytes, size_t size);
 // The name an in-use target is moved aside to (".bak") or staged under (".new"): the
 // target with the first ".dll" (else first ".exe") of its file name, and the rest,
-// replaced by suffix. returns false when the file name holds neither or the result does
-// not fit
+// replaced by suffix. returns false (dest empty) when the file name holds neither or the
+// result does not fit
 bool AlternateFileName(char* dest, size_t size, const char* target, const char* suffix);
 // A template line with every placeholder replaced (an empty placeholder copies the line).
 // returns false when the result does not fit size
@@ -164,7 +166,7 @@ const char* DestinationRefusalText(int reason);
 // command.cpp: quoted command lines.
 // "program" arguments; returns false when program cannot be quoted safely or it does not fit.
 bool FormatProgramCommand(char* out, size_t size, const char* program, const char* arguments);
-// The same for folder\name.
+// The same for folder\name (out empty when folder\name is longer than a path may be).
 bool FormatFolderProgramCommand(char* out, size_t size, const char* folder, const char* name,
                                 const char* arguments);
 // The uninstall entry's command, "folder\unkv32.exe" -f folder -d folder -g group, the

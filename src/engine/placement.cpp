@@ -14,25 +14,6 @@
 #include <stdio.h>
 #include <string.h>
 
-// returns the CRC-32 (the polynomial of zip and gzip) of size bytes
-DWORD Crc32(const void* bytes, size_t size)
-{
-    static DWORD table[256];
-    if (table[1] == 0) {
-        for (DWORD n = 0; n < 256; n++) {
-            DWORD c = n;
-            for (int k = 0; k < 8; k++)
-                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            table[n] = c;
-        }
-    }
-    DWORD crc = 0xFFFFFFFFu;
-    const unsigned char* p = (const unsigned char*)bytes;
-    for (size_t i = 0; i < size; i++)
-        crc = table[(crc ^ p[i]) & 0xFF] ^ (crc >> 8);
-    return crc ^ 0xFFFFFFFFu;
-}
-
 // True when the resource's bytes match the CRC-32 that the build stored beside it (a
 // resource of type "SUM" of the same name); a resource the build stored no sum for (the
 // unpacked templates) passes.
@@ -181,34 +162,6 @@ int ExpandFile(char* sourcePath, const char* targetPath)
     return ExpandOpenSource(source, targetPath);
 }
 
-// Writes line into out with every placeholder replaced; an empty placeholder copies the
-// line. returns false when the result does not fit (out is then not to be used)
-bool SubstitutePlaceholder(char* out, size_t size, const char* line, const char* placeholder,
-                           const char* replacement)
-{
-    if (size == 0)
-        return false;
-    out[0] = '\0';
-    size_t placeholderLength = strlen(placeholder);
-    if (placeholderLength == 0)
-        return StrCopy(out, size, line);
-    size_t used = 0;
-    const char* rest = line;
-    const char* hit;
-    while ((hit = strstr(rest, placeholder)) != NULL) {
-        size_t before = (size_t)(hit - rest);
-        if (used + before >= size)
-            return false;
-        memcpy(out + used, rest, before);
-        out[used + before] = '\0';
-        if (!StrAppend(out, size, replacement))
-            return false;
-        used = strlen(out);
-        rest = hit + placeholderLength;
-    }
-    return StrAppend(out, size, rest);
-}
-
 // returns 0 on success, -1 on failure; a failed write leaves no target behind
 int WriteIniFromTemplate(const char* workFolder, const char* targetPath, const char* placeholder,
                          const char* replacement, int manifestIndex)
@@ -254,36 +207,6 @@ done:
         fclose(input);
     DeleteFileA(stagingPath);
     return result;
-}
-
-// The name part of a path: what follows its last '\', '/' or ':'.
-static const char* FileNamePart(const char* path)
-{
-    const char* name = path;
-    for (const char* p = path; *p; p++) {
-        if (*p == '\\' || *p == '/' || *p == ':')
-            name = p + 1;
-    }
-    return name;
-}
-
-// returns false when the file name holds neither ".dll" nor ".exe" or the result does not
-// fit. Only the file name is searched, so a folder such as "C:\tools.exe\" never makes
-// a help file count as a program, nor moves a file out of its folder.
-bool AlternateFileName(char* dest, size_t size, const char* target, const char* suffix)
-{
-    const char* name = FileNamePart(target);
-    const char* cut = strstr(name, ".dll");
-    if (!cut)
-        cut = strstr(name, ".exe");
-    if (!cut || size == 0)
-        return false;
-    size_t keep = (size_t)(cut - target);
-    if (keep >= size)
-        return false;
-    memcpy(dest, target, keep);
-    dest[keep] = '\0';
-    return StrAppend(dest, size, suffix);
 }
 
 // Expands from a copy of the staging path, since ExpandFile may change its last character.

@@ -26,8 +26,10 @@ int DeleteOrDefer(const char* path, char* errorText);
 int DeleteRegistryTree(const char* subKey, HKEY root);
 // Deletes the product's four shell namespace entries; returns 1.
 int RemoveNamespaceEntries(void);
+
+// removal_text.cpp
 // The name a file in use waits under until the next start: the extension of the file name
-// (from its last dot) replaced by ".del", or ".del" appended. returns false when it does
+// (from its last dot after the last '\', '/' or ':') replaced by ".del", or ".del" appended. returns false when it does
 // not fit
 bool DeferredDeleteName(char* dest, size_t size, const char* path);
 // The template with its first "%s" replaced by insert (a template without one is copied).

@@ -97,18 +97,6 @@ static void LocateOptionsFile(void)
     }
 }
 
-// returns 1 when the value is TRUE (any case) or exactly 1
-static int CountsAsTrue(const char* value)
-{
-    return _stricmp(value, "TRUE") == 0 || strcmp(value, "1") == 0;
-}
-
-// returns 1 when the value is FALSE (any case) or exactly 0
-static int CountsAsFalse(const char* value)
-{
-    return _stricmp(value, "FALSE") == 0 || strcmp(value, "0") == 0;
-}
-
 // Reads one key of [INSTALL] into value (KV_PATH_SIZE characters).
 static void ReadOption(const char* key, const char* defaultText, char* value)
 {
@@ -132,8 +120,6 @@ static void SetDefaultOptions(void)
 // Sets every option value and IniFileName; the defaults stand for what cannot be read.
 void ReadInstallOptions(void)
 {
-    char value[KV_PATH_SIZE];
-
     LocateOptionsFile();
     if (!OptionsFileExists(IniFileName)) {
         SetDefaultOptions();
@@ -144,25 +130,24 @@ void ReadInstallOptions(void)
         return;
     }
 
-    // LOGGING and EXPLORER are on unless switched off; the others only when switched on.
-    ReadOption("LOGGING", "FALSE", value);
-    g_bLogging = CountsAsFalse(value) ? 0 : 1;
-    ReadOption("ALLOWRBT", "FALSE", value);
-    g_bAllowReboot = CountsAsTrue(value);
-    ReadOption("QUIET", "FALSE", value);
-    g_bSilent = CountsAsTrue(value);
+    char texts[OPTION_COUNT][KV_PATH_SIZE];
+    const char* values[OPTION_COUNT];
+    for (int k = 0; k < OPTION_COUNT; k++) {
+        ReadOption(kInstallOptionKeys[k].name, kInstallOptionKeys[k].missingText, texts[k]);
+        values[k] = texts[k];
+    }
+    InstallOptions options = InstallOptionsFromValues(values);
+    g_bLogging = options.logging;
+    g_bAllowReboot = options.allowReboot;
+    g_bSilent = options.silent;
     LogNumber("g_bSilent=%d", g_bSilent);
-    ReadOption("NOPASSWORD", "FALSE", value);
-    g_bNoPass = CountsAsTrue(value);
+    g_bNoPass = options.noPass;
     LogNumber("g_bNoPass=%d", g_bNoPass);
-    ReadOption("BONUS", "TRUE", value);
-    gbInstallBonusPack = CountsAsTrue(value);
+    gbInstallBonusPack = options.bonus;
     LogNumber("gbInstallBonusPack=%d", gbInstallBonusPack);
-    ReadOption("DESKTOP", "TRUE", value);
-    g_iconLocation = CountsAsTrue(value) ? 0 : 1;
+    g_iconLocation = options.iconLocation;
     LogNumber("g_iconLocation=%d", g_iconLocation);
-    ReadOption("EXPLORER", "TRUE", value);
-    g_bExplore = CountsAsFalse(value) ? 0 : 1;
+    g_bExplore = options.explore;
     LogNumber("g_bExplore=%d", g_bExplore);
 
     GetPrivateProfileStringA("Install", "LINE1", "", g_szLine1, ARRAY_SIZE(g_szLine1), IniFileName);

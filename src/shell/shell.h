@@ -25,3 +25,32 @@ void ComputeChoiceMasks(int winNT, int major, int minor, int bonus, int explore,
                         unsigned int* preselected);
 // True when the OS environment text names Windows NT ("NT", case-sensitive).
 int IsWindowsNT(const char* osVariable);
+// The [INSTALL] keys that switch an option on or off, in the order start-up reads them.
+enum {
+    OPTION_LOGGING,
+    OPTION_ALLOWRBT,
+    OPTION_QUIET,
+    OPTION_NOPASSWORD,
+    OPTION_BONUS,
+    OPTION_DESKTOP,
+    OPTION_EXPLORER,
+    OPTION_COUNT
+};
+// A key's name and the text read in its place when the options file lacks it.
+struct InstallOptionKey {
+    const char* name;
+    const char* missingText;
+};
+extern const InstallOptionKey kInstallOptionKeys[OPTION_COUNT];
+// The option values, each 1 or 0 (iconLocation: 0 the desktop, 1 My Computer).
+struct InstallOptions {
+    int logging;
+    int allowReboot;
+    int silent;
+    int noPass;
+    int bonus;
+    int iconLocation;
+    int explore;
+};
+// The option values that the texts read for the keys give (values[OPTION_...]).
+InstallOptions InstallOptionsFromValues(const char* const values[OPTION_COUNT]);

@@ -1,6 +1,7 @@
 // The pure decisions of start-up: the main window's rectangle, the Windows NT test of the
-// OS variable, and the product choices that the running Windows version offers and
-// preselects. No global state, no Win32 call.
+// OS variable, the product choices that the running Windows version offers and
+// preselects, and the option values that the texts of the [INSTALL] keys give. No global
+// state, no Win32 call.
 #include "shell/shell.h"
 #include <string.h>
 
@@ -59,4 +60,36 @@ void ComputeChoiceMasks(int winNT, int major, int minor, int bonus, int explore,
 int IsWindowsNT(const char* osVariable)
 {
     return osVariable != NULL && strstr(osVariable, "NT") != NULL;
+}
+
+const InstallOptionKey kInstallOptionKeys[OPTION_COUNT] = {
+    { "LOGGING", "FALSE" }, { "ALLOWRBT", "FALSE" }, { "QUIET", "FALSE" },   { "NOPASSWORD", "FALSE" },
+    { "BONUS", "TRUE" },    { "DESKTOP", "TRUE" },   { "EXPLORER", "TRUE" },
+};
+
+// returns 1 when the value is TRUE (any case) or exactly 1
+static int CountsAsTrue(const char* value)
+{
+    return _stricmp(value, "TRUE") == 0 || strcmp(value, "1") == 0;
+}
+
+// returns 1 when the value is FALSE (any case) or exactly 0
+static int CountsAsFalse(const char* value)
+{
+    return _stricmp(value, "FALSE") == 0 || strcmp(value, "0") == 0;
+}
+
+// returns the option values for the keys' texts
+InstallOptions InstallOptionsFromValues(const char* const values[OPTION_COUNT])
+{
+    InstallOptions options;
+    // LOGGING and EXPLORER are on unless switched off; the others only when switched on.
+    options.logging = CountsAsFalse(values[OPTION_LOGGING]) ? 0 : 1;
+    options.allowReboot = CountsAsTrue(values[OPTION_ALLOWRBT]);
+    options.silent = CountsAsTrue(values[OPTION_QUIET]);
+    options.noPass = CountsAsTrue(values[OPTION_NOPASSWORD]);
+    options.bonus = CountsAsTrue(values[OPTION_BONUS]);
+    options.iconLocation = CountsAsTrue(values[OPTION_DESKTOP]) ? 0 : 1;
+    options.explore = CountsAsFalse(values[OPTION_EXPLORER]) ? 0 : 1;
+    return options;
 }

@@ -25,6 +25,8 @@ TEST(Destination, ClassifyRefusesRootsSystemAndWorkFolders)
         { "\\\\?\\C:\\KORVID", DEST_ROOT },
         { "KORVID", DEST_RELATIVE },
         { "C:KORVID", DEST_RELATIVE },
+        { "\\:\\KORVID", DEST_RELATIVE }, // a drive is a letter
+        { "1:\\KORVID", DEST_RELATIVE },
         { "\\KORVID", DEST_RELATIVE },
         { "C:\\Program Files\\..\\windows", DEST_RELATIVE },
         { "C:\\a\\.\\b", DEST_RELATIVE },
@@ -98,9 +100,11 @@ TEST(Destination, ProgramPathsAreQuotedOrRefused)
     }
     char small[16];
     EXPECT_FALSE(FormatFolderProgramCommand(small, sizeof small, "C:\\KORVID", "kvsched.exe", "-install"));
+    // A program path longer than a path may be leaves no stale text behind.
     std::string deep = "C:\\" + std::string(255, 'd');
-    char big[1024];
+    char big[1024] = "stale";
     EXPECT_FALSE(FormatFolderProgramCommand(big, sizeof big, deep.c_str(), "kvsched.exe", "-install"));
+    EXPECT_STREQ("", big);
 }
 
 // A folder path with missing parents is made; an existing folder, also with a trailing

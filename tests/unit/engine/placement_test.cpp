@@ -85,16 +85,20 @@ TEST(PlacementNames, AlternateNameReplacesTheProgramExtension)
         { "C:\\tools.exe\\kvpro32.hlp", ".bak", NULL },
         { "C:\\tools.dll\\", ".bak", NULL },
     };
+    // A refusal leaves the buffer empty, whatever it held before.
     for (const Row& r : rows) {
         SCOPED_TRACE(r.target);
-        char out[64] = "";
+        char out[64] = "stale";
         EXPECT_EQ(r.alternate != NULL, AlternateFileName(out, sizeof out, r.target, r.suffix));
-        if (r.alternate) {
-            EXPECT_STREQ(r.alternate, out);
-        }
+        EXPECT_STREQ(r.alternate ? r.alternate : "", out);
     }
-    char small[16];
+    // Too long for the buffer, by the kept part or by the suffix.
+    char small[16] = "stale";
     EXPECT_FALSE(AlternateFileName(small, sizeof small, "C:\\Dest\\kvpro32.dll", ".bak"));
+    EXPECT_STREQ("", small);
+    char tight[16] = "stale";
+    EXPECT_FALSE(AlternateFileName(tight, sizeof tight, "C:\\kvpro32.dll", ".backup"));
+    EXPECT_STREQ("", tight);
 }
 
 // The payload's checksum is the CRC-32 of zip and gzip.

@@ -134,6 +134,10 @@ TEST(RemovalNames, DeferredNamesAndInsertedTexts)
         { "C:\\KORVID\\KORVID.ini.bak", "C:\\KORVID\\KORVID.ini.del" },
         { "C:\\KORVID.OLD\\readme", "C:\\KORVID.OLD\\readme.del" },
         { "C:\\KORVID\\.hidden", "C:\\KORVID\\.del" },
+        // The name ends the path after any separator: the file stays in its folder.
+        { "C:/KORVID.OLD/readme", "C:/KORVID.OLD/readme.del" },
+        { "C:\\KORVID\\v1.2/readme", "C:\\KORVID\\v1.2/readme.del" },
+        { "D:KORVID.OLD:readme", "D:KORVID.OLD:readme.del" },
     };
     for (const Row& row : rows) {
         char out[KV_PATH_SIZE];

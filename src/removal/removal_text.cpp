@@ -1,0 +1,51 @@
+// The removal's texts: the name a file in use waits under until the next start, and a
+// message with a name put in. Nothing here calls the system.
+#include "removal/removal.h"
+#include <string.h>
+
+// returns true with the first "%s" of the template replaced by insert
+bool InsertText(char* dest, size_t size, const char* templateText, const char* insert)
+{
+    const char* at = strstr(templateText, "%s");
+    bool ok;
+    if (!at) {
+        ok = StrCopy(dest, size, templateText);
+    } else {
+        char head[KV_FORMAT_SIZE];
+        size_t headLength = (size_t)(at - templateText);
+        ok = headLength < sizeof head;
+        if (ok) {
+            memcpy(head, templateText, headLength);
+            head[headLength] = '\0';
+            ok = StrCopy(dest, size, head) && StrAppend(dest, size, insert) && StrAppend(dest, size, at + 2);
+        }
+    }
+    if (!ok && size > 0)
+        dest[0] = '\0';
+    return ok;
+}
+
+// returns true with the ".del" name of path in dest
+bool DeferredDeleteName(char* dest, size_t size, const char* path)
+{
+    // The file name follows the last '\', '/' or ':', as for AlternateFileName: a dot in
+    // a folder's name must not move the file out of its folder.
+    const char* name = path;
+    for (const char* p = path; *p; p++) {
+        if (*p == '\\' || *p == '/' || *p == ':')
+            name = p + 1;
+    }
+    const char* dot = strrchr(name, '.');
+    size_t keep = dot ? (size_t)(dot - path) : strlen(path);
+    if (keep >= size) {
+        if (size > 0)
+            dest[0] = '\0';
+        return false;
+    }
+    memcpy(dest, path, keep);
+    dest[keep] = '\0';
+    if (StrAppend(dest, size, ".del"))
+        return true;
+    dest[0] = '\0';
+    return false;
+}

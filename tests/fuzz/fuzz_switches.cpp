@@ -1,0 +1,123 @@
+// The uninstaller's command line, ParseSwitches. On any line: a value never outgrows its
+// buffer, is a piece of the line, and holds no switch of its own (a switch ends the value
+// before it); the count is that of the switches. On a line made from chosen values (blanks,
+// tabs, '-' or '/', either letter case, any order, -s anywhere) every value comes back
+// exactly.
+#include "fuzz.h"
+#include "unkv32_switches.h"
+
+static bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+// The number of blank-separated switches ("-f", "/D", ...) in the text.
+static int CountSwitches(const std::string& text)
+{
+    int count = 0;
+    for (size_t i = 0; i + 1 < text.size(); i++) {
+        bool starts = i == 0 || IsBlank(text[i - 1]);
+        bool ends = i + 2 == text.size() || IsBlank(text[i + 2]);
+        if (starts && ends && (text[i] == '-' || text[i] == '/') && strchr("fFdDgGsS", text[i + 1])) {
+            count++;
+            i++;
+        }
+    }
+    return count;
+}
+
+static void CheckAnyLine(const std::string& line)
+{
+    HeapText text(line);
+    char values[SWITCH_COUNT][VALUE_SIZE];
+    bool given[SWITCH_COUNT];
+    memset(values, 0xA5, sizeof values);
+    int found = ParseSwitches(text.get(), values, given);
+    FUZZ_CHECK(found >= -1);
+    if (found < 0)
+        return;
+    FUZZ_CHECK(found == CountSwitches(line));
+    int kinds = 0;
+    for (int s = 0; s < SWITCH_COUNT; s++) {
+        FUZZ_CHECK(memchr(values[s], 0, VALUE_SIZE) != NULL);
+        std::string value = values[s];
+        FUZZ_CHECK(value.empty() || given[s]);
+        FUZZ_CHECK(line.find(value) != std::string::npos);
+        FUZZ_CHECK(CountSwitches(value) == 0
+                   || (value.size() >= 2 && line.find("\"" + value + "\"") != std::string::npos));
+        kinds += given[s] ? 1 : 0;
+    }
+    FUZZ_CHECK(kinds <= found);
+}
+
+// A value as the line holds it: no blank at either end, no double quote, no switch.
+static std::string CleanValue(std::string value)
+{
+    std::string clean;
+    for (char c : value.substr(0, VALUE_SIZE - 1)) {
+        if (c != '"')
+            clean += c;
+    }
+    while (!clean.empty() && IsBlank(clean.back()))
+        clean.pop_back();
+    while (!clean.empty() && IsBlank(clean.front()))
+        clean.erase(clean.begin());
+    if (CountSwitches(clean) > 0)
+        return "x";
+    return clean;
+}
+
+static void CheckMadeLine(FuzzInput& input)
+{
+    static const char letters[SWITCH_COUNT] = { 'f', 'd', 'g', 's' };
+    std::string values[SWITCH_COUNT];
+    for (int s = 0; s < SWITCH_SILENT; s++)
+        values[s] = CleanValue(input.Text());
+    unsigned order = input.Byte(), style = input.Byte(), silentAt = input.Byte() % 4;
+    std::string line;
+    bool silent = style & 0x80;
+    for (int n = 0; n < SWITCH_SILENT; n++) {
+        int s = (int)((order >> (2 * n)) % SWITCH_SILENT);
+        std::string blank = style & (1u << n) ? "\t" : " ";
+        if (silent && (unsigned)n == silentAt)
+            line += blank + (style & 0x40 ? "/S" : "-s") + blank;
+        char letter = style & 0x20 ? (char)(letters[s] - ('a' - 'A')) : letters[s];
+        line += blank + (style & 0x10 ? "/" : "-") + letter + blank + values[s];
+    }
+    if (silent && silentAt == 3)
+        line += " -s";
+    // The same switch given twice: the later one wins.
+    std::string expected[SWITCH_COUNT];
+    bool present[SWITCH_COUNT] = {};
+    int switches = 0;
+    for (int n = 0; n < SWITCH_SILENT; n++) {
+        int s = (int)((order >> (2 * n)) % SWITCH_SILENT);
+        expected[s] = values[s];
+        present[s] = true;
+        switches++;
+    }
+    if (silent) {
+        present[SWITCH_SILENT] = true;
+        switches++;
+    }
+
+    HeapText text(line);
+    char parsed[SWITCH_COUNT][VALUE_SIZE];
+    bool given[SWITCH_COUNT];
+    int found = ParseSwitches(text.get(), parsed, given);
+    FUZZ_CHECK(found == switches);
+    for (int s = 0; s < SWITCH_COUNT; s++) {
+        FUZZ_CHECK(given[s] == present[s]);
+        FUZZ_CHECK(expected[s] == parsed[s]);
+    }
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    FuzzInput input(data, size);
+    if (input.Byte() & 1)
+        CheckMadeLine(input);
+    else
+        CheckAnyLine(input.Text());
+    return 0;
+}
