@@ -88,8 +88,10 @@ std::vector<std::string> ProductFileNames()
     const struct {
         const ProductFileEntry* rows;
         int count;
-    } groups[] = { { ClassicFiles, CLASSIC_COUNT }, { ExplorerFiles, EXPLORER_COUNT },
-                   { UtilityFiles, UTILITY_COUNT }, { CommonFiles, COMMON_COUNT } };
+    } groups[] = { { ClassicFiles, CLASSIC_COUNT },
+                   { ExplorerFiles, EXPLORER_COUNT },
+                   { UtilityFiles, UTILITY_COUNT },
+                   { CommonFiles, COMMON_COUNT } };
     std::vector<std::string> names;
     for (const auto& group : groups)
         for (int p = 0; p < group.count; p++)
