@@ -192,11 +192,22 @@ static void RegisterBase(Run& run)
 }
 
 // The group name: win.ini's GROUP, then the options file's GROUP32, then the user's answer.
+// A name too long for group is never used cut: the one before it stands (at first the
+// product's own group name).
 static void AskGroupName(Run& run, char* group, size_t size)
 {
-    char recorded[KV_TEXT_SIZE];
-    GetProfileStringA("KORVID", "GROUP", kProductGroup, recorded, ARRAY_SIZE(recorded));
-    ReadOptionsFileString("KORVID", "GROUP32", recorded, group, (DWORD)size);
+    char recorded[KV_TEXT_SIZE * 2];
+    if (GetProfileStringA("KORVID", "GROUP", kProductGroup, recorded, ARRAY_SIZE(recorded)) >= size) {
+        LogLine("Ignored GROUP of win.ini: too long for a group name");
+        StrCopy(recorded, sizeof recorded, kProductGroup);
+    }
+    char asked[KV_TEXT_SIZE * 2];
+    ReadOptionsFileString("KORVID", "GROUP32", recorded, asked, ARRAY_SIZE(asked));
+    if (strlen(asked) >= size) {
+        LogLine("Ignored GROUP32 of the options file: too long for a group name");
+        StrCopy(asked, sizeof asked, recorded);
+    }
+    StrCopy(group, size, asked);
     if (!g_bSilent && !RunGroupDialog(run.owner, g_hInstance, group))
         run.ok = 0;
     if (group[0] == '\0')

@@ -238,12 +238,15 @@ static bool AskDeleteIniFiles(const Removal& run)
     return MessageBoxA(run.owner, text, kCaption, MB_YESNO) == IDYES;
 }
 
-// The leftovers: backups, temporary files, help indexes and logs, and the INI files when
-// the user said so. Nothing else in the folder is touched.
+// The leftovers: backups, files staged for a restart's copy, temporary files, help indexes
+// and logs, and the INI files when the user said so. Nothing else in the folder is touched.
+// A leftover in use (the program an update moved aside while it ran) goes at the next start,
+// as the product's own files do; a staged ".new" goes now, so that the restart's copy does
+// not bring the removed program back.
 static void DeleteLeftovers(const Removal& run)
 {
     ShowStatus(run, IDS_DELETING_FILES, "Deleting files");
-    static const char* const kAlways[] = { ".bak", ".tmp", ".gid", ".log" };
+    static const char* const kAlways[] = { ".bak", ".new", ".tmp", ".gid", ".log" };
     static const char* const kIni[] = { ".ini" };
     bool deleteIni = AskDeleteIniFiles(run);
 
@@ -262,7 +265,7 @@ static void DeleteLeftovers(const Removal& run)
         if (!JoinPath(path, sizeof path, run.folder, found.cFileName))
             continue;
         SetRemovalStatus(run.status, path);
-        DeleteFileA(path);
+        DeleteOrDefer(path, run.errorText);
     } while (FindNextFileA(find, &found));
     FindClose(find);
 }

@@ -95,14 +95,24 @@ static bool DefaultFolder(char* destFolder, size_t size)
                             version.dwMajorVersion))
         return false;
 
+    // A value that fills its buffer may have been cut, and a cut folder is never used: the
+    // run ends here (a longer value than a path would be refused by the destination check).
     char value[512];
     ReadOptionsFileString("KORVID", "DIR32", destFolder, value, ARRAY_SIZE(value));
+    if (strlen(value) >= ARRAY_SIZE(value) - 1) {
+        LogLine("Refused DIR32 of the options file: longer than a path");
+        return false;
+    }
     if (strcmp(value, destFolder) != 0 && !StrCopy(destFolder, size, value))
         return false;
 
-    char earlier[256];
-    if (GetProfileStringA("KORVID", "DIR", destFolder, earlier, ARRAY_SIZE(earlier)) > 0
-        && !StrCopy(destFolder, size, earlier))
+    char earlier[512];
+    DWORD length = GetProfileStringA("KORVID", "DIR", destFolder, earlier, ARRAY_SIZE(earlier));
+    if (length >= ARRAY_SIZE(earlier) - 1) {
+        LogLine("Refused DIR of win.ini: longer than a path");
+        return false;
+    }
+    if (length > 0 && !StrCopy(destFolder, size, earlier))
         return false;
     return true;
 }

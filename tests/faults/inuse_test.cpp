@@ -1,0 +1,327 @@
+// Files in use at every kind of row at once: a running product program, a loaded product
+// library, help files and INI files held open by another program that denies writing and
+// deleting. An update and a removal run over them on the NT road, and an update and a
+// removal over a running program on the Windows 98 road; after the files are released and
+// the machine restarts, every file is whole and new (install) or gone (removal).
+#include <gtest/gtest.h>
+#include <memory>
+#include "faults/faults.h"
+#include "support/product_state.h"
+#include "unit/engine/placement_support.h"
+
+using namespace kve2e;
+using namespace kvfaults;
+using kvtest::FileExists;
+using kvtest::ReadFile;
+
+namespace
+{
+
+const char kSystemShell[] = "C:\\windows\\system32\\command.com";
+
+// A file opened by the test with only reading shared: it can be neither written, deleted
+// nor renamed while held.
+class HeldFile
+{
+public:
+    explicit HeldFile(const std::string& path)
+        : handle_(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL))
+    {
+    }
+    ~HeldFile()
+    {
+        Release();
+    }
+    bool Held() const
+    {
+        return handle_ != INVALID_HANDLE_VALUE;
+    }
+    void Release()
+    {
+        if (Held())
+            CloseHandle(handle_);
+        handle_ = INVALID_HANDLE_VALUE;
+    }
+
+private:
+    HANDLE handle_;
+};
+
+void WriteBytes(const std::string& path, const std::string& bytes)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file) << path;
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), (DWORD)bytes.size(), &written, NULL);
+    CloseHandle(file);
+}
+
+// An earlier copy of a program or library that still runs or loads: the new bytes with
+// text after them.
+std::string OldBinary(const std::string& name)
+{
+    return NewVersion(name.c_str()) + "earlier version";
+}
+
+class InUse : public testing::Test
+{
+protected:
+    std::string root = "C:\\KV Faults InUse " + std::to_string(GetCurrentProcessId());
+    std::string dest = root + "\\KORVID Pro";
+    std::vector<HMODULE> libraries;
+
+    void SetUp() override
+    {
+        Clean();
+    }
+    void TearDown() override
+    {
+        for (HMODULE library : libraries)
+            FreeLibrary(library);
+        kvtest::CloseExplorerWindows();
+        Clean();
+        kvtest::DeleteTree(root);
+    }
+    void Clean()
+    {
+        kvtest::RemoveProductState();
+        kvtest::DeleteOxtavineValues(kvtest::kRunOnce);
+        kvtest::DeleteOxtavineValues(kvtest::kRunServicesOnce);
+    }
+    std::string Dest(const std::string& name) const
+    {
+        return dest + "\\" + name;
+    }
+
+    void Install(Sandbox& box, const RunOptions& options = RunOptions())
+    {
+        ASSERT_TRUE(box.PlaceSetup());
+        ASSERT_TRUE(box.PlaceInstallIni(SilentOptions(dest)));
+        RunResult run = box.Run(options);
+        ASSERT_TRUE(EndedCleanly(run));
+        ASSERT_EQ((DWORD)EXIT_RESTART_NEEDED, run.exitCode) << box.SetupLog();
+        kvtest::CloseExplorerWindows();
+    }
+    HMODULE Load(const std::string& name)
+    {
+        HMODULE library = LoadLibraryA(Dest(name).c_str());
+        if (library)
+            libraries.push_back(library);
+        return library;
+    }
+    // Counts a product file that is neither the one version nor the other whole.
+    void ExpectEither(const std::string& name, const std::string& older, const std::string& newer)
+    {
+        std::string text = ReadFile(Dest(name));
+        bool whole = text == older || text == newer;
+        EXPECT_TRUE(whole) << name;
+        if (!whole)
+            CountLost();
+    }
+    void ExpectText(const std::string& path, const std::string& text)
+    {
+        bool same = FileExists(path) && ReadFile(path) == text;
+        EXPECT_TRUE(same) << path;
+        if (!same)
+            CountLost();
+    }
+    // What the restart runs (RunServicesOnce first, then RunOnce), in that order.
+    static std::vector<std::string> StoredCommands()
+    {
+        std::vector<std::string> commands;
+        for (const char* key : { kvtest::kRunServicesOnce, kvtest::kRunOnce })
+            for (const auto& value : kvtest::KeyValues(key))
+                if (value.first.compare(0, 8, "Oxtavine") == 0)
+                    commands.push_back(kvtest::TextOf(value.second));
+        return commands;
+    }
+    static void Restart()
+    {
+        EXPECT_EQ(0, kvtest::RunAndWait("C:\\windows\\system32\\wineboot.exe -r"));
+    }
+};
+
+bool Mentions(const std::vector<std::string>& commands, const std::string& text)
+{
+    for (const std::string& command : commands)
+        if (command.find(text) != std::string::npos)
+            return true;
+    return false;
+}
+
+} // namespace
+
+// NT: an update over a running program, a loaded library, held help files (an optional
+// one, then a required one) and held INI files; then the removal over a running program,
+// a loaded library, the update's backups still in use and the held help and INI files.
+TEST_F(InUse, EveryKindOfRowOnNt)
+{
+    Sandbox box("inuse-nt");
+    Install(box);
+
+    // Earlier versions under every held file, so that old and new can be told apart.
+    const std::vector<std::string> binaries = { "kv95pro.exe", "kvpro32.dll" };
+    const std::vector<std::string> texts = { "kvscrpt.hlp", "KvPro32.cnt", "kvpro32.hlp", "KORVID.ini",
+                                             "avsites.ini" };
+    for (const std::string& name : binaries)
+        WriteBytes(Dest(name), OldBinary(name));
+    for (const std::string& name : texts)
+        WriteBytes(Dest(name), OldVersion(name));
+    std::map<std::string, std::string> before;
+    for (const std::string& name : texts)
+        before[name] = ReadFile(Dest(name));
+
+    // (a) The update: one program, one library, an optional help file and its index, and two
+    // INI files in use.
+    CountScenario();
+    CountFaults(6);
+    auto program = std::make_unique<kvtest::RunningProgram>(Dest("kv95pro.exe"));
+    ASSERT_TRUE(program->Running());
+    ASSERT_TRUE(Load("kvpro32.dll") != NULL);
+    {
+        HeldFile help(Dest("kvscrpt.hlp")), index(Dest("KvPro32.cnt")), ini(Dest("KORVID.ini")),
+            sites(Dest("avsites.ini"));
+        ASSERT_TRUE(help.Held() && index.Held() && ini.Held() && sites.Held());
+        ASSERT_TRUE(box.PlaceInstallIni(SilentOptions(dest)));
+        RunResult run = box.Run();
+        ASSERT_TRUE(EndedCleanly(run));
+        kvtest::CloseExplorerWindows();
+        // The program and the library were moved aside and the new ones put in their place;
+        // the files held against writing keep their earlier version whole; the INI files
+        // with the user's sites are kept by every update.
+        EXPECT_EQ((DWORD)EXIT_RESTART_NEEDED, run.exitCode) << box.SetupLog();
+        for (const std::string& name : binaries) {
+            ExpectText(Dest(name), NewVersion(name.c_str()));
+            std::string backup = Dest(name.substr(0, name.size() - 4) + ".bak");
+            ExpectText(backup, OldBinary(name));
+        }
+        for (const char* name : { "kvscrpt.hlp", "KvPro32.cnt", "KORVID.ini", "avsites.ini" })
+            ExpectText(Dest(name), before[name]);
+        std::string log = box.SetupLog();
+        EXPECT_NE(std::string::npos, log.find("kvscrpt.hlp")) << log;
+        EXPECT_EQ(dest, kvtest::WinIni("DIR"));
+        EXPECT_TRUE(DamagedProductFiles(dest).empty());
+    }
+
+    // (b) A second update while the required help file is held too: the failure path,
+    // with the earlier installation still whole and still recorded.
+    CountScenario();
+    CountFaults(1);
+    {
+        before["kvpro32.hlp"] = ReadFile(Dest("kvpro32.hlp"));
+        HeldFile help(Dest("kvpro32.hlp")), ini(Dest("KORVID.ini"));
+        ASSERT_TRUE(help.Held() && ini.Held());
+        ASSERT_TRUE(box.PlaceInstallIni(SilentOptions(dest)));
+        RunResult run = box.Run();
+        ASSERT_TRUE(EndedCleanly(run));
+        kvtest::CloseExplorerWindows();
+        std::string log = box.SetupLog();
+        EXPECT_EQ((DWORD)EXIT_INSTALL_FAILED, run.exitCode) << log;
+        EXPECT_NE(std::string::npos, log.find("kvpro32.hlp")) << log;
+        ExpectText(Dest("kvpro32.hlp"), before["kvpro32.hlp"]);
+        EXPECT_EQ(dest, kvtest::WinIni("DIR"));
+        EXPECT_TRUE(DamagedProductFiles(dest).empty());
+        for (const std::string& name : binaries)
+            ExpectText(Dest(name), NewVersion(name.c_str()));
+    }
+
+    // (c) The removal: besides the earlier program and library still in use under ".bak",
+    // a new program runs and a new library is loaded; help and INI files are held.
+    CountScenario();
+    CountFaults(8);
+    std::string command = kvtest::RegString(
+        HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KORVIDPro", "UninstallString");
+    ASSERT_FALSE(command.empty());
+    auto utility = std::make_unique<kvtest::RunningProgram>(Dest("kvscrpt.exe"));
+    ASSERT_TRUE(utility->Running());
+    ASSERT_TRUE(Load("kvsyncd.dll") != NULL);
+    auto help = std::make_unique<HeldFile>(Dest("kvfind.hlp"));
+    auto ini = std::make_unique<HeldFile>(Dest("KORVID.ini"));
+    ASSERT_TRUE(help->Held() && ini->Held());
+    RunResult run = box.RunCommand(command + " -s");
+    ASSERT_TRUE(EndedCleanly(run));
+    EXPECT_EQ(0u, run.exitCode);
+    EXPECT_EQ("<missing>", kvtest::WinIni("DIR"));
+    std::vector<std::string> commands = StoredCommands();
+    // Every file in use was renamed to ".del" and its deletion stored for the restart.
+    for (const char* name : { "kvscrpt", "kvsyncd", "kv95pro", "kvpro32", "unkv32" }) {
+        std::string deferred = Dest(std::string(name) + ".del");
+        EXPECT_TRUE(FileExists(deferred)) << deferred;
+        char shortPath[MAX_PATH] = "";
+        GetShortPathNameA(deferred.c_str(), shortPath, sizeof shortPath);
+        EXPECT_TRUE(Mentions(commands, std::string("del \"") + shortPath + "\"")) << name;
+    }
+    for (const char* name : { "kvscrpt.exe", "kvsyncd.dll", "kv95pro.bak", "kvpro32.bak", "kv95pro.exe" })
+        EXPECT_FALSE(FileExists(Dest(name))) << name;
+    // The held help file can be neither deleted nor renamed: it stays.
+    EXPECT_TRUE(FileExists(Dest("kvfind.hlp")));
+
+    // The restart, once every file is free again.
+    utility.reset();
+    program.reset();
+    help.reset();
+    ini.reset();
+    for (HMODULE library : libraries)
+        FreeLibrary(library);
+    libraries.clear();
+    Restart();
+    std::vector<std::string> left = ListTree(dest);
+    // A silent removal keeps the INI files that hold the user's sites; the help file that was
+    // held through the removal is what else is left.
+    for (const std::string& name : left) {
+        bool kept = name == "kvfind.hlp" || (name.size() > 4 && _stricmp(name.c_str() + name.size() - 4, ".ini") == 0);
+        EXPECT_TRUE(kept) << name;
+    }
+    EXPECT_TRUE(StoredCommands().empty());
+}
+
+// Windows 98: the update stages a running program as ".new" with a copy for the restart;
+// the removal before that restart renames it to ".del"; after the restart nothing of the
+// product is left, and the staged copy did not bring the program back.
+TEST_F(InUse, RunningProgramOnWindows98)
+{
+    Sandbox box("inuse-98");
+    Install(box);
+    WriteBytes(Dest("kv95pro.exe"), OldBinary("kv95pro.exe"));
+    bool ownShell = CopyFileA(kvtest::WinePath(KV_COMMAND_SHIM_UNIX).c_str(), kSystemShell, TRUE) != 0;
+
+    CountScenario();
+    CountFaults(2);
+    auto program = std::make_unique<kvtest::RunningProgram>(Dest("kv95pro.exe"));
+    ASSERT_TRUE(program->Running());
+    RunOptions options;
+    options.environment = { "OS=" };
+    {
+        WineVersion version("win98");
+        ASSERT_TRUE(box.PlaceInstallIni(SilentOptions(dest)));
+        RunResult run = box.Run(options);
+        ASSERT_TRUE(EndedCleanly(run));
+        kvtest::CloseExplorerWindows();
+        EXPECT_EQ((DWORD)EXIT_RESTART_NEEDED, run.exitCode) << box.SetupLog();
+    }
+    ExpectText(Dest("kv95pro.exe"), OldBinary("kv95pro.exe"));
+    ExpectText(Dest("kv95pro.new"), NewVersion("kv95pro.exe"));
+    std::vector<std::string> commands = StoredCommands();
+    EXPECT_TRUE(Mentions(commands, "command.com /c copy ")) << testing::PrintToString(commands);
+
+    // The removal while the program still runs, before the restart.
+    std::string command = kvtest::RegString(
+        HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KORVIDPro", "UninstallString");
+    RunResult run = box.RunCommand(command + " -s", options);
+    ASSERT_TRUE(EndedCleanly(run));
+    EXPECT_EQ(0u, run.exitCode);
+    EXPECT_TRUE(FileExists(Dest("kv95pro.del")));
+    commands = StoredCommands();
+    EXPECT_TRUE(Mentions(commands, "command.com /c del ")) << testing::PrintToString(commands);
+
+    program.reset();
+    Restart();
+    // The restart starts the stored commands without waiting for them.
+    for (int i = 0; i < 100 && FileExists(Dest("kv95pro.del")); i++)
+        Sleep(100);
+    Sleep(500);
+    for (const std::string& name : ListTree(dest))
+        EXPECT_TRUE(name.size() > 4 && _stricmp(name.c_str() + name.size() - 4, ".ini") == 0) << name;
+    for (int i = 0; ownShell && !DeleteFileA(kSystemShell) && i < 100; i++)
+        Sleep(100);
+}
