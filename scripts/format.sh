@@ -3,7 +3,8 @@
 # With --check it changes nothing and fails, listing the files, when any is not formatted.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-mapfile -t files < <(git ls-files '*.cpp' '*.h')
+# New files count too, so that they are formatted before their first commit.
+mapfile -t files < <(git ls-files --cached --others --exclude-standard '*.cpp' '*.h')
 if [ "${1:-}" = "--check" ]; then
   bad=()
   for f in "${files[@]}"; do

@@ -163,7 +163,8 @@ void CheckRow(const Outcome& outcome, const std::string& dest, const std::vector
 
 std::string UninstallCommand()
 {
-    return kvtest::RegString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KORVIDPro",
+    return kvtest::RegString(HKEY_LOCAL_MACHINE,
+                             "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KORVIDPro",
                              "UninstallString");
 }
 
@@ -199,7 +200,8 @@ TEST(InputFuzz, InstallIniRows)
     {
         std::mt19937 random(11);
         rows.push_back({ "a line of 150 KB in [INSTALL]",
-                         kHeader + ("LINE1=" + RandomBytes(random, 150000, true)) + "\r\n" + korvid, dest, 1 });
+                         kHeader + ("LINE1=" + RandomBytes(random, 150000, true)) + "\r\n" + korvid, dest,
+                         1 });
         rows.push_back({ "a line of 120 KB without a break",
                          kHeader + korvid + RandomBytes(random, 120000, true), dest, 1 });
         std::string many = kHeader + korvid;
@@ -228,12 +230,14 @@ TEST(InputFuzz, InstallIniRows)
         rows.push_back({ "values of " + std::to_string(size), text, folder, 9 });
     }
     rows.push_back({ "duplicated keys and sections",
-                     std::string(kHeader) + "QUIET=FALSE\r\n" + korvid + "DIR32=" + kRoot + "\\Other\r\n[INSTALL]\r\nQUIET=FALSE\r\n"
-                         + "[KORVID]\r\nDIR32=" + kRoot + "\\Third\r\n",
+                     std::string(kHeader) + "QUIET=FALSE\r\n" + korvid + "DIR32=" + kRoot
+                         + "\\Other\r\n[INSTALL]\r\nQUIET=FALSE\r\n" + "[KORVID]\r\nDIR32=" + kRoot
+                         + "\\Third\r\n",
                      dest, 2 });
     rows.push_back({ "no [INSTALL] section", korvid, dest, 1 });
     rows.push_back({ "no [KORVID] section, the folder from win.ini", kHeader, dest, 1 });
-    rows.push_back({ "empty keys", "[INSTALL]\r\nQUIET=TRUE\r\nLOGGING=\r\n=\r\n[]\r\n[KORVID]\r\nDIR32=\r\nGROUP32=\r\n",
+    rows.push_back({ "empty keys",
+                     "[INSTALL]\r\nQUIET=TRUE\r\nLOGGING=\r\n=\r\n[]\r\n[KORVID]\r\nDIR32=\r\nGROUP32=\r\n",
                      dest, 2 });
 
     for (const Row& row : rows) {
@@ -274,9 +278,9 @@ TEST(InputWinIni, HostileKorvidSection)
     struct Row {
         const char* name;
         std::vector<std::pair<const char*, std::string>> values; // key, value ("" removes)
-        bool installs;      // the install is expected to go into dest
-        bool removes;       // the removal is expected to remove dest
-        std::string folder; // where sentinels are planted ("" for none)
+        bool installs;                                           // the install is expected to go into dest
+        bool removes;                                            // the removal is expected to remove dest
+        std::string folder;                                      // where sentinels are planted ("" for none)
     };
     const std::vector<Row> rows = {
         { "no [KORVID] section", {}, true, false, "" },

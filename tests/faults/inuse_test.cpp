@@ -49,7 +49,8 @@ private:
 
 void WriteBytes(const std::string& path, const std::string& bytes)
 {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    HANDLE file =
+        CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     ASSERT_NE(INVALID_HANDLE_VALUE, file) << path;
     DWORD written = 0;
     WriteFile(file, bytes.data(), (DWORD)bytes.size(), &written, NULL);
@@ -230,7 +231,8 @@ TEST_F(InUse, EveryKindOfRowOnNt)
     CountScenario();
     CountFaults(8);
     std::string command = kvtest::RegString(
-        HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KORVIDPro", "UninstallString");
+        HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KORVIDPro",
+        "UninstallString");
     ASSERT_FALSE(command.empty());
     auto utility = std::make_unique<kvtest::RunningProgram>(Dest("kvscrpt.exe"));
     ASSERT_TRUE(utility->Running());
@@ -269,7 +271,8 @@ TEST_F(InUse, EveryKindOfRowOnNt)
     // A silent removal keeps the INI files that hold the user's sites; the help file that was
     // held through the removal is what else is left.
     for (const std::string& name : left) {
-        bool kept = name == "kvfind.hlp" || (name.size() > 4 && _stricmp(name.c_str() + name.size() - 4, ".ini") == 0);
+        bool kept = name == "kvfind.hlp"
+            || (name.size() > 4 && _stricmp(name.c_str() + name.size() - 4, ".ini") == 0);
         EXPECT_TRUE(kept) << name;
     }
     EXPECT_TRUE(StoredCommands().empty());
@@ -306,7 +309,8 @@ TEST_F(InUse, RunningProgramOnWindows98)
 
     // The removal while the program still runs, before the restart.
     std::string command = kvtest::RegString(
-        HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KORVIDPro", "UninstallString");
+        HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KORVIDPro",
+        "UninstallString");
     RunResult run = box.RunCommand(command + " -s", options);
     ASSERT_TRUE(EndedCleanly(run));
     EXPECT_EQ(0u, run.exitCode);
