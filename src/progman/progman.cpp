@@ -281,8 +281,8 @@ static bool RequestGroupList(DWORD instance)
     return conv != NULL;
 }
 
-// returns 1 when the server lists a group of that name (in any letter case), 0 when it does
-// not or cannot be asked
+// returns 1 when the server lists a group of that name (in any letter case, or in its
+// folder form), 0 when it does not or cannot be asked
 int ProgmanGroupExists(const char* groupName)
 {
     DWORD instance = 0;
@@ -290,11 +290,15 @@ int ProgmanGroupExists(const char* groupName)
         || DdeInitializeA(&instance, ProgmanCallback, APPCMD_CLIENTONLY, 0) != DMLERR_NO_ERROR)
         return 0;
     int found = 0;
+    // The server keeps a group as a folder, and lists a name no folder holds in its folder form.
+    char folderForm[PROGMAN_GROUPLIST_SIZE];
+    if (!GroupFolderForm(folderForm, sizeof folderForm, groupName))
+        folderForm[0] = '\0';
     if (RequestGroupList(instance)) {
         char name[PROGMAN_GROUPLIST_SIZE];
         const char* cursor = g_szGroupList;
         while (!found && NextGroupName(&cursor, name, ARRAY_SIZE(name)))
-            found = lstrcmpiA(name, groupName) == 0;
+            found = lstrcmpiA(name, groupName) == 0 || (folderForm[0] && lstrcmpiA(name, folderForm) == 0);
     }
     DdeUninitialize(instance);
     return found;

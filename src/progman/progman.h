@@ -73,3 +73,6 @@ bool CopyGroupList(char* list, size_t size, const char* data, size_t dataSize);
 // Copies the next name of a group list at *cursor into name and moves *cursor past it;
 // names are separated by runs of CR and LF. returns false when no name is left
 bool NextGroupName(const char** cursor, char* name, size_t size);
+// The form a group's name has as a folder: every character no folder name holds (*\/:<>?|)
+// made '_'. returns false when it does not fit
+bool GroupFolderForm(char* out, size_t size, const char* groupName);

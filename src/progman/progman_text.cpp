@@ -144,3 +144,14 @@ bool NextGroupName(const char** cursor, char* name, size_t size)
         }
     }
 }
+
+bool GroupFolderForm(char* out, size_t size, const char* groupName)
+{
+    if (!StrCopy(out, size, OrEmpty(groupName)))
+        return false;
+    for (char* p = out; *p; p++) {
+        if (strchr("*\\/:<>?|", *p))
+            *p = '_';
+    }
+    return true;
+}

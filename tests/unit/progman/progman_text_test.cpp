@@ -200,3 +200,27 @@ TEST(ProgmanText, GroupListSplitsAtRunsOfLineEnds)
         EXPECT_FALSE(NextGroupName(&cursor, name, sizeof name));
     }
 }
+
+// The folder form of a group name: only the characters no folder name holds change, and a
+// form that does not fit fails whole.
+TEST(ProgmanText, GroupFolderForm)
+{
+    struct Row {
+        const char* name;
+        const char* form;
+    } rows[] = {
+        { "KORVID Pro", "KORVID Pro" },
+        { "KV: Tools/1?", "KV_ Tools_1_" },
+        { "a*b\\c<d>e|f", "a_b_c_d_e_f" },
+        { "Caf\xE9 2.0 (x86)", "Caf\xE9 2.0 (x86)" },
+        { "", "" },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        char form[32];
+        ASSERT_TRUE(GroupFolderForm(form, sizeof form, row.name));
+        EXPECT_STREQ(row.form, form);
+    }
+    char small[4];
+    EXPECT_FALSE(GroupFolderForm(small, sizeof small, "a:bcd"));
+}
