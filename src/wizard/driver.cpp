@@ -192,8 +192,13 @@ static bool SettleDestination(WizardRun& run)
         return false;
     PumpMessages();
 
+    char text[2048];
+    LoadMessage(IDS_NO_DEST_FOLDER, text, ARRAY_SIZE(text));
     if (!DefaultFolder(run.destFolder, sizeof run.destFolder)) {
         LogFolder("Failed to create DestDir \"%s\"", run.destFolder);
+        // The person at the screen learns why the setup ends here, too.
+        if (!g_bSilent)
+            ShowError(run.owner, text);
         return false;
     }
     char prompt[KV_TEXT_SIZE];
@@ -202,8 +207,6 @@ static bool SettleDestination(WizardRun& run)
         return PresetDestination(run);
     if (AskDestination(run, prompt))
         return true;
-    char text[2048];
-    LoadMessage(IDS_NO_DEST_FOLDER, text, ARRAY_SIZE(text));
     ShowError(run.owner, text);
     return false;
 }

@@ -484,9 +484,10 @@ TEST_F(Pages, WelcomeOffersUninstallOnlyForARecordedInstallation)
     }
 }
 
-// Cancel ends the run wherever it is pressed: on the folder page with message 10023, on the
-// interface page with nothing installed (not even the utilities), and on the copy box with
-// message 10028 between two files, every file left whole, either old or new.
+// Cancel ends the run wherever it is pressed: on the folder page with message 10023 (which a
+// recorded folder too long for a path also gets), on the interface page with nothing
+// installed (not even the utilities), and on the copy box with message 10028 between two
+// files, every file left whole, either old or new.
 TEST_F(Pages, CancelOnEachPageEndsTheRun)
 {
     std::string payload = WinePath(KV_PAYLOAD_DIR_UNIX);
@@ -498,6 +499,18 @@ TEST_F(Pages, CancelOnEachPageEndsTheRun)
                             PressStep(kFolderPage, IDC_FOLDER_EDIT, IDCANCEL),
                             BoxStep(kCaption, "Can't continue without a destination folder!") });
         Drive(box, script);
+    }
+    {
+        // A recorded folder longer than any path ends the run before the folder page, and
+        // says so.
+        SCOPED_TRACE("recorded folder too long");
+        Sandbox box("long-dir");
+        ASSERT_TRUE(box.PlaceSetup());
+        WriteProfileStringA("KORVID", "DIR", ("C:\\" + std::string(600, 'k')).c_str());
+        PageScript script({ PressStep(kCaption, IDC_WELCOME_INSTALL, IDOK),
+                            BoxStep(kCaption, "Can't continue without a destination folder!") });
+        Drive(box, script);
+        WriteProfileStringA("KORVID", NULL, NULL);
     }
     {
         SCOPED_TRACE("interface page");
