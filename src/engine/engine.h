@@ -70,6 +70,9 @@ void LoadItemTitles(void);
 void ResetProductFileTable(void);
 
 // placement.cpp
+// The scratch file a new product file is written into, in its destination folder, before
+// it replaces the earlier file; it never stays behind.
+#define KV_SCRATCH_NAME "kvswap.tmp"
 // returns the CRC-32 (the polynomial of zip and gzip) of size bytes
 DWORD Crc32(const void* bytes, size_t size);
 // returns 1 when the whole resource was written, else 0 (also when its bytes do not match
@@ -77,7 +80,7 @@ DWORD Crc32(const void* bytes, size_t size);
 int WriteResourceToFile(HINSTANCE module, int manifestIndex, const char* folder, const char* fileName);
 // returns 1 on success, 0 on failure; may leave '_' as the last character of sourcePath
 int ExpandFile(char* sourcePath, const char* targetPath);
-// returns 0 on success, -1 on failure
+// returns 0 on success, -1 on failure (the earlier target is then kept)
 int WriteIniFromTemplate(const char* workFolder, const char* targetPath, const char* placeholder,
                          const char* replacement, int manifestIndex);
 // returns 0 on success, 1 on failure
