@@ -149,12 +149,16 @@ int CreateFolderPath(char* path);
 // destination.cpp
 enum {
     DEST_ACCEPTED = 0,
-    DEST_RELATIVE,      // not a full path, or one with "." or ".." segments
-    DEST_ROOT,          // a drive root or share with no folder below it
-    DEST_SYSTEM_FOLDER, // the Windows or system folder, inside one, or holding one
-    DEST_WORK_FOLDER,   // the work folder, inside it, or holding it
-    DEST_TOO_LONG,      // no full path that fits
+    DEST_RELATIVE,       // not a full path, or one with "." or ".." segments
+    DEST_ROOT,           // a drive root or share with no folder below it
+    DEST_SYSTEM_FOLDER,  // the Windows or system folder, inside one, or holding one
+    DEST_WORK_FOLDER,    // the work folder, inside it, or holding it
+    DEST_TOO_LONG,       // no full path that fits
+    DEST_FILES_TOO_LONG, // the paths of the product's files in it would not fit
 };
+// The longest name a product file, its ".bak"/".new" name or the scratch file has in the
+// destination folder; a folder is accepted only when that name still fits below it.
+enum { KV_LONGEST_FILE_NAME = 12 };
 // The pure test of an absolute folder against the folders it must stay clear of.
 int ClassifyDestination(const char* fullPath, const char* workFolder, const char* windowsFolder,
                         const char* systemFolder);

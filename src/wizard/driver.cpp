@@ -100,8 +100,10 @@ static bool DefaultFolder(char* destFolder, size_t size)
     if (strcmp(value, destFolder) != 0 && !StrCopy(destFolder, size, value))
         return false;
 
-    char earlier[256];
-    if (GetProfileStringA("KORVID", "DIR", destFolder, earlier, ARRAY_SIZE(earlier)) > 0
+    // Read with no default: given the preset folder as its default, the profile read would
+    // hand back a long preset cut to the buffer's size.
+    char earlier[512];
+    if (GetProfileStringA("KORVID", "DIR", "", earlier, ARRAY_SIZE(earlier)) > 0
         && !StrCopy(destFolder, size, earlier))
         return false;
     return true;
