@@ -36,6 +36,8 @@ bool JoinPath(char* dest, size_t size, const char* folder, const char* name);
 // Joins with "%s%s" only when the folder ends in '\' (the '/' is not a separator here).
 bool JoinPathBackslash(char* dest, size_t size, const char* folder, const char* name);
 bool EndsWithSeparator(const char* text);
+// The name part of a path: what follows its last '\', '/' or ':'.
+const char* FileNamePart(const char* path);
 // True when the text can stand inside double quotes of a command someone else parses: no
 // double quote and no control character, for which no such command has an escape.
 bool IsQuotableText(const char* text);

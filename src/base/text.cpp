@@ -78,3 +78,13 @@ bool JoinPathBackslash(char* dest, size_t size, const char* folder, const char* 
     bool ends = len > 0 && folder[len - 1] == '\\';
     return StrFormat(dest, size, ends ? "%s%s" : "%s\\%s", folder, name);
 }
+
+const char* FileNamePart(const char* path)
+{
+    const char* name = path;
+    for (const char* p = path; *p; p++) {
+        if (*p == '\\' || *p == '/' || *p == ':')
+            name = p + 1;
+    }
+    return name;
+}

@@ -1,7 +1,8 @@
 // The one destination check: every folder the setup installs into or removes from passes it
 // first. The folder is made absolute and must have a folder of its own below a drive root
 // or share, outside the Windows folder, the system folder and the work folder, and must not
-// hold any of them: the removal deletes by wildcard inside the recorded folder.
+// hold any of them: the removal deletes by wildcard inside the recorded folder. It must also
+// be short enough for every product file's path inside it.
 #include "engine/engine.h"
 #include <string.h>
 
@@ -80,6 +81,10 @@ int ClassifyDestination(const char* fullPath, const char* workFolder, const char
         return DEST_RELATIVE;
     if (!HasFolderBelowRoot(fullPath))
         return DEST_ROOT;
+    // Every file goes to folder\name, a path of at most MAX_PATH - 1 characters: refuse
+    // here rather than place the files with short names and fail on the first long one.
+    if (TrimmedLength(fullPath) + 1 + KV_LONGEST_FILE_NAME > MAX_PATH - 1)
+        return DEST_FILES_TOO_LONG;
     const char* systemFolders[] = { windowsFolder, systemFolder };
     for (const char* folder : systemFolders) {
         if (folder && (IsSameOrInside(fullPath, folder) || IsSameOrInside(folder, fullPath)))
@@ -137,6 +142,8 @@ const char* DestinationRefusalText(int reason)
         return "the temporary folder, a folder inside it, or a folder that holds it";
     case DEST_TOO_LONG:
         return "longer than a path may be";
+    case DEST_FILES_TOO_LONG:
+        return "too long a path for the product's files to fit inside it";
     default:
         return "";
     }

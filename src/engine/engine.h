@@ -70,12 +70,15 @@ void LoadItemTitles(void);
 void ResetProductFileTable(void);
 
 // placement.cpp
+// The scratch file a new product file is written into, in its destination folder, before
+// it replaces the earlier file; it never stays behind.
+#define KV_SCRATCH_NAME "kvswap.tmp"
 // returns 1 when the whole resource was written, else 0 (also when its bytes do not match
 // the sum the build stored for them: the last error is then ERROR_CRC)
 int WriteResourceToFile(HINSTANCE module, int manifestIndex, const char* folder, const char* fileName);
 // returns 1 on success, 0 on failure; may leave '_' as the last character of sourcePath
 int ExpandFile(char* sourcePath, const char* targetPath);
-// returns 0 on success, -1 on failure
+// returns 0 on success, -1 on failure (the earlier target is then kept)
 int WriteIniFromTemplate(const char* workFolder, const char* targetPath, const char* placeholder,
                          const char* replacement, int manifestIndex);
 // returns 0 on success, 1 on failure
@@ -148,12 +151,16 @@ int CreateFolderPath(char* path);
 // destination.cpp
 enum {
     DEST_ACCEPTED = 0,
-    DEST_RELATIVE,      // not a full path, or one with "." or ".." segments
-    DEST_ROOT,          // a drive root or share with no folder below it
-    DEST_SYSTEM_FOLDER, // the Windows or system folder, inside one, or holding one
-    DEST_WORK_FOLDER,   // the work folder, inside it, or holding it
-    DEST_TOO_LONG,      // no full path that fits
+    DEST_RELATIVE,       // not a full path, or one with "." or ".." segments
+    DEST_ROOT,           // a drive root or share with no folder below it
+    DEST_SYSTEM_FOLDER,  // the Windows or system folder, inside one, or holding one
+    DEST_WORK_FOLDER,    // the work folder, inside it, or holding it
+    DEST_TOO_LONG,       // no full path that fits
+    DEST_FILES_TOO_LONG, // the paths of the product's files in it would not fit
 };
+// The longest name a product file, its ".bak"/".new" name or the scratch file has in the
+// destination folder; a folder is accepted only when that name still fits below it.
+enum { KV_LONGEST_FILE_NAME = 12 };
 // The pure test of an absolute folder against the folders it must stay clear of.
 int ClassifyDestination(const char* fullPath, const char* workFolder, const char* windowsFolder,
                         const char* systemFolder);

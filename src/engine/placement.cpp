@@ -1,8 +1,11 @@
 // Placing one product file: its resource is written to the work folder under the staging
-// name, then expanded (SZDD, or copied as it is) into the destination folder. A program
-// or library in use is moved aside to ".bak" on Windows NT, or staged as ".new" with a
-// copy command for the next start elsewhere. The product INI is written from its text
-// template with the destination folder put in for the placeholder.
+// name, then expanded (SZDD, or copied as it is) into a scratch file in the destination
+// folder, which then replaces the earlier file by a rename: a write that fails half-way (a
+// full disk) leaves the earlier file whole and no cut file. A program or library in use is
+// moved aside to ".bak" on Windows NT, or staged as ".new" with a copy command for the next
+// start elsewhere; only an in-use or denied target takes those ways. The product INI is
+// written from its text template with the destination folder put in for the placeholder,
+// through a scratch file the same way.
 //
 // The usual way expands from the very handle the staged bytes were written through, and
 // the staging file goes when that handle closes: one open of the staging file per file
@@ -82,28 +85,83 @@ int WriteResourceToFile(HINSTANCE module, int manifestIndex, const char* folder,
     return result;
 }
 
-// Expands the open LZ source into targetPath and closes the source, whatever happens.
-// returns 1 when at least one byte was written, else 0 (the last error tells why)
+// The scratch file beside targetPath that a new file is written into before it takes the
+// target's name. returns false when the path does not fit
+static bool ScratchPathBeside(char* scratch, size_t size, const char* targetPath)
+{
+    size_t folderLength = (size_t)(FileNamePart(targetPath) - targetPath);
+    if (folderLength >= size)
+        return false;
+    memcpy(scratch, targetPath, folderLength);
+    scratch[folderLength] = '\0';
+    return StrAppend(scratch, size, KV_SCRATCH_NAME);
+}
+
+// Gives the finished scratch file the target's name, replacing the earlier file in one
+// step. returns 1 when swapped; else 0 with the scratch file gone and the last error kept
+static int SwapIntoPlace(const char* scratchPath, const char* targetPath)
+{
+    if (MoveFileExA(scratchPath, targetPath, MOVEFILE_REPLACE_EXISTING))
+        return 1;
+    DWORD error = GetLastError();
+    if (error == ERROR_ACCESS_DENIED) {
+        // A file open elsewhere cannot be replaced and says only "denied": opening it for
+        // writing (without changing it) tells a file in use apart, as the message should.
+        HANDLE probe =
+            CreateFileA(targetPath, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                        NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+        if (probe != INVALID_HANDLE_VALUE)
+            CloseHandle(probe);
+        else if (GetLastError() == ERROR_SHARING_VIOLATION)
+            error = ERROR_SHARING_VIOLATION;
+    }
+    DeleteFileA(scratchPath);
+    SetLastError(error);
+    return 0;
+}
+
+// Expands the open LZ source into targetPath and closes the source, whatever happens. The
+// bytes go into a scratch file in the target's folder first, which then replaces the
+// target: a write that fails half-way (a full disk) leaves the earlier file whole.
+// returns 1 when at least one byte was written and the file is in place, else 0 (the last
+// error tells why; no scratch file is left)
 static int ExpandOpenSource(INT source, const char* targetPath)
 {
-    // Never LZOpenFileA for the target: on a target it cannot open (a library in use) it
-    // creates the name with its last character made '_' instead and reports success.
-    // This opens as OpenFile(OF_CREATE | OF_WRITE) does, without its 128-character limit,
-    // so a target in use fails here with a sharing violation.
-    HANDLE target = CreateFileA(targetPath, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
-                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    char scratchPath[KV_PATH_SIZE];
+    if (!ScratchPathBeside(scratchPath, sizeof scratchPath, targetPath)) {
+        LZClose(source);
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return 0;
+    }
+    // Never LZOpenFileA for the output: on a name it cannot open it creates the name with
+    // its last character made '_' instead and reports success.
+    HANDLE target =
+        CreateFileA(scratchPath, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     if (target == INVALID_HANDLE_VALUE) {
         DWORD error = GetLastError();
         LZClose(source);
         SetLastError(error);
         return 0;
     }
+    SetLastError(ERROR_SUCCESS);
     LONG copied = LZCopy(source, (HFILE)HandleToLong(target));
     DWORD error = GetLastError();
-    CloseHandle(target);
+    // A write cut short without a system error is what a full disk gives where the
+    // platform reports the bytes it did write (Wine on a full filesystem).
+    if (copied == LZERROR_WRITE && error == ERROR_SUCCESS)
+        error = ERROR_DISK_FULL;
+    if (!CloseHandle(target) && copied > 0) {
+        copied = 0;
+        error = GetLastError();
+    }
     LZClose(source);
-    SetLastError(error);
-    return copied > 0 ? 1 : 0;
+    if (copied <= 0) {
+        DeleteFileA(scratchPath);
+        // Any other failure of LZCopy's own (a source it cannot read) is bad data.
+        SetLastError(error != ERROR_SUCCESS ? error : ERROR_INVALID_DATA);
+        return 0;
+    }
+    return SwapIntoPlace(scratchPath, targetPath);
 }
 
 // Writes the resource of manifestIndex to stagingPath through a handle that deletes the file
@@ -162,38 +220,39 @@ int ExpandFile(char* sourcePath, const char* targetPath)
     return ExpandOpenSource(source, targetPath);
 }
 
-// returns 0 on success, -1 on failure; a failed write leaves no target behind
+// returns 0 on success, -1 on failure. The text goes into a scratch file beside the target
+// that replaces it only when every line was written, so a failure keeps the earlier target.
 int WriteIniFromTemplate(const char* workFolder, const char* targetPath, const char* placeholder,
                          const char* replacement, int manifestIndex)
 {
-    char stagingPath[KV_PATH_SIZE];
-    if (!JoinPathBackslash(stagingPath, sizeof stagingPath, workFolder, g_szStagingName))
+    char stagingPath[KV_PATH_SIZE], scratchPath[KV_PATH_SIZE];
+    if (!JoinPathBackslash(stagingPath, sizeof stagingPath, workFolder, g_szStagingName)
+        || !ScratchPathBeside(scratchPath, sizeof scratchPath, targetPath))
         return -1;
     if (WriteResourceToFile(g_hInstance, manifestIndex, workFolder, g_szStagingName) != 1)
         return -1;
 
     int result = -1;
-    bool cut = false;
     char line[512];
     char text[KV_FORMAT_SIZE];
     FILE* output = NULL;
     FILE* input = fopen(stagingPath, "r");
     if (!input)
         goto done;
-    output = fopen(targetPath, "w");
+    output = fopen(scratchPath, "w");
     if (!output)
         goto done;
+    // An empty template fails; so does a line that would not fit the output or is not
+    // written whole, rather than leaving a cut value or a gap in the product INI.
     while (fgets(line, sizeof line, input)) {
-        // A line that would not fit the output fails the whole template rather than
-        // leaving a cut value in the product INI.
-        if (!SubstitutePlaceholder(text, sizeof text, line, placeholder, replacement)) {
-            cut = true;
+        if (!SubstitutePlaceholder(text, sizeof text, line, placeholder, replacement)
+            || fputs(text, output) < 0) {
+            result = -1;
             break;
         }
-        if (fputs(text, output) >= 0)
-            result = 0;
+        result = 0;
     }
-    if (cut)
+    if (ferror(input))
         result = -1;
 
 done:
@@ -201,7 +260,9 @@ done:
         if (fclose(output) != 0)
             result = -1;
         if (result != 0)
-            remove(targetPath);
+            remove(scratchPath);
+        else if (!SwapIntoPlace(scratchPath, targetPath))
+            result = -1;
     }
     if (input)
         fclose(input);
@@ -281,6 +342,13 @@ static void MarkRestartNeeded(void)
         g_bRestartNeeded = 1;
 }
 
+// True for the errors that say the target is in use or may not be replaced as it is.
+static bool IsInUseError(DWORD error)
+{
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED || error == ERROR_LOCK_VIOLATION
+        || error == ERROR_USER_MAPPED_FILE;
+}
+
 // One placement attempt. returns 1 when the file is in place; on failure *error holds the
 // cause to report
 static int PlaceOnce(const char* workFolder, const char* fileName, const char* destFolder, int manifestIndex,
@@ -305,6 +373,10 @@ static int PlaceOnce(const char* workFolder, const char* fileName, const char* d
     PumpMessages();
     char probe[KV_PATH_SIZE];
     bool program = AlternateFileName(probe, sizeof probe, targetPath, ".bak");
+    // Only a target in use or denied takes the in-use ways: a full disk would fail there
+    // too, after moving the earlier file aside.
+    if (!IsInUseError(*error))
+        program = false;
     // The in-use ways expand from the staging file by name, written anew.
     if (program && GetFileAttributesA(targetPath) != INVALID_FILE_ATTRIBUTES
         && WriteResourceToFile(g_hInstance, manifestIndex, workFolder, g_szStagingName) == 1

@@ -51,17 +51,6 @@ bool SubstitutePlaceholder(char* out, size_t size, const char* line, const char*
     return StrAppend(out, size, rest);
 }
 
-// The name part of a path: what follows its last '\', '/' or ':'.
-static const char* FileNamePart(const char* path)
-{
-    const char* name = path;
-    for (const char* p = path; *p; p++) {
-        if (*p == '\\' || *p == '/' || *p == ':')
-            name = p + 1;
-    }
-    return name;
-}
-
 // returns false (dest empty) when the file name holds neither ".dll" nor ".exe" or the
 // result does not fit. Only the file name is searched, so a folder such as "C:\tools.exe\"
 // never makes a help file count as a program, nor moves a file out of its folder.

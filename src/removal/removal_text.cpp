@@ -30,12 +30,7 @@ bool DeferredDeleteName(char* dest, size_t size, const char* path)
 {
     // The file name follows the last '\', '/' or ':', as for AlternateFileName: a dot in
     // a folder's name must not move the file out of its folder.
-    const char* name = path;
-    for (const char* p = path; *p; p++) {
-        if (*p == '\\' || *p == '/' || *p == ':')
-            name = p + 1;
-    }
-    const char* dot = strrchr(name, '.');
+    const char* dot = strrchr(FileNamePart(path), '.');
     size_t keep = dot ? (size_t)(dot - path) : strlen(path);
     if (keep >= size) {
         if (size > 0)

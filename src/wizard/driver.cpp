@@ -106,8 +106,10 @@ static bool DefaultFolder(char* destFolder, size_t size)
     if (strcmp(value, destFolder) != 0 && !StrCopy(destFolder, size, value))
         return false;
 
+    // Read with no default: given the preset folder as its default, the profile read would
+    // hand back a long preset cut to the buffer's size.
     char earlier[512];
-    DWORD length = GetProfileStringA("KORVID", "DIR", destFolder, earlier, ARRAY_SIZE(earlier));
+    DWORD length = GetProfileStringA("KORVID", "DIR", "", earlier, ARRAY_SIZE(earlier));
     if (length >= ARRAY_SIZE(earlier) - 1) {
         LogLine("Refused DIR of win.ini: longer than a path");
         return false;

@@ -1,5 +1,6 @@
 // The one destination check, the quoted program command lines, and creating a folder path.
 #include <gtest/gtest.h>
+#include <string.h>
 #include <string>
 #include "engine/engine.h"
 #include "support/product_state.h"
@@ -9,6 +10,10 @@ TEST(Destination, ClassifyRefusesRootsSystemAndWorkFolders)
     const char* work = "C:\\users\\me\\Temp\\";
     const char* windows = "C:\\windows";
     const char* system = "C:\\windows\\system32";
+    // The longest folder whose product files' paths still fit: 246 characters.
+    const std::string longest = "C:\\" + std::string(243, 'k');
+    const std::string longestWithBackslash = longest + "\\";
+    const std::string tooLong = longest + "k";
     struct Row {
         const char* path;
         int reason;
@@ -37,12 +42,32 @@ TEST(Destination, ClassifyRefusesRootsSystemAndWorkFolders)
         { "C:\\users\\me\\Temp", DEST_WORK_FOLDER },
         { "C:\\users\\me\\temp\\KORVID", DEST_WORK_FOLDER },
         { "C:\\users", DEST_WORK_FOLDER }, // holds the work folder
+        { longest.c_str(), DEST_ACCEPTED },
+        { longestWithBackslash.c_str(), DEST_ACCEPTED },
+        { tooLong.c_str(), DEST_FILES_TOO_LONG },
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.path);
         EXPECT_EQ(r.reason, ClassifyDestination(r.path, work, windows, system));
     }
     EXPECT_STRNE("", DestinationRefusalText(DEST_ROOT));
+    EXPECT_STRNE("", DestinationRefusalText(DEST_FILES_TOO_LONG));
+
+    // The length the check allows for must hold every name placed in the folder.
+    const struct {
+        const ProductFileEntry* rows;
+        int count;
+    } groups[] = { { ClassicFiles, CLASSIC_COUNT },
+                   { ExplorerFiles, EXPLORER_COUNT },
+                   { UtilityFiles, UTILITY_COUNT },
+                   { CommonFiles, COMMON_COUNT },
+                   { SiteIniFiles, SITEINI_COUNT } };
+    for (const auto& group : groups)
+        for (int p = 0; p < group.count; p++)
+            EXPECT_GE((size_t)KV_LONGEST_FILE_NAME, strlen(group.rows[p].installedName))
+                << group.rows[p].installedName;
+    EXPECT_GE((size_t)KV_LONGEST_FILE_NAME, strlen(KV_SCRATCH_NAME));
+    EXPECT_GE((size_t)KV_LONGEST_FILE_NAME, strlen("original.ini"));
 }
 
 // Through the platform: made absolute, ".." resolved, trailing backslashes gone.
