@@ -2,7 +2,7 @@
 // Windows and system folders. A folder it accepts is a full path with a folder of its own
 // below its drive or share, with no "." or ".." segment, and neither inside nor holding any
 // of the three folders (letter case and trailing backslashes aside); the reasons come in
-// their order (relative, root, system, work); and the answer does not change with the
+// their order (relative, root, files too long, system, work); and the answer does not change with the
 // letter case or with trailing backslashes of the folder. Paths are compared by their
 // backslash segments: CheckDestination hands over what GetFullPathNameA made, in which
 // '/' and runs of separators are already gone.
@@ -65,7 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const char* systemArg = choice & 4 ? NULL : systemText.get();
 
     int reason = Classify(path, workArg, windowsArg, systemArg);
-    FUZZ_CHECK(reason >= DEST_ACCEPTED && reason <= DEST_WORK_FOLDER);
+    FUZZ_CHECK(reason >= DEST_ACCEPTED && reason <= DEST_FILES_TOO_LONG && reason != DEST_TOO_LONG);
     FUZZ_CHECK(ClassifyDestination(NULL, workArg, windowsArg, systemArg) == DEST_RELATIVE);
 
     bool share = StartsWith(path, "\\\\");
@@ -87,6 +87,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         share ? path[2] != '?' && path[2] != '.' && Segments(trimmed).size() >= 5 : trimmed.size() > 3;
     FUZZ_CHECK((reason == DEST_ROOT) == !below);
     if (reason == DEST_ROOT)
+        return 0;
+    // Every product file's path must fit inside the folder.
+    bool filesFit = trimmed.size() + 1 + KV_LONGEST_FILE_NAME <= MAX_PATH - 1;
+    FUZZ_CHECK((reason == DEST_FILES_TOO_LONG) == !filesFit);
+    if (!filesFit)
         return 0;
 
     const char* systemFolders[] = { windowsArg, systemArg };
