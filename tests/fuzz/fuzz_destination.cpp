@@ -2,10 +2,10 @@
 // Windows and system folders. A folder it accepts is a full path with a folder of its own
 // below its drive or share, with no "." or ".." segment, and neither inside nor holding any
 // of the three folders (letter case and trailing backslashes aside); the reasons come in
-// their order (relative, root, files too long, system, work); and the answer does not change with the
-// letter case or with trailing backslashes of the folder. Paths are compared by their
-// backslash segments: CheckDestination hands over what GetFullPathNameA made, in which
-// '/' and runs of separators are already gone.
+// their order (relative, root, files too long, system, work); and the answer does not
+// change with the letter case or with trailing backslashes of the folder. Paths are
+// compared by their backslash segments: CheckDestination hands over what GetFullPathNameA
+// made, in which '/' and runs of separators are already gone.
 #include "fuzz.h"
 #include "engine/engine.h"
 #include <ctype.h>
