@@ -20,17 +20,6 @@ namespace
 const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KORVIDPro";
 const char kFailed[] = "Some portion of installation process failed.";
 
-void WriteBytes(const std::string& path, const std::string& bytes)
-{
-    HANDLE file =
-        CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-    ASSERT_NE(INVALID_HANDLE_VALUE, file) << path;
-    DWORD written = 0;
-    WriteFile(file, bytes.data(), (DWORD)bytes.size(), &written, NULL);
-    CloseHandle(file);
-    ASSERT_EQ(bytes.size(), written) << path;
-}
-
 // A user's file of the given size: a pattern that no product file holds.
 std::string UserBytes(size_t size)
 {

@@ -105,17 +105,21 @@ std::string OldVersion(const std::string& installedName)
     return "earlier version of " + installedName + "\r\n";
 }
 
+void WriteBytes(const std::string& path, const std::string& bytes)
+{
+    HANDLE file =
+        CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file) << path;
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), (DWORD)bytes.size(), &written, NULL);
+    CloseHandle(file);
+    ASSERT_EQ(bytes.size(), written) << path;
+}
+
 void PlaceOldVersion(const std::string& folder)
 {
-    for (const std::string& name : ProductFileNames()) {
-        HANDLE file = CreateFileA((folder + "\\" + name).c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, NULL);
-        ASSERT_NE(INVALID_HANDLE_VALUE, file) << name;
-        std::string text = OldVersion(name);
-        DWORD written = 0;
-        WriteFile(file, text.data(), (DWORD)text.size(), &written, NULL);
-        CloseHandle(file);
-    }
+    for (const std::string& name : ProductFileNames())
+        WriteBytes(folder + "\\" + name, OldVersion(name));
 }
 
 std::vector<std::string> DamagedProductFiles(const std::string& folder)

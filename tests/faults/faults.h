@@ -37,6 +37,8 @@ std::string SilentOptions(const std::string& dest, const std::string& install = 
 std::string NewVersion(const char* installedName);
 // Every file a default install places, by installed name (the rows the package carries).
 std::vector<std::string> ProductFileNames();
+// Writes bytes as the whole file at path (a failed test when it cannot).
+void WriteBytes(const std::string& path, const std::string& bytes);
 // Writes an earlier version of every product file into folder: text that names the file,
 // so that it differs from the new one and from every other file.
 void PlaceOldVersion(const std::string& folder);

@@ -47,16 +47,6 @@ private:
     HANDLE handle_;
 };
 
-void WriteBytes(const std::string& path, const std::string& bytes)
-{
-    HANDLE file =
-        CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-    ASSERT_NE(INVALID_HANDLE_VALUE, file) << path;
-    DWORD written = 0;
-    WriteFile(file, bytes.data(), (DWORD)bytes.size(), &written, NULL);
-    CloseHandle(file);
-}
-
 // An earlier copy of a program or library that still runs or loads: the new bytes with
 // text after them.
 std::string OldBinary(const std::string& name)
