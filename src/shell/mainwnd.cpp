@@ -12,14 +12,14 @@
 // and end with nothing left to post it the quit.
 static int s_bSetupRunning;
 
-// Runs the setup from start to end; the window closes once this returns.
-static void RunSetupCommand(HWND window)
+void RunSetupCommand(HWND window)
 {
     s_bSetupRunning = 1;
     RunWizard(window, nV, nM);
     s_bSetupRunning = 0;
     CleanUpStagingFiles();
-    PostMessageA(window, WM_CLOSE, 0, 0);
+    if (window)
+        PostMessageA(window, WM_CLOSE, 0, 0);
     // The restart is requested before the window closes.
     if (g_bRestartNeeded == 1 && (g_bSilent == 0 || g_bAllowReboot == 1) && RestartWindows(1))
         g_nExitCode = EXIT_RESTART_STARTED;

@@ -10,6 +10,9 @@ void ReadInstallOptions(void);
 // The one command of the main window, posted by start-up: runs the whole setup.
 enum { IDM_RUN_SETUP = 100 };
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// Runs the setup from start to end, then closes the window (none: a silent run without a
+// desktop) and restarts Windows when the run needs it and may.
+void RunSetupCommand(HWND window);
 // returns ExitWindowsEx's result
 int RestartWindows(int reboot);
 void CleanUpStagingFiles(void);

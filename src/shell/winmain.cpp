@@ -71,19 +71,14 @@ static int RegisterMainClass(HINSTANCE instance)
     return RegisterClassA(&wc) != 0;
 }
 
-// returns the main window, or NULL when it could not be created. A silent run never shows
-// it and needs it only to receive its command: where no desktop can hold a window (a
-// session without a display), it runs with a message-only window instead.
+// returns the main window, or NULL when it could not be created
 static HWND CreateMainWindow(HINSTANCE instance)
 {
     RECT desktop;
     GetWindowRect(GetDesktopWindow(), &desktop);
     WindowRect rect = MainWindowRect(desktop.right, desktop.bottom);
-    HWND window = CreateWindowExA(0, kClassName, kCaption, MAIN_WINDOW_STYLE, rect.left, rect.top, rect.width,
-                                  rect.height, NULL, NULL, instance, NULL);
-    if (!window && g_bSilent)
-        window = CreateWindowExA(0, kClassName, kCaption, 0, 0, 0, 0, 0, HWND_MESSAGE, NULL, instance, NULL);
-    return window;
+    return CreateWindowExA(0, kClassName, kCaption, MAIN_WINDOW_STYLE, rect.left, rect.top, rect.width,
+                           rect.height, NULL, NULL, instance, NULL);
 }
 
 // returns the quit message's code after an interactive run, g_nExitCode after a silent one,
@@ -108,6 +103,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR, int)
         return EXIT_REGISTER_FAILED;
     }
     g_hMainWindow = CreateMainWindow(instance);
+    if (!g_hMainWindow && g_bSilent) {
+        // A silent run shows nothing and needs the window only to receive its command: where
+        // no desktop can hold a window (a session without a display), it runs right here.
+        LoadItemTitles();
+        RunSetupCommand(NULL);
+        return g_nExitCode;
+    }
     if (!g_hMainWindow) {
         ReportStartupFailure(IDS_WINDOW_CREATE_FAILED);
         return EXIT_CREATE_FAILED;
