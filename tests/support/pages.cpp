@@ -61,11 +61,18 @@ std::vector<std::string> ComboItems(HWND page, int id)
 
 HWND FocusedControl(HWND page)
 {
-    GUITHREADINFO info = {};
-    info.cbSize = sizeof info;
-    if (!GetGUIThreadInfo(GetWindowThreadProcessId(page, NULL), &info))
-        return NULL;
-    return info.hwndFocus;
+    // A page that has just shown may not have taken the focus yet (the dialog manager sets
+    // it as the page activates, which a slow machine can put off a little).
+    HWND focus = NULL;
+    for (int i = 0; i < 100; i++) {
+        GUITHREADINFO info = {};
+        info.cbSize = sizeof info;
+        focus = GetGUIThreadInfo(GetWindowThreadProcessId(page, NULL), &info) ? info.hwndFocus : NULL;
+        if (focus && (focus == page || IsChild(page, focus)))
+            break;
+        Sleep(20);
+    }
+    return focus;
 }
 
 void SetControlText(HWND page, int id, const std::string& text)

@@ -19,7 +19,8 @@ bool IsEnabled(HWND page, int id);
 bool IsShown(HWND page, int id);
 // The strings of a combo box's list, in list order.
 std::vector<std::string> ComboItems(HWND page, int id);
-// The control that has the keyboard focus in the page's thread.
+// The control that has the keyboard focus in the page's thread, once the page has taken
+// it (waits up to two seconds for that).
 HWND FocusedControl(HWND page);
 void SetControlText(HWND page, int id, const std::string& text);
 // A push button pressed: its command posted to the page.
