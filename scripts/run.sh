@@ -3,7 +3,8 @@
 # own (build/run/wineprefix), never the tests' prefix or ~/.wine.
 #  - With a display ($DISPLAY set): the program shows itself, as a user would see it.
 #  - Without one: a silent install inside Xvfb, with an Install.ini beside the program
-#    (QUIET=TRUE, LOGGING=TRUE); then prints setup.log and the files placed.
+#    (QUIET=TRUE, LOGGING=TRUE); then prints the setup's exit code with its meaning,
+#    setup.log and the files placed, and exits 0 when the setup installed the product.
 # KV_BUILD_DIR chooses the build tree (default build/test, the test preset's).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -17,6 +18,8 @@ cmake -S . -B "$build" --toolchain cmake/mingw-x86_64.cmake \
 cmake --build "$build" -j2 --target kvsetup
 
 export WINEPREFIX=$run/wineprefix
+# A person looks at this prefix's windows: their own window manager keeps them.
+export KV_WINE_MANAGED=1
 source scripts/wine-env.sh
 mkdir -p "$run/setup"
 cp "$build/kvsetup.exe" "$run/setup/kvsetup.exe"
@@ -36,7 +39,17 @@ find "$WINEPREFIX/drive_c/users" -path '*/Temp/setup.log' -delete 2>/dev/null ||
 echo "run: kvsetup.exe silently in $WINEPREFIX"
 status=0
 scripts/with-wine.sh "$KV_WINE" "$run/setup/kvsetup.exe" </dev/null >"$run/wine.out" 2>&1 || status=$?
-echo "run: exit code $status"
+# Wine hands Linux only the low 8 bits of a Windows exit code: 3010 arrives as 194.
+case $status in
+  0) meaning="0, installed"; ok=1 ;;
+  194) meaning="3010, installed; a restart finishes it"; ok=1 ;;
+  105) meaning="1641, installed; the restart was started"; ok=1 ;;
+  67) meaning="1603, not installed (setup.log says why)"; ok=0 ;;
+  82) meaning="1618, not run: another setup of the product was running"; ok=0 ;;
+  103) meaning="1639, not run: a command-line switch was refused"; ok=0 ;;
+  *) meaning="$status (low byte of the Windows exit code), not one the setup gives"; ok=0 ;;
+esac
+echo "run: exit code $meaning"
 
 log=$(find "$WINEPREFIX/drive_c/users" -path '*/Temp/setup.log' 2>/dev/null | head -n 1)
 echo "--- setup.log"
@@ -53,4 +66,4 @@ if [ -n "$dest" ]; then
 else
   echo "(no installation recorded in win.ini)"
 fi
-exit $status
+[ $ok = 1 ] || exit 1

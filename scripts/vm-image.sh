@@ -105,11 +105,14 @@ kv_vm_boot()
 
 # Makes a work disk from a folder laid out as kv-vm-init expects (guest.sh, paths, tree/),
 # with room for what the run writes. Usage: kv_vm_work_disk FOLDER IMG
+# mkfs.ext4 -d names every file it copies on standard output, even with -q: that goes to
+# standard error, since callers of kv_vm_image capture its standard output as the image's
+# folder.
 kv_vm_work_disk()
 {
   local size
   size=$(du -sm "$1" | cut -f1)
-  mkfs.ext4 -q -F -L kvwork -d "$1" "$2" "$((size + 1024))M"
+  mkfs.ext4 -q -F -L kvwork -d "$1" "$2" "$((size + 1024))M" >&2
 }
 
 # The Debian archive's address as this machine's apt has it, for one suite of the release.
@@ -191,7 +194,8 @@ GUEST
 }
 
 # Prints the image's folder, building it first when missing or outdated. One build at a
-# time per cache; older images are removed once the new one is ready.
+# time per cache; older images are removed once the new one is ready. Its standard output
+# is that folder alone: everything the build prints goes to standard error or its log.
 kv_vm_image()
 {
   local cache key
@@ -221,7 +225,7 @@ kv_vm_image()
       mv "$tmp" "$cache/$key"
       echo "vm-image: built $cache/$key in $((SECONDS - started)) s" >&2
     fi
-  ) 9>"$cache/lock" || return 1
+  ) 9>"$cache/lock" >&2 || return 1
   echo "$cache/$key"
 }
 

@@ -20,12 +20,21 @@ fi
 KV_WINESERVER=$(command -v wineserver || echo /usr/lib/wine/wineserver)
 [ -x "$KV_WINESERVER" ] || KV_WINESERVER=/usr/lib/wine/wineserver
 
-# Creates the prefix once; later runs reuse it.
+# Creates the prefix once; later runs reuse it. Call it before the prefix's server runs.
+# Its windows are left to Wine itself (the X11 driver's Managed=N): with no window manager
+# on the display, Wine otherwise waits about two seconds at every top-level window that
+# closes, every page of the wizard among them. KV_WINE_MANAGED=1 keeps them managed, for a
+# prefix a person looks at on a desktop of their own.
 kv_prepare_prefix() {
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    echo "wine: creating prefix $WINEPREFIX"
+    echo "wine: creating prefix $WINEPREFIX" >&2
     mkdir -p "$WINEPREFIX"
     "$KV_WINE" wineboot -i >/dev/null 2>&1 || true
+    "$KV_WINESERVER" -w
+  fi
+  if [ -z "${KV_WINE_MANAGED:-}" ] && ! grep -qs '^"Managed"="N"' "$WINEPREFIX/user.reg"; then
+    "$KV_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
+      </dev/null >/dev/null 2>&1 || true
     "$KV_WINESERVER" -w
   fi
 }
