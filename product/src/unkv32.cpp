@@ -10,7 +10,7 @@
 #include <stdlib.h>
 #include <direct.h>
 #include "removal/removal.h"
-#include "shell/shell.h"
+#include "engine/engine.h"
 #include "unkv32_switches.h"
 
 static const char kCaption[] = "KORVID Pro Uninstall";

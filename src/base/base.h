@@ -13,7 +13,11 @@
 enum {
     KV_PATH_SIZE = 261, // a path of at most 260 characters
     KV_TEXT_SIZE = 256,
-    KV_FORMAT_SIZE = 1024, // FormatText's output buffer
+    KV_FOLDER_SIZE = 512,     // a folder as typed or recorded, before the path limit is checked
+    KV_LINE_SIZE = 512,       // a command, a template line, a value, a short message
+    KV_FORMAT_SIZE = 1024,    // FormatText's output buffer
+    KV_LONG_TEXT_SIZE = 1024, // a text joined from several paths or names: a key path, a command
+    KV_MESSAGE_SIZE = 2048,   // a message box's text from the string table
 };
 
 // The product's choices, as bits of nV, nM and the install mask.
@@ -64,6 +68,8 @@ extern int g_nExitCode;
 // Set when the run needs a restart, also where g_bRestartNeeded stays 0 because a silent
 // run may not restart the machine.
 extern int g_bRestartPending;
+// Set by the copy-progress box's Cancel; the install sequence polls it between files.
+extern int g_bCancelRequested;
 extern int g_bLogging;
 extern int g_bAllowReboot;
 extern int g_bSilent;
@@ -77,6 +83,8 @@ extern char IniFileName[KV_PATH_SIZE];
 // Reads a key of the options file; with no options file in use, the default.
 void ReadOptionsFileString(const char* section, const char* key, const char* defaultText, char* buffer,
                            DWORD size);
+// True when the OS environment text names Windows NT ("NT", case-sensitive).
+int IsWindowsNT(const char* osVariable);
 
 // messages.cpp
 // returns 1 when the string was loaded, 0 when the buffer holds the fallback text

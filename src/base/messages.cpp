@@ -15,7 +15,7 @@ int LoadMessage(UINT id, char* buffer, int size)
     if (LoadStringA(g_hInstance, id, buffer, size) > 0)
         return 1;
     // A missing string shows its number, so the caller still has something to show.
-    char fallback[2048];
+    char fallback[KV_MESSAGE_SIZE];
     StrFormat(fallback, sizeof fallback, "%u DEBUG - Unable to load string", id);
     StrCopy(buffer, (size_t)size, fallback);
     return 0;

@@ -2,8 +2,6 @@
 // text line; its Cancel asks the install to stop between files.
 #include "dialogs/dialogs.h"
 
-int g_bCancelRequested;
-
 // returns TRUE for the start and for Cancel, FALSE for all others
 INT_PTR CALLBACK CopyDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 {

@@ -38,7 +38,7 @@ INT_PTR CALLBACK IconPlacementDialogProc(HWND dialog, UINT message, WPARAM wPara
 INT_PTR CALLBACK RestartDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 // folder.cpp: the destination-folder page and its folder chooser.
-// returns 1 for Next (the folder in resultFolder, at least 512 characters), 0 for Cancel
+// returns 1 for Next (the folder in resultFolder, at least KV_FOLDER_SIZE characters), 0 for Cancel
 int RunFolderDialog(HWND ownerWindow, HINSTANCE module, const char* prompt, const char* initialFolder,
                     char* resultFolder);
 INT_PTR CALLBACK FolderDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
@@ -57,6 +57,5 @@ int RunGroupDialog(HWND ownerWindow, HINSTANCE module, char* groupName);
 INT_PTR CALLBACK GroupDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 // copy.cpp: the modeless copy-progress box.
+// Its Cancel sets g_bCancelRequested (base/state.cpp), which the install polls between files.
 INT_PTR CALLBACK CopyDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-// Set by the copy-progress box's Cancel; the install sequence polls it between files.
-extern int g_bCancelRequested;

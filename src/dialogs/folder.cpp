@@ -8,11 +8,9 @@
 #include <stddef.h>
 #include <string.h>
 
-enum { FOLDER_TEXT_SIZE = 512 };
-
 // The launcher's shared buffers: the prompt (also the chooser's) and the folder.
-static char s_prompt[FOLDER_TEXT_SIZE];
-static char s_folder[FOLDER_TEXT_SIZE];
+static char s_prompt[KV_FOLDER_SIZE];
+static char s_folder[KV_FOLDER_SIZE];
 
 #ifndef _WIN64
 static_assert(offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR) == 76,
@@ -27,7 +25,7 @@ int RunFolderDialog(HWND ownerWindow, HINSTANCE module, const char* prompt, cons
     StrCopy(s_folder, sizeof s_folder, initialFolder);
     int result = (int)RunModalPage(module, DLG_GETDIR, ownerWindow, FolderDialogProc);
     if (result != 0)
-        StrCopy(resultFolder, FOLDER_TEXT_SIZE, s_folder);
+        StrCopy(resultFolder, KV_FOLDER_SIZE, s_folder);
     return result;
 }
 
@@ -114,7 +112,7 @@ INT_PTR CALLBACK FolderDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
         CenterWindow(dialog, 0);
         SetDlgItemTextA(dialog, IDC_FOLDER_PROMPT, s_prompt);
         // The field holds no more than the folder buffer, so a folder is never cut.
-        SendDlgItemMessageA(dialog, IDC_FOLDER_EDIT, EM_LIMITTEXT, FOLDER_TEXT_SIZE - 1, 0);
+        SendDlgItemMessageA(dialog, IDC_FOLDER_EDIT, EM_LIMITTEXT, KV_FOLDER_SIZE - 1, 0);
         SetDlgItemTextA(dialog, IDC_FOLDER_EDIT, s_folder);
         return TRUE;
     case WM_COMMAND:

@@ -1,5 +1,7 @@
 // The installation engine: the file tables, placing one file, the install sequence,
-// registry and COM helpers, and commands deferred to the next system start.
+// registry and COM helpers, commands deferred to the next system start and the restart of
+// the machine. It shows no page or question itself: the install asks through the
+// InstallQuestions its caller hands in.
 #pragma once
 #include <windows.h>
 #include "base/base.h"
@@ -69,6 +71,25 @@ void LoadItemTitles(void);
 // Clears status and lastResult of every row and restores makeIcon and required.
 void ResetProductFileTable(void);
 
+// install.cpp: the questions the install asks on its way. The engine shows nothing itself:
+// the wizard hands in its pages and boxes, a silent run the default answers.
+struct InstallQuestions {
+    // The program group's name, proposed in group (KV_TEXT_SIZE characters), which holds the
+    // answer afterwards. returns 1 for OK, 0 for Cancel
+    int (*askGroupName)(HWND owner, char* group);
+    // Where the Explorer interface's icon goes; the answer is left in g_iconLocation.
+    void (*askIconPlacement)(void);
+    // Whether the existing product INI is kept as original.ini and the new one installed with
+    // the additional sites. returns 1 for Yes, 0 for No
+    int (*askInstallSites)(HWND owner);
+    // A required file could not be placed; text says which and why. returns 1 for Retry, 0
+    // for Cancel
+    int (*askRetry)(HWND owner, const char* text, const char* caption);
+};
+// The answers of a run that asks no one: the proposed group name, the preset icon placement,
+// the existing product INI kept, and a failed file logged and given up.
+extern const InstallQuestions kDefaultAnswers;
+
 // placement.cpp
 // The scratch file a new product file is written into, in its destination folder, before
 // it replaces the earlier file; it never stays behind.
@@ -81,9 +102,10 @@ int ExpandFile(char* sourcePath, const char* targetPath);
 // returns 0 on success, -1 on failure (the earlier target is then kept)
 int WriteIniFromTemplate(const char* workFolder, const char* targetPath, const char* placeholder,
                          const char* replacement, int manifestIndex);
+// A required file that fails is offered to questions->askRetry (null: kDefaultAnswers).
 // returns 0 on success, 1 on failure
 int InstallFile(const char* workFolder, const char* fileName, const char* destFolder, HWND ownerWindow,
-                HWND statusWindow, int manifestIndex, int required);
+                HWND statusWindow, int manifestIndex, int required, const InstallQuestions* questions = NULL);
 
 // placement_text.cpp
 // returns the CRC-32 (the polynomial of zip and gzip) of size bytes
@@ -99,6 +121,9 @@ bool SubstitutePlaceholder(char* out, size_t size, const char* line, const char*
                            const char* replacement);
 
 // restart.cpp
+// Restarts the machine (reboot 1) or logs the user off (0), with the shutdown privilege on
+// Windows NT. returns ExitWindowsEx's result
+int RestartWindows(int reboot);
 // Commands pending at once in one key: "Oxtavine0" up to "Oxtavine999".
 enum { RESTART_MAX_COMMANDS = 1000 };
 // returns 1 when the command was stored for the next start, else 0 (also when every
@@ -132,7 +157,7 @@ int FileCanBeOpened(const char* folder, const char* fileName);
 struct ProductLibrary {
     HMODULE module;
     bool remembered;
-    char previous[512];
+    char previous[KV_FOLDER_SIZE];
 };
 bool OpenProductLibrary(ProductLibrary* library, const char* folder, const char* fileName);
 FARPROC ProductLibraryEntry(const ProductLibrary* library, const char* entryName);
@@ -224,6 +249,9 @@ extern const char kDesktopNamespaceFormat[];    // format, filled with a class i
 extern const char kMyComputerNamespaceFormat[]; // format, filled with a class id
 extern const char kUninstallEntryKey[];         // under HKEY_LOCAL_MACHINE
 extern const char kSslRegistryPath[];           // what DLLRegisterSSL records, under HKEY_LOCAL_MACHINE
-// returns 1 on success, 0 on failure (the failure text then says why, when it says anything)
+// Asks through questions (null: kDefaultAnswers); with MASK_NO_QUESTIONS it asks only for
+// the group name and about failed files. returns 1 on success, 0 on failure (the failure
+// text then says why, when it says anything)
 int InstallProduct(const char* workFolder, const char* destFolder, unsigned int installMask,
-                   unsigned int* outcome, HWND ownerWindow, HWND statusWindow, char* errorText);
+                   unsigned int* outcome, HWND ownerWindow, HWND statusWindow, char* errorText,
+                   const InstallQuestions* questions = NULL);

@@ -2,10 +2,11 @@
 // INI, registers the SSL service and the base product, records the folder in win.ini,
 // creates the program group and its items, writes the namespace and uninstall entries,
 // runs the libraries' registration entries and sets up the queue scheduler. It stops at
-// the first failing step and leaves one failure text.
+// the first failing step and leaves one failure text. What it asks on its way (the sites
+// question, the group name, the icon placement, Retry or Cancel for a failed file) goes
+// through the questions its caller hands in; it shows nothing itself.
 #include "engine/engine.h"
 #include "progman/progman.h"
-#include "dialogs/dialogs.h"
 #include "resources/resource.h"
 #include <stdio.h>
 #include <string.h>
@@ -19,6 +20,30 @@ const char kMyComputerNamespaceFormat[] =
     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\MyComputer\\Namespace\\%s";
 const char kUninstallEntryKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KORVIDPro";
 const char kSslRegistryPath[] = "SOFTWARE\\Oxtavine\\KORVID\\SSL";
+
+// The default answers: nothing is shown, and what a failed file says goes to the log.
+static int KeepProposedGroup(HWND, char*)
+{
+    return 1;
+}
+
+static void KeepIconPlacement(void)
+{
+}
+
+static int KeepProductIni(HWND)
+{
+    return 0;
+}
+
+static int LogAndGiveUp(HWND, const char* text, const char*)
+{
+    LogLine(text);
+    return 0;
+}
+
+const InstallQuestions kDefaultAnswers = { KeepProposedGroup, KeepIconPlacement, KeepProductIni,
+                                           LogAndGiveUp };
 
 // Rows that the sequence addresses by name.
 enum {
@@ -42,6 +67,7 @@ struct Run {
     HWND status;
     char* errorText;
     int ok;
+    const InstallQuestions* questions;
 };
 
 // Which rows of a group are placed.
@@ -94,7 +120,7 @@ static void PlaceGroup(Run& run, ProductFileEntry* rows, int count, int base, Pl
         ProductFileEntry& row = rows[p];
         if (ShouldPlace(run, row, rule)) {
             row.lastResult = InstallFile(run.workFolder, row.installedName, run.destFolder, run.owner,
-                                         run.status, base + p, row.required);
+                                         run.status, base + p, row.required, run.questions);
             if (row.lastResult == 0) {
                 row.status |= FILE_INSTALLED;
             } else if (row.required) {
@@ -123,13 +149,7 @@ static bool ShouldInstallProductIni(Run& run)
         return true;
     if (FileExistsIn(run.destFolder, "original.ini") || FileExistsIn(run.destFolder, "avsites.ini"))
         return false;
-    if (run.mask & MASK_NO_QUESTIONS)
-        return false;
-
-    char text[2048], caption[KV_TEXT_SIZE];
-    LoadMessage(IDS_MORE_SITES, text, ARRAY_SIZE(text));
-    LoadMessage(IDS_KORVID_SITES, caption, ARRAY_SIZE(caption));
-    if (MessageBoxA(run.owner, text, caption, MB_ICONQUESTION | MB_YESNO) != IDYES)
+    if ((run.mask & MASK_NO_QUESTIONS) || !run.questions->askInstallSites(run.owner))
         return false;
 
     char current[KV_PATH_SIZE], original[KV_PATH_SIZE];
@@ -193,7 +213,7 @@ static void RegisterBase(Run& run)
 
 // The group name: win.ini's GROUP, then the options file's GROUP32, then the user's answer.
 // A name too long for group is never used cut: the one before it stands (at first the
-// product's own group name).
+// product's own group name). group holds KV_TEXT_SIZE characters, as the question needs.
 static void AskGroupName(Run& run, char* group, size_t size)
 {
     char recorded[KV_TEXT_SIZE * 2];
@@ -208,7 +228,7 @@ static void AskGroupName(Run& run, char* group, size_t size)
         StrCopy(asked, sizeof asked, recorded);
     }
     StrCopy(group, size, asked);
-    if (!g_bSilent && !RunGroupDialog(run.owner, g_hInstance, group))
+    if (!run.questions->askGroupName(run.owner, group))
         run.ok = 0;
     if (group[0] == '\0')
         StrCopy(group, size, kProductGroup);
@@ -232,6 +252,9 @@ static void AddItems(Run& run, ProductFileEntry* rows, int count, const char* un
     }
 }
 
+// GROUP is written twice on purpose: once before the shell is asked, so that a run that
+// stops while the group is being made still leaves the removal its name, and once more when
+// the group exists. The install has always made these two writes in this order.
 static void CreateProgramGroup(Run& run, const char* group)
 {
     WriteProfileStringA("KORVID", "GROUP", group);
@@ -241,6 +264,7 @@ static void CreateProgramGroup(Run& run, const char* group)
         SetFailure(run, "Failed to create icon group.");
         return;
     }
+    // The second write of GROUP (see above).
     WriteProfileStringA("KORVID", "GROUP", group);
 
     if (run.mask & MASK_CLASSIC)
@@ -264,7 +288,7 @@ static void CreateProgramGroup(Run& run, const char* group)
 // is written where the placement (asked for when allowed) says.
 static void PlaceNamespaceEntry(Run& run, const char* clsid, const char* title, bool mayAsk)
 {
-    char desktopKey[KV_TEXT_SIZE], myComputerKey[KV_TEXT_SIZE], value[512];
+    char desktopKey[KV_TEXT_SIZE], myComputerKey[KV_TEXT_SIZE], value[KV_LINE_SIZE];
     StrFormat(desktopKey, sizeof desktopKey, kDesktopNamespaceFormat, clsid);
     StrFormat(myComputerKey, sizeof myComputerKey, kMyComputerNamespaceFormat, clsid);
     if (ReadRegistryString(HKEY_LOCAL_MACHINE, desktopKey, NULL, NULL, value, sizeof value)) {
@@ -276,13 +300,13 @@ static void PlaceNamespaceEntry(Run& run, const char* clsid, const char* title, 
         return;
     }
     if (mayAsk && !(run.mask & MASK_NO_QUESTIONS))
-        DialogBoxParamA(g_hInstance, MAKEINTRESOURCEA(IDD_ICON_PLACEMENT), NULL, IconPlacementDialogProc, 0);
+        run.questions->askIconPlacement();
     WriteRegistryString(HKEY_LOCAL_MACHINE, g_iconLocation ? myComputerKey : desktopKey, NULL, NULL, title);
 }
 
 static void WriteUninstallEntry(Run& run, const char* group)
 {
-    char command[1024];
+    char command[KV_LONG_TEXT_SIZE];
     if (!FormatUninstallCommand(command, sizeof command, run.destFolder, group))
         return;
     HKEY key;
@@ -359,9 +383,12 @@ static void SetUpUtilities(Run& run)
 
 // returns 1 on success, 0 on failure
 int InstallProduct(const char* workFolder, const char* destFolder, unsigned int installMask,
-                   unsigned int* outcome, HWND ownerWindow, HWND statusWindow, char* errorText)
+                   unsigned int* outcome, HWND ownerWindow, HWND statusWindow, char* errorText,
+                   const InstallQuestions* questions)
 {
-    Run run = { workFolder, destFolder, installMask, 0, ownerWindow, statusWindow, errorText, 1 };
+    Run run = { workFolder, destFolder, installMask, 0, ownerWindow, statusWindow, errorText, 1, questions };
+    if (!run.questions)
+        run.questions = &kDefaultAnswers;
     if (outcome)
         *outcome = 0;
     if (errorText)

@@ -76,75 +76,84 @@ const ManifestEntry FileManifest[MANIFEST_COUNT] = {
 // Each group is written once and used twice: as the live table and as the pristine copy
 // that ResetProductFileTable restores. Fields: report name, installed name, display name,
 // makeIcon, required, status, lastResult.
-#define CLASSIC_ROWS                                                                                         \
-    {                                                                                                        \
-        { "kv95pro.exe", "kv95pro.exe", "KORVID Pro", 1, 1, 0, 0 },                                          \
-            { "kvpro32.dll", "kvpro32.dll", "", 0, 1, 0, 0 },                                                \
-            { "kvpro32.cnt", "KvPro32.cnt", "", 0, 0, 0, 0 },                                                \
-            { "kvpro32.hlp", "kvpro32.hlp", g_szTitleHelp, 1, 1, 0, 0 },                                     \
+// clang-format off
+#define CLASSIC_ROWS                                                                         \
+    {                                                                                        \
+        { "kv95pro.exe",  "kv95pro.exe",  "KORVID Pro",                        1, 1, 0, 0 }, \
+        { "kvpro32.dll",  "kvpro32.dll",  "",                                  0, 1, 0, 0 }, \
+        { "kvpro32.cnt",  "KvPro32.cnt",  "",                                  0, 0, 0, 0 }, \
+        { "kvpro32.hlp",  "kvpro32.hlp",  g_szTitleHelp,                       1, 1, 0, 0 }, \
     }
 
-#define EXPLORER_ROWS                                                                                        \
-    {                                                                                                        \
-        { "kvproex.dll", "kvproex.dll", "", 0, 1, 0, 0 }, { "nskvch.dll", "nskvch.dll", "", 0, 0, 0, 0 },    \
-            { "kvini.dll", "kvini.dll", "", 0, 0, 0, 0 }, { "nskv.cnt", "nskv.cnt", "", 0, 0, 0, 0 },        \
-            { "nskv.hlp", "nskv.hlp", g_szTitleExplorerHelp, 1, 0, 0, 0 },                                   \
-            { "kvproex.txt", "kvproex.txt", "KORVID Pro Explorer Release Notes", 0, 0, 0, 0 },               \
+#define EXPLORER_ROWS                                                                        \
+    {                                                                                        \
+        { "kvproex.dll",  "kvproex.dll",  "",                                  0, 1, 0, 0 }, \
+        { "nskvch.dll",   "nskvch.dll",   "",                                  0, 0, 0, 0 }, \
+        { "kvini.dll",    "kvini.dll",    "",                                  0, 0, 0, 0 }, \
+        { "nskv.cnt",     "nskv.cnt",     "",                                  0, 0, 0, 0 }, \
+        { "nskv.hlp",     "nskv.hlp",     g_szTitleExplorerHelp,               1, 0, 0, 0 }, \
+        { "kvproex.txt",  "kvproex.txt",  "KORVID Pro Explorer Release Notes", 0, 0, 0, 0 }, \
     }
 
-#define UTILITY_ROWS                                                                                         \
-    {                                                                                                        \
-        { "kvscrpt.exe", "kvscrpt.exe", "KORVID Scripting Utility", 1, 1, 0, 0 },                            \
-            { "kvscrpt.cnt", "kvscrpt.cnt", "", 0, 0, 0, 0 },                                                \
-            { "kvscrpt.hlp", "kvscrpt.hlp", "KORVID Scripting Help", 1, 0, 0, 0 },                           \
-            { "kvscrpt.txt", "kvscrpt.txt", "KORVID Scripting Release Notes", 0, 0, 0, 0 },                  \
-            { "kvfind.exe", "kvfind.exe", "KORVID Find Utility", 1, 1, 0, 0 },                               \
-            { "kvfind.cnt", "kvfind.cnt", "", 0, 0, 0, 0 },                                                  \
-            { "kvfind.hlp", "kvfind.hlp", "KORVID Find Help", 1, 0, 0, 0 },                                  \
-            { "kvfind.txt", "kvfind.txt", "KORVID Find Release Notes", 0, 0, 0, 0 },                         \
-            { "kvsync.exe", "kvsync.exe", "KORVID Synchronize Utility", 1, 1, 0, 0 },                        \
-            { "kvsyncd.dll", "kvsyncd.dll", "", 0, 1, 0, 0 },                                                \
-            { "kvsync.cnt", "kvsync.cnt", "", 0, 0, 0, 0 },                                                  \
-            { "kvsync.hlp", "kvsync.hlp", "KORVID Synchronize Help", 1, 0, 0, 0 },                           \
-            { "kvsync.txt", "kvsync.txt", "KORVID Synchronize Release Notes", 0, 0, 0, 0 },                  \
-            { "kvqueue.exe", "kvqueue.exe", "KORVID Queuing Utility", 1, 1, 0, 0 },                          \
-            { "kvsched.exe", "kvsched.exe", "", 0, 1, 0, 0 },                                                \
-            { "kvqueue.cnt", "kvqueue.cnt", "", 0, 0, 0, 0 },                                                \
-            { "kvqueue.hlp", "kvqueue.hlp", "KORVID Queue Help", 1, 0, 0, 0 },                               \
-            { "kvqueue.txt", "kvqueue.txt", "KORVID Queue Release Notes", 0, 0, 0, 0 },                      \
-            { "kvurl.exe", "kvurl.exe", "", 0, 1, 0, 0 },                                                    \
-            { "kvbho2k0.dll", "kvbho2k0.dll", "", 0, 1, 0, 0 },                                              \
+#define UTILITY_ROWS                                                                         \
+    {                                                                                        \
+        { "kvscrpt.exe",  "kvscrpt.exe",  "KORVID Scripting Utility",          1, 1, 0, 0 }, \
+        { "kvscrpt.cnt",  "kvscrpt.cnt",  "",                                  0, 0, 0, 0 }, \
+        { "kvscrpt.hlp",  "kvscrpt.hlp",  "KORVID Scripting Help",             1, 0, 0, 0 }, \
+        { "kvscrpt.txt",  "kvscrpt.txt",  "KORVID Scripting Release Notes",    0, 0, 0, 0 }, \
+        { "kvfind.exe",   "kvfind.exe",   "KORVID Find Utility",               1, 1, 0, 0 }, \
+        { "kvfind.cnt",   "kvfind.cnt",   "",                                  0, 0, 0, 0 }, \
+        { "kvfind.hlp",   "kvfind.hlp",   "KORVID Find Help",                  1, 0, 0, 0 }, \
+        { "kvfind.txt",   "kvfind.txt",   "KORVID Find Release Notes",         0, 0, 0, 0 }, \
+        { "kvsync.exe",   "kvsync.exe",   "KORVID Synchronize Utility",        1, 1, 0, 0 }, \
+        { "kvsyncd.dll",  "kvsyncd.dll",  "",                                  0, 1, 0, 0 }, \
+        { "kvsync.cnt",   "kvsync.cnt",   "",                                  0, 0, 0, 0 }, \
+        { "kvsync.hlp",   "kvsync.hlp",   "KORVID Synchronize Help",           1, 0, 0, 0 }, \
+        { "kvsync.txt",   "kvsync.txt",   "KORVID Synchronize Release Notes",  0, 0, 0, 0 }, \
+        { "kvqueue.exe",  "kvqueue.exe",  "KORVID Queuing Utility",            1, 1, 0, 0 }, \
+        { "kvsched.exe",  "kvsched.exe",  "",                                  0, 1, 0, 0 }, \
+        { "kvqueue.cnt",  "kvqueue.cnt",  "",                                  0, 0, 0, 0 }, \
+        { "kvqueue.hlp",  "kvqueue.hlp",  "KORVID Queue Help",                 1, 0, 0, 0 }, \
+        { "kvqueue.txt",  "kvqueue.txt",  "KORVID Queue Release Notes",        0, 0, 0, 0 }, \
+        { "kvurl.exe",    "kvurl.exe",    "",                                  0, 1, 0, 0 }, \
+        { "kvbho2k0.dll", "kvbho2k0.dll", "",                                  0, 1, 0, 0 }, \
     }
 
-#define COMMON_ROWS                                                                                          \
-    {                                                                                                        \
-        { "kvlink.exe", "kvlink.exe", g_szTitleIconPlacement, 1, 1, 0, 0 },                                  \
-            { "kvstub.dll", "kvstub.dll", "", 0, 1, 0, 0 },                                                  \
-            { "unkv32.exe", "unkv32.exe", g_szTitleUninstall, 1, 0, 0, 0 },                                  \
-            { "KvNews.txt", "KvNews.txt", g_szTitleReleaseNotes, 1, 0, 0, 0 },                               \
-            { "kvlink.hlp", "kvlink.hlp", "", 0, 0, 0, 0 },                                                  \
-            { "kvpro32.pdf", "kvpro32.pdf", "KORVID Pro Manual", 1, 0, 0, 0 },                               \
-            { "kvorder.wri", "kvorder.wri", "", 0, 0, 0, 0 },                                                \
-            { "kvterms.wri", "kvterms.wri", "", 0, 0, 0, 0 },                                                \
-            { "kvconn.wav", "kvconn.wav", "", 0, 0, 0, 0 }, { "kverr.wav", "kverr.wav", "", 0, 0, 0, 0 },    \
-            { "kvdone.wav", "kvdone.wav", "", 0, 0, 0, 0 }, { "kvseed.dat", "kvseed.dat", "", 0, 1, 0, 0 },  \
-            { "kvuser.key", "kvuser.key", "", 0, 0, 0, 0 }, { "kvuser.crt", "kvuser.crt", "", 0, 0, 0, 0 },  \
-            { "oxtavine.crt", "oxtavine.crt", "", 0, 0, 0, 0 },                                              \
-            { "kvssl.dll", "kvssl.dll", "", 0, 1, 0, 0 }, { "kvssl.hlp", "kvssl.hlp", "", 0, 0, 0, 0 },      \
-            { "kvssl.cnt", "kvssl.cnt", "", 0, 0, 0, 0 },                                                    \
+#define COMMON_ROWS                                                                          \
+    {                                                                                        \
+        { "kvlink.exe",   "kvlink.exe",   g_szTitleIconPlacement,              1, 1, 0, 0 }, \
+        { "kvstub.dll",   "kvstub.dll",   "",                                  0, 1, 0, 0 }, \
+        { "unkv32.exe",   "unkv32.exe",   g_szTitleUninstall,                  1, 0, 0, 0 }, \
+        { "KvNews.txt",   "KvNews.txt",   g_szTitleReleaseNotes,               1, 0, 0, 0 }, \
+        { "kvlink.hlp",   "kvlink.hlp",   "",                                  0, 0, 0, 0 }, \
+        { "kvpro32.pdf",  "kvpro32.pdf",  "KORVID Pro Manual",                 1, 0, 0, 0 }, \
+        { "kvorder.wri",  "kvorder.wri",  "",                                  0, 0, 0, 0 }, \
+        { "kvterms.wri",  "kvterms.wri",  "",                                  0, 0, 0, 0 }, \
+        { "kvconn.wav",   "kvconn.wav",   "",                                  0, 0, 0, 0 }, \
+        { "kverr.wav",    "kverr.wav",    "",                                  0, 0, 0, 0 }, \
+        { "kvdone.wav",   "kvdone.wav",   "",                                  0, 0, 0, 0 }, \
+        { "kvseed.dat",   "kvseed.dat",   "",                                  0, 1, 0, 0 }, \
+        { "kvuser.key",   "kvuser.key",   "",                                  0, 0, 0, 0 }, \
+        { "kvuser.crt",   "kvuser.crt",   "",                                  0, 0, 0, 0 }, \
+        { "oxtavine.crt", "oxtavine.crt", "",                                  0, 0, 0, 0 }, \
+        { "kvssl.dll",    "kvssl.dll",    "",                                  0, 1, 0, 0 }, \
+        { "kvssl.hlp",    "kvssl.hlp",    "",                                  0, 0, 0, 0 }, \
+        { "kvssl.cnt",    "kvssl.cnt",    "",                                  0, 0, 0, 0 }, \
     }
 
-#define SITEINI_ROWS                                                                                         \
-    {                                                                                                        \
-        { "KORVID.IN_", "KORVID.ini", "", 0, 0, 0, 0 }, { "avsites.ini", "avsites.ini", "", 0, 0, 0, 0 },    \
-            { "arsites.ini", "arsites.ini", "", 0, 0, 0, 0 },                                                \
-            { "gmsites.ini", "gmsites.ini", "", 0, 0, 0, 0 },                                                \
-            { "hwsites.ini", "hwsites.ini", "", 0, 0, 0, 0 },                                                \
-            { "oxsites.ini", "oxsites.ini", "", 0, 0, 0, 0 },                                                \
-            { "olsites.ini", "olsites.ini", "", 0, 0, 0, 0 },                                                \
-            { "swsites.ini", "swsites.ini", "", 0, 0, 0, 0 },                                                \
-            { "gvsites.ini", "gvsites.ini", "", 0, 0, 0, 0 },                                                \
+#define SITEINI_ROWS                                                                         \
+    {                                                                                        \
+        { "KORVID.IN_",   "KORVID.ini",   "",                                  0, 0, 0, 0 }, \
+        { "avsites.ini",  "avsites.ini",  "",                                  0, 0, 0, 0 }, \
+        { "arsites.ini",  "arsites.ini",  "",                                  0, 0, 0, 0 }, \
+        { "gmsites.ini",  "gmsites.ini",  "",                                  0, 0, 0, 0 }, \
+        { "hwsites.ini",  "hwsites.ini",  "",                                  0, 0, 0, 0 }, \
+        { "oxsites.ini",  "oxsites.ini",  "",                                  0, 0, 0, 0 }, \
+        { "olsites.ini",  "olsites.ini",  "",                                  0, 0, 0, 0 }, \
+        { "swsites.ini",  "swsites.ini",  "",                                  0, 0, 0, 0 }, \
+        { "gvsites.ini",  "gvsites.ini",  "",                                  0, 0, 0, 0 }, \
     }
+// clang-format on
 
 ProductFileEntry ClassicFiles[CLASSIC_COUNT] = CLASSIC_ROWS;
 ProductFileEntry ExplorerFiles[EXPLORER_COUNT] = EXPLORER_ROWS;

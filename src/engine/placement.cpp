@@ -233,7 +233,7 @@ int WriteIniFromTemplate(const char* workFolder, const char* targetPath, const c
         return -1;
 
     int result = -1;
-    char line[512];
+    char line[KV_LINE_SIZE];
     char text[KV_FORMAT_SIZE];
     FILE* output = NULL;
     FILE* input = fopen(stagingPath, "r");
@@ -391,8 +391,10 @@ static int PlaceOnce(const char* workFolder, const char* fileName, const char* d
 
 // returns 0 on success, 1 on failure
 int InstallFile(const char* workFolder, const char* fileName, const char* destFolder, HWND ownerWindow,
-                HWND statusWindow, int manifestIndex, int required)
+                HWND statusWindow, int manifestIndex, int required, const InstallQuestions* questions)
 {
+    if (!questions)
+        questions = &kDefaultAnswers;
     char format[KV_TEXT_SIZE];
     char text[KV_FORMAT_SIZE] = "";
     LoadMessage(IDS_COPYING, format, ARRAY_SIZE(format));
@@ -424,11 +426,7 @@ int InstallFile(const char* workFolder, const char* fileName, const char* destFo
                 StrCopy(text, sizeof text, format);
         }
         LoadMessage(IDS_INSTALL, caption, ARRAY_SIZE(caption));
-        if (g_bSilent) {
-            LogLine(text);
-            return 1;
-        }
-        if (MessageBoxA(ownerWindow, text, caption, MB_ICONERROR | MB_RETRYCANCEL) != IDRETRY)
+        if (!questions->askRetry(ownerWindow, text, caption))
             return 1;
     }
 }

@@ -84,7 +84,7 @@ int DeleteKeyIfEmpty(HKEY root, const char* subKey)
 int WriteRegistryString(HKEY root, const char* keyPath, const char* subkey, const char* valueName,
                         const char* text)
 {
-    char path[1024];
+    char path[KV_LONG_TEXT_SIZE];
     bool fits = subkey ? StrFormat(path, sizeof path, "%s\\%s", keyPath, subkey)
                        : StrCopy(path, sizeof path, keyPath);
     if (!fits)
@@ -125,7 +125,7 @@ int ReadRegistryString(HKEY root, const char* keyPath, const char* valueName, co
 // returns 1 when folder\fileName exists and can be opened for reading
 int FileCanBeOpened(const char* folder, const char* fileName)
 {
-    char path[512];
+    char path[KV_LINE_SIZE];
     if (!StrFormat(path, sizeof path, "%s\\%s", folder, fileName))
         return 0;
     HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,

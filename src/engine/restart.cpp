@@ -1,11 +1,31 @@
-// Commands for the next system start: one REG_SZ value per command under the machine's
-// RunOnce key (Windows NT) or RunServicesOnce key (Windows 95 and 98), named "Oxtavine"
-// with the first counter from 0 that the key does not hold yet.
+// The restart of the machine, and commands for the next system start: one REG_SZ value per
+// command under the machine's RunOnce key (Windows NT) or RunServicesOnce key (Windows 95
+// and 98), named "Oxtavine" with the first counter from 0 that the key does not hold yet.
+// The setup's main window and the uninstaller both restart through RestartWindows.
 #include "engine/engine.h"
 #include <string.h>
 
 static const char kCurrentVersionKey[] = "Software\\Microsoft\\Windows\\CurrentVersion";
 static const char kValuePrefix[] = "Oxtavine";
+
+// returns ExitWindowsEx's result
+int RestartWindows(int reboot)
+{
+    UINT action = reboot ? EWX_REBOOT : EWX_LOGOFF;
+    if (g_bWinNT == 1) {
+        // A failure here shows as the ExitWindowsEx failure that follows; nothing more to do.
+        HANDLE token = NULL;
+        if (OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) {
+            TOKEN_PRIVILEGES privileges = {};
+            privileges.PrivilegeCount = 1;
+            privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+            LookupPrivilegeValueA(NULL, "SeShutdownPrivilege", &privileges.Privileges[0].Luid);
+            AdjustTokenPrivileges(token, FALSE, &privileges, 0, NULL, NULL);
+            CloseHandle(token);
+        }
+    }
+    return ExitWindowsEx(action, 0);
+}
 
 // returns 1 when the command was stored for the next start, else 0
 int ScheduleAtRestart(const char* command)

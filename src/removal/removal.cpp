@@ -24,7 +24,7 @@ static void Report(HWND owner, const char* text, const char* caption, UINT style
 // expectedFolder is given, is that folder. returns false otherwise (nothing may be touched)
 static bool FindRecordedFolder(const char* expectedFolder, char* fullPath, size_t size)
 {
-    char recorded[512];
+    char recorded[KV_FOLDER_SIZE];
     GetProfileStringA("KORVID", "DIR", "", recorded, ARRAY_SIZE(recorded));
     if (recorded[0] == '\0' || GetProfileIntA("KORVID", "INSTOPTS", 0) == 0)
         return false;
@@ -70,7 +70,7 @@ static HWND OpenProgressBox(HWND owner)
 // restart leaves the stored commands for whatever start comes next.
 static void OfferRestart(HWND owner, const char* folder)
 {
-    char command[512];
+    char command[KV_LINE_SIZE];
     if (BuildRestartCommand(command, sizeof command, "rmdir", folder)
         && StrAppend(command, sizeof command, " "))
         ScheduleAtRestart(command);
@@ -115,7 +115,7 @@ int RemoveProductAt(HWND ownerWindow, const char* expectedFolder)
     } else {
         char format[KV_TEXT_SIZE];
         LoadMessage(IDS_REMOVAL_INCOMPLETE, format, ARRAY_SIZE(format));
-        // The folder fits the text: at most 260 characters in a buffer of 1024.
+        // The folder fits the text: at most 260 characters in a buffer of KV_FORMAT_SIZE.
         InsertText(text, sizeof text, format, folder);
     }
     Report(ownerWindow, text, caption, MB_ICONINFORMATION);

@@ -77,7 +77,7 @@ int DeleteOrDefer(const char* path, char* errorText)
     DeleteFileA(deferred);
     if (!MoveFileA(path, deferred))
         return 0;
-    char command[512];
+    char command[KV_LINE_SIZE];
     if (BuildRestartCommand(command, sizeof command, "del", deferred) && ScheduleAtRestart(command))
         g_bRestartNeeded = 1;
     return 0;
@@ -97,7 +97,7 @@ int DeleteRegistryTree(const char* subKey, HKEY root)
     while (RegEnumKeyA(key, index, name, sizeof name) == ERROR_SUCCESS) {
         if (RegDeleteKeyA(key, name) == ERROR_SUCCESS)
             continue;
-        char path[1024];
+        char path[KV_LONG_TEXT_SIZE];
         if (StrFormat(path, sizeof path, "%s\\%s", subKey, name))
             DeleteRegistryTree(path, root);
         HKEY left;
@@ -233,7 +233,7 @@ static bool AskDeleteIniFiles(const Removal& run)
         return false;
     if (g_bSilent)
         return false;
-    char text[512];
+    char text[KV_LINE_SIZE];
     LoadMessage(IDS_DELETE_INI_FILES, text, ARRAY_SIZE(text));
     return MessageBoxA(run.owner, text, kCaption, MB_YESNO) == IDYES;
 }

@@ -1,7 +1,6 @@
-// The main window and the small window helpers the whole program shares. The window
-// paints nothing of its own; its one command (100, posted by start-up) runs the wizard,
-// removes the staged files, closes the window and, when the run needs it, restarts
-// Windows.
+// The main window. It paints nothing of its own; its one command (100, posted by start-up)
+// runs the wizard, removes the staged files, closes the window and, when the run needs it,
+// restarts Windows. The small window helpers the pages share are in base/window.cpp.
 #include "shell/shell.h"
 #include "engine/engine.h"
 #include "wizard/wizard.h"
@@ -58,25 +57,6 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         break;
     }
     return DefWindowProcA(window, message, wParam, lParam);
-}
-
-// returns ExitWindowsEx's result
-int RestartWindows(int reboot)
-{
-    UINT action = reboot ? EWX_REBOOT : EWX_LOGOFF;
-    if (g_bWinNT == 1) {
-        // A failure here shows as the ExitWindowsEx failure that follows; nothing more to do.
-        HANDLE token = NULL;
-        if (OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) {
-            TOKEN_PRIVILEGES privileges = {};
-            privileges.PrivilegeCount = 1;
-            privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
-            LookupPrivilegeValueA(NULL, "SeShutdownPrivilege", &privileges.Privileges[0].Luid);
-            AdjustTokenPrivileges(token, FALSE, &privileges, 0, NULL, NULL);
-            CloseHandle(token);
-        }
-    }
-    return ExitWindowsEx(action, 0);
 }
 
 // Deletes every manifest file staged in the temporary folder; missing files are fine.

@@ -6,15 +6,13 @@
 // options.cpp
 void ReadInstallOptions(void);
 
-// mainwnd.cpp: the main window and the shared window helpers.
+// mainwnd.cpp: the main window (the window helpers the pages share are in base/window.cpp).
 // The one command of the main window, posted by start-up: runs the whole setup.
 enum { IDM_RUN_SETUP = 100 };
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // Runs the setup from start to end, then closes the window (none: a silent run without a
 // desktop) and restarts Windows when the run needs it and may.
 void RunSetupCommand(HWND window);
-// returns ExitWindowsEx's result
-int RestartWindows(int reboot);
 void CleanUpStagingFiles(void);
 
 // startup.cpp: the pure decisions of start-up.
@@ -26,8 +24,6 @@ WindowRect MainWindowRect(int desktopRight, int desktopBottom);
 // Sets nV and nM from the platform and the BONUS and EXPLORER options.
 void ComputeChoiceMasks(int winNT, int major, int minor, int bonus, int explore, unsigned int* offered,
                         unsigned int* preselected);
-// True when the OS environment text names Windows NT ("NT", case-sensitive).
-int IsWindowsNT(const char* osVariable);
 // The [INSTALL] keys that switch an option on or off, in the order start-up reads them.
 enum {
     OPTION_LOGGING,

@@ -1,7 +1,6 @@
-// The pure decisions of start-up: the main window's rectangle, the Windows NT test of the
-// OS variable, the product choices that the running Windows version offers and
-// preselects, and the option values that the texts of the [INSTALL] keys give. No global
-// state, no Win32 call.
+// The pure decisions of start-up: the main window's rectangle, the product choices that the
+// running Windows version offers and preselects, and the option values that the texts of
+// the [INSTALL] keys give. No global state, no Win32 call.
 #include "shell/shell.h"
 #include <string.h>
 
@@ -54,12 +53,6 @@ void ComputeChoiceMasks(int winNT, int major, int minor, int bonus, int explore,
         *offered = CHOICE_CLASSIC | CHOICE_EXPLORER;
         *preselected = CHOICE_CLASSIC;
     }
-}
-
-// returns 1 when the text exists and holds "NT" (upper case), else 0
-int IsWindowsNT(const char* osVariable)
-{
-    return osVariable != NULL && strstr(osVariable, "NT") != NULL;
 }
 
 const InstallOptionKey kInstallOptionKeys[OPTION_COUNT] = {

@@ -64,13 +64,13 @@ static void ShowError(HWND owner, const char* text)
 // What the steps of one run share.
 struct WizardRun {
     HWND owner;
-    unsigned int preselected; // nV
-    unsigned int offered;     // nM
-    char sourceFolder[512];   // the work folder, ending in '\' unless empty
-    char destFolder[512];
-    unsigned int selection; // the interface page's answer
-    unsigned int outcome;   // the install's outcome bits
-    char errorText[512];    // the install's failure text
+    unsigned int preselected;          // nV
+    unsigned int offered;              // nM
+    char sourceFolder[KV_FOLDER_SIZE]; // the work folder, ending in '\' unless empty
+    char destFolder[KV_FOLDER_SIZE];
+    unsigned int selection;       // the interface page's answer
+    unsigned int outcome;         // the install's outcome bits
+    char errorText[KV_LINE_SIZE]; // the install's failure text
 };
 
 // Writes one log line naming the folder.
@@ -89,7 +89,7 @@ static bool DefaultFolder(char* destFolder, size_t size)
     memset(&version, 0, sizeof version);
     version.dwOSVersionInfoSize = sizeof version;
     int known = GetVersionExA(&version) ? 1 : 0;
-    char systemFolder[512] = "";
+    char systemFolder[KV_FOLDER_SIZE] = "";
     GetSystemDirectoryA(systemFolder, ARRAY_SIZE(systemFolder));
     if (!DefaultDestination(destFolder, size, systemFolder, known, version.dwPlatformId,
                             version.dwMajorVersion))
@@ -97,7 +97,7 @@ static bool DefaultFolder(char* destFolder, size_t size)
 
     // A value that fills its buffer may have been cut, and a cut folder is never used: the
     // run ends here (a longer value than a path would be refused by the destination check).
-    char value[512];
+    char value[KV_FOLDER_SIZE];
     ReadOptionsFileString("KORVID", "DIR32", destFolder, value, ARRAY_SIZE(value));
     if (strlen(value) >= ARRAY_SIZE(value) - 1) {
         LogLine("Refused DIR32 of the options file: longer than a path");
@@ -108,7 +108,7 @@ static bool DefaultFolder(char* destFolder, size_t size)
 
     // Read with no default: given the preset folder as its default, the profile read would
     // hand back a long preset cut to the buffer's size.
-    char earlier[512];
+    char earlier[KV_FOLDER_SIZE];
     DWORD length = GetProfileStringA("KORVID", "DIR", "", earlier, ARRAY_SIZE(earlier));
     if (length >= ARRAY_SIZE(earlier) - 1) {
         LogLine("Refused DIR of win.ini: longer than a path");
@@ -194,7 +194,7 @@ static bool SettleDestination(WizardRun& run)
         return false;
     PumpMessages();
 
-    char text[2048];
+    char text[KV_MESSAGE_SIZE];
     LoadMessage(IDS_NO_DEST_FOLDER, text, ARRAY_SIZE(text));
     if (!DefaultFolder(run.destFolder, sizeof run.destFolder)) {
         LogFolder("Failed to create DestDir \"%s\"", run.destFolder);
@@ -234,7 +234,8 @@ static bool TakeChoices(WizardRun& run)
     return true;
 }
 
-// Step 3: the install sequence behind the copy box (none in a silent run).
+// Step 3: the install sequence behind the copy box (none in a silent run). Its questions
+// go to the pages, or in a silent run take the default answers.
 // returns InstallProduct's result
 static int InstallBehindCopyBox(WizardRun& run)
 {
@@ -248,8 +249,9 @@ static int InstallBehindCopyBox(WizardRun& run)
     g_bRestartNeeded = 0;
     g_bRestartPending = 0;
     HWND status = copyBox ? GetDlgItem(copyBox, IDC_COPY_STATUS) : NULL;
+    const InstallQuestions* questions = g_bSilent ? &kDefaultAnswers : &kPageQuestions;
     int ok = InstallProduct(run.sourceFolder, run.destFolder, mask, &run.outcome, run.owner, status,
-                            run.errorText);
+                            run.errorText, questions);
 
     SetActiveWindow(run.owner);
     if (copyBox)
@@ -262,7 +264,7 @@ static int InstallBehindCopyBox(WizardRun& run)
 // returns 0
 static int ReportFailure(WizardRun& run)
 {
-    char text[2048];
+    char text[KV_MESSAGE_SIZE];
     LoadMessage(IDS_INSTALL_FAILED, text, ARRAY_SIZE(text));
     if (g_bSilent) {
         // An unattended run has no one to tell: the failure goes to the log.
@@ -283,7 +285,7 @@ static int ReportFailure(WizardRun& run)
 // The product INI's anonymous-login address: the placeholder becomes the default.
 static void FixProductIni(const char* destFolder)
 {
-    char iniPath[512], address[128];
+    char iniPath[KV_FOLDER_SIZE], address[128];
     if (!StrFormat(iniPath, sizeof iniPath, "%s\\%s", destFolder, kProductIni))
         return;
     GetPrivateProfileStringA("_config_", "MAILADDR", kMissingMailAddress, address, ARRAY_SIZE(address),
@@ -317,7 +319,7 @@ static int Finish(WizardRun& run)
         }
     }
     if (!restartAsked && !g_bSilent) {
-        char text[2048], caption[KV_TEXT_SIZE];
+        char text[KV_MESSAGE_SIZE], caption[KV_TEXT_SIZE];
         LoadMessage(IDS_INSTALL_SUCCESS, text, ARRAY_SIZE(text));
         LoadMessage(IDS_CONGRATULATIONS, caption, ARRAY_SIZE(caption));
         MessageBoxA(run.owner, text, caption, MB_OK);
@@ -326,10 +328,10 @@ static int Finish(WizardRun& run)
 }
 
 // The welcome page's "View Release Notes": the notes placed like any product file, owned by
-// the page. returns 0 on success, 1 on failure
+// the page, which also owns its Retry/Cancel box. returns 0 on success, 1 on failure
 static int PlaceReleaseNotes(HWND owner, const char* folder, const char* fileName)
 {
-    return InstallFile(folder, fileName, folder, owner, NULL, MANIFEST_RELEASE_NOTES, 1);
+    return InstallFile(folder, fileName, folder, owner, NULL, MANIFEST_RELEASE_NOTES, 1, &kPageQuestions);
 }
 
 // returns 1 after a successful install, 0 after a cancel or a failure, the removal's result

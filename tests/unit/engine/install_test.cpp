@@ -7,6 +7,7 @@
 #include "engine/engine.h"
 #include "progman/progman.h"
 #include "dialogs/dialogs.h"
+#include "wizard/wizard.h"
 #include "support/product_state.h"
 #include "unit/engine/placement_support.h"
 
@@ -254,12 +255,16 @@ TEST_F(InstallSequence, ProductIniQuestionOnlyWithoutEarlierSiteFiles)
     char errorText[256] = "";
     WritePrivateProfileStringA("_config_", "MAILADDR", "mine@example.com", Dest("KORVID.ini").c_str());
     WritePrivateProfileStringA("MySites", "FILENAME", "mine.ini", Dest("KORVID.ini").c_str());
+    // The wizard's sites question; the other questions keep their default answers.
+    InstallQuestions sitesAsked = kDefaultAnswers;
+    sitesAsked.askInstallSites = kPageQuestions.askInstallSites;
     {
         // With avsites.ini present the INI is kept and nothing is asked.
         WritePrivateProfileStringA("Mine", "HOST", "ftp.mine.example", Dest("avsites.ini").c_str());
         kvtest::BoxDriver answerer("KORVID Sites", [](const std::string&) { return IDYES; });
         ASSERT_EQ(1,
-                  InstallProduct(work.c_str(), dest.c_str(), MASK_CLASSIC, &outcome, NULL, NULL, errorText));
+                  InstallProduct(work.c_str(), dest.c_str(), MASK_CLASSIC, &outcome, NULL, NULL, errorText,
+                                 &sitesAsked));
         EXPECT_EQ(0u, answerer.Texts().size());
         EXPECT_FALSE(FileExists(Dest("original.ini")));
     }
@@ -269,7 +274,8 @@ TEST_F(InstallSequence, ProductIniQuestionOnlyWithoutEarlierSiteFiles)
         DeleteFileA(Dest("avsites.ini").c_str());
         kvtest::BoxDriver answerer("KORVID Sites", [](const std::string&) { return IDYES; });
         ASSERT_EQ(1,
-                  InstallProduct(work.c_str(), dest.c_str(), MASK_CLASSIC, &outcome, NULL, NULL, errorText));
+                  InstallProduct(work.c_str(), dest.c_str(), MASK_CLASSIC, &outcome, NULL, NULL, errorText,
+                                 &sitesAsked));
         EXPECT_EQ(1u, answerer.Texts().size());
         char value[128];
         GetPrivateProfileStringA("_config_", "MAILADDR", "", value, sizeof value,
@@ -302,6 +308,98 @@ TEST_F(InstallSequence, RequiredFileThatCannotBePlacedFailsTheInstall)
     EXPECT_FALSE(FileExists(GroupFolder("KORVID Pro")));
     EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE,
                               "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KORVIDPro"));
+}
+
+// The questions as the engine puts them: each answer records its question in s_asked.
+static std::vector<std::string> s_asked;
+static int s_groupAnswer;
+static int s_retries;
+
+static int RecordGroup(HWND, char* group)
+{
+    s_asked.push_back(std::string("group ") + group);
+    return s_groupAnswer;
+}
+
+static void RecordIconPlacement(void)
+{
+    s_asked.push_back("icon");
+    g_iconLocation = 1;
+}
+
+static int RecordSites(HWND)
+{
+    s_asked.push_back("sites");
+    return 0;
+}
+
+static int RecordRetry(HWND, const char* text, const char*)
+{
+    s_asked.push_back(std::string("retry ") + text);
+    return s_retries-- > 0;
+}
+
+TEST_F(InstallSequence, QuestionsGoThroughTheHandedInCallbacksInOrder)
+{
+    static const InstallQuestions kRecorded = { RecordGroup, RecordIconPlacement, RecordSites, RecordRetry };
+    const std::string failed = "retry Copy of kvpro32.hlp to <dest> failed. (32)";
+    struct Row {
+        const char* name;
+        bool earlierIni; // a KORVID.ini without original.ini or avsites.ini
+        bool helpHeld;   // kvpro32.hlp held open without sharing
+        int groupAnswer; // 1 OK, 0 Cancel
+        int retries;     // Retry answers before Cancel
+        std::vector<std::string> asked;
+        int result;
+        const char* errorText;
+    };
+    const Row rows[] = {
+        { "every question, in order", true, false, 1, 0, { "sites", "group KORVID Pro", "icon" }, 1, "" },
+        { "Cancel to the group name", false, false, 0, 0, { "group KORVID Pro" }, 0, "" },
+        { "Retry, then Cancel",
+          false,
+          true,
+          1,
+          1,
+          { failed, failed, "group KORVID Pro" },
+          0,
+          "Failed to install required file kvpro32.hlp." },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        RemoveProductState();
+        DeleteTree(dest);
+        CreateDirectoryA(dest.c_str(), NULL);
+        if (row.earlierIni)
+            WritePrivateProfileStringA("_config_", "MAILADDR", "mine@example.com",
+                                       Dest("KORVID.ini").c_str());
+        HANDLE held = row.helpHeld
+            ? CreateFileA(Dest("kvpro32.hlp").c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL)
+            : INVALID_HANDLE_VALUE;
+        s_asked.clear();
+        s_groupAnswer = row.groupAnswer;
+        s_retries = row.retries;
+        g_iconLocation = 0;
+        unsigned int outcome = 0;
+        char errorText[256] = "";
+        EXPECT_EQ(row.result,
+                  InstallProduct(work.c_str(), dest.c_str(), MASK_CLASSIC | MASK_EXPLORER, &outcome, NULL,
+                                 NULL, errorText, &kRecorded));
+        if (held != INVALID_HANDLE_VALUE)
+            CloseHandle(held);
+        CloseExplorerWindows();
+
+        std::vector<std::string> asked = row.asked;
+        for (std::string& question : asked)
+            if (question.find("<dest>") != std::string::npos)
+                question.replace(question.find("<dest>"), 6, dest);
+        EXPECT_EQ(asked, s_asked);
+        EXPECT_STREQ(row.errorText, errorText);
+        EXPECT_EQ(row.result == 1, FileExists(GroupFolder("KORVID Pro")));
+        // The placement answered: My Computer; after a Cancel nothing is placed.
+        EXPECT_EQ(row.result == 1 ? "KORVID Pro Explorer" : "<missing>",
+                  NamespaceValue("MyComputer", kExplorerClsid));
+    }
 }
 
 TEST_F(InstallSequence, NoPasswordAndIconsInMyComputer)

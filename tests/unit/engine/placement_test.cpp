@@ -6,6 +6,7 @@
 #include <stdio.h>
 #include <string.h>
 #include "engine/engine.h"
+#include "wizard/wizard.h"
 #include "unit/engine/placement_support.h"
 #include "support/product_state.h"
 
@@ -378,11 +379,11 @@ TEST_F(Placement, FailedFileIsSilentOrLoggedOrAsksRetryCancel)
     std::string failed = "Copy of kvini.dll to " + dest_ + " failed. (1814)";
     EXPECT_EQ("Copying " + work_ + "kvini.dll to " + dest_ + "\\kvini.dll\r\n" + failed + "\r\n", Log());
 
-    // Interactive: Retry tries again, Cancel gives up.
+    // Interactive: the wizard's box asks; Retry tries again, Cancel gives up.
     g_bSilent = 0;
     kvtest::BoxDriver driver("Install",
                              [&](const std::string&) { return ++boxes == 1 ? IDRETRY : IDCANCEL; });
-    EXPECT_EQ(1, InstallFile(work_.c_str(), "kvini.dll", dest_.c_str(), NULL, NULL, 6, 1));
+    EXPECT_EQ(1, InstallFile(work_.c_str(), "kvini.dll", dest_.c_str(), NULL, NULL, 6, 1, &kPageQuestions));
     EXPECT_EQ(std::vector<std::string>({ failed, failed }), driver.Texts());
     EXPECT_FALSE(kvtest::FileExists(Dest("kvini.dll")));
 }
@@ -413,7 +414,8 @@ TEST_F(Placement, NonProgramFileThatCannotBeWrittenFailsWithoutInUseHandling)
         Unlock();
         return IDRETRY;
     });
-    EXPECT_EQ(0, InstallFile(work_.c_str(), "kvpro32.hlp", dest_.c_str(), NULL, NULL, 49, 1));
+    EXPECT_EQ(0,
+              InstallFile(work_.c_str(), "kvpro32.hlp", dest_.c_str(), NULL, NULL, 49, 1, &kPageQuestions));
     EXPECT_EQ(std::vector<std::string>({ "Copy of kvpro32.hlp to " + dest_ + " failed. (32)" }),
               driver.Texts());
     EXPECT_EQ(kSampleTemplate, kvtest::ReadFile(Dest("kvpro32.hlp")));
