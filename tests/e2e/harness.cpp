@@ -285,6 +285,19 @@ RunResult Sandbox::RunCommand(std::string commandLine, const RunOptions& options
     return result;
 }
 
+HANDLE Sandbox::StartCommand(std::string commandLine)
+{
+    std::vector<char> environment = BuildEnvironment(TempFolder(), {});
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(NULL, &commandLine[0], NULL, NULL, FALSE, 0, environment.data(),
+                        SetupFolder().c_str(), &startup, &process))
+        return NULL;
+    CloseHandle(process.hThread);
+    return process.hProcess;
+}
+
 std::string Sandbox::SetupLog() const
 {
     return kvtest::ReadFile(TempFolder() + "\\setup.log");
