@@ -63,9 +63,10 @@ protected:
             for (int p = 0; p < g.count; p++) {
                 SCOPED_TRACE(g.rows[p].installedName);
                 std::string source = payload + "\\" + g.rows[p].installedName;
-                if (FileExists(source))
+                if (FileExists(source)) {
                     EXPECT_EQ(kvtest::ReadFile(source),
                               kvtest::ReadFile(dest + "\\" + g.rows[p].installedName));
+                }
             }
         }
         EXPECT_EQ(dest, WinIni("DIR"));

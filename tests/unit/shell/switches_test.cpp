@@ -8,7 +8,7 @@
 
 TEST(SetupSwitches, ReadsEverySwitchAndRefusesWhatItCannotTake)
 {
-    const std::string longPath = "C:\\" + std::string(KV_PATH_SIZE - 3, 'a'); // 260 characters
+    const std::string longPath = "C:\\" + std::string(KV_PATH_SIZE - 4, 'a'); // 260 characters
     const std::string tooLongPath = longPath + "b";
     const std::string longGroup(KV_TEXT_SIZE - 1, 'g');
     struct Row {
@@ -63,11 +63,13 @@ TEST(SetupSwitches, ReadsEverySwitchAndRefusesWhatItCannotTake)
         EXPECT_STREQ(r.group, got.group);
         EXPECT_STREQ(r.log, got.log);
         EXPECT_STREQ(r.ini, got.ini);
-        if (r.refused)
+        if (r.refused) {
             EXPECT_STREQ(r.refused, got.refused);
+        }
         EXPECT_LT(strlen(got.refused), sizeof got.refused);
-        if (r.result != SWITCHES_OK)
+        if (r.result != SWITCHES_OK) {
             EXPECT_STRNE("", SwitchRefusalText(r.result));
+        }
     }
     SetupSwitches none;
     EXPECT_EQ(SWITCHES_OK, ParseSetupSwitches(NULL, &none));
@@ -97,10 +99,11 @@ TEST(SetupSwitches, LogFileAndOverridesReachTheReaders)
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.key);
-        if (r.overrideValue)
+        if (r.overrideValue) {
             EXPECT_TRUE(SetOptionOverride(r.key, r.overrideValue));
-        else
+        } else {
             EXPECT_FALSE(SetOptionOverride(r.key, "C:\\Nope"));
+        }
         char got[512];
         ReadOptionsFileString("korvid", r.key, "", got, sizeof got);
         EXPECT_STREQ(r.want, got);
