@@ -9,6 +9,8 @@ packages=(
   binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   wine wine64 xvfb xauth x11-utils imagemagick
   mscompress googletest clang-format
+  # Authenticode signing of every program the build makes (cmake/signing.cmake).
+  osslsigncode openssl
   # The VM that runs the i686 tests (scripts/vm-image.sh).
   qemu-system-x86 debootstrap e2fsprogs
 )

@@ -12,6 +12,7 @@
 #include "removal/removal.h"
 #include "engine/engine.h"
 #include "unkv32_switches.h"
+#include "resources/resource.h"
 
 static const char kCaption[] = "KORVID Pro Uninstall";
 
@@ -31,7 +32,24 @@ static void StartUp(HINSTANCE instance, bool silent)
         _chdir(tempFolder);
 }
 
-// returns 0 after a removal (or its refusal), 1 when the command line was not usable
+// One setup or uninstaller at a time: only the process that removes takes the lock (an
+// uninstaller that only starts another copy of itself and waits for it must not hold it, or
+// the copy would find it taken). returns false, having said so, when another one holds it
+static bool TakeRemovalLock(void)
+{
+    if (TakeSetupLock())
+        return true;
+    char text[KV_TEXT_SIZE];
+    LoadMessage(IDS_ALREADY_RUNNING, text, ARRAY_SIZE(text));
+    if (g_bSilent)
+        LogLine(text);
+    else
+        MessageBoxA(NULL, text, kCaption, MB_OK | MB_ICONEXCLAMATION);
+    return false;
+}
+
+// returns 0 after a removal (or its refusal), 1 when the command line was not usable, 1618
+// when another setup or uninstaller runs
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR cmdLine, int show)
 {
     (void)previous;
@@ -49,6 +67,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR cmdLine, int sh
             MessageBoxA(NULL, text, kCaption, MB_OK | MB_ICONSTOP);
         return 1;
     }
+    if (!TakeRemovalLock())
+        return EXIT_ALREADY_RUNNING;
     RemoveProductAt(NULL, values[SWITCH_FOLDER]);
     if (g_bRestartNeeded == 1 && (g_bSilent == 0 || g_bAllowReboot == 1))
         RestartWindows(1);

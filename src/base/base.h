@@ -60,9 +60,11 @@ extern char g_szStagingName[KV_PATH_SIZE];
 // The exit code of a silent run: the codes deployment systems already read.
 enum {
     EXIT_INSTALLED = 0,
-    EXIT_INSTALL_FAILED = 1603,  // failed, or refused to install
-    EXIT_RESTART_STARTED = 1641, // installed, and the restart it needs was started
-    EXIT_RESTART_NEEDED = 3010,  // installed, and needs a restart it was not allowed to make
+    EXIT_INSTALL_FAILED = 1603,   // failed, or refused to install
+    EXIT_ALREADY_RUNNING = 1618,  // another setup or uninstaller of the product is running
+    EXIT_BAD_COMMAND_LINE = 1639, // a switch unknown, without its value, or with one refused
+    EXIT_RESTART_STARTED = 1641,  // installed, and the restart it needs was started
+    EXIT_RESTART_NEEDED = 3010,   // installed, and needs a restart it was not allowed to make
 };
 extern int g_nExitCode;
 // Set when the run needs a restart, also where g_bRestartNeeded stays 0 because a silent
@@ -80,11 +82,15 @@ extern int g_bExplore;
 extern char g_szLine1[256];
 extern char g_szLine2[256];
 extern char IniFileName[KV_PATH_SIZE];
-// Reads a key of the options file; with no options file in use, the default.
+// Reads a key of the options file; with no options file in use, the default. A value given
+// on the command line for [KORVID] DIR32 or GROUP32 (SetOptionOverride) wins over both.
 void ReadOptionsFileString(const char* section, const char* key, const char* defaultText, char* buffer,
                            DWORD size);
 // True when the OS environment text names Windows NT ("NT", case-sensitive).
 int IsWindowsNT(const char* osVariable);
+// Makes value stand for the key of [KORVID] whatever the options file says; returns false
+// when the key is not one that can be given so, or the value does not fit.
+bool SetOptionOverride(const char* key, const char* value);
 
 // messages.cpp
 // returns 1 when the string was loaded, 0 when the buffer holds the fallback text
@@ -93,8 +99,20 @@ int LoadMessage(UINT id, char* buffer, int size);
 // numeric inserts are passed as DWORD_PTR. Returns the characters written (0 on failure,
 // the buffer then unchanged).
 int FormatText(char* output, const char* text, ...);
-// Appends one line to setup.log in the current directory when logging is on.
+// Appends one line to setup.log in the current directory (or the file SetLogFile named)
+// when logging is on.
 void LogLine(const char* text);
+// Sends the log's lines to path (a full path) from now on; "" or NULL: setup.log again.
+// returns false when the path does not fit
+bool SetLogFile(const char* path);
+
+// lock.cpp: one setup or uninstaller of the product at a time on the machine, through a
+// named mutex the platform frees when its holder ends, however it ends.
+extern const char kSetupLockName[];
+// returns 1 when this process now holds the lock (until ReleaseSetupLock or its end), 0 when
+// another process holds it
+int TakeSetupLock(void);
+void ReleaseSetupLock(void);
 
 // bench.cpp: the phase marks of a bench build. Only a build made with KV_BENCH_PHASES has
 // them; every other build, the shipped one included, compiles KV_BENCH_PHASE to nothing.

@@ -6,6 +6,21 @@
 #include <stdio.h>
 
 static const char kLogFileName[] = "setup.log";
+// The log's file: setup.log in the current directory unless the command line named another.
+static char s_logFile[KV_PATH_SIZE] = "setup.log";
+
+// returns false when the path does not fit (the log then stays where it was)
+bool SetLogFile(const char* path)
+{
+    if (!path || !path[0])
+        return StrCopy(s_logFile, sizeof s_logFile, kLogFileName);
+    char kept[KV_PATH_SIZE];
+    StrCopy(kept, sizeof kept, s_logFile);
+    if (StrCopy(s_logFile, sizeof s_logFile, path))
+        return true;
+    StrCopy(s_logFile, sizeof s_logFile, kept);
+    return false;
+}
 
 // returns 1 when the string was loaded, 0 when the buffer holds the fallback text
 int LoadMessage(UINT id, char* buffer, int size)
@@ -44,7 +59,7 @@ void LogLine(const char* text)
 {
     if (!g_bLogging)
         return;
-    FILE* log = fopen(kLogFileName, "a");
+    FILE* log = fopen(s_logFile, "a");
     if (!log)
         return;
     fprintf(log, "%s\n", text ? text : "");

@@ -35,10 +35,44 @@ int IsWindowsNT(const char* osVariable)
     return osVariable != NULL && strstr(osVariable, "NT") != NULL;
 }
 
-// returns with the value, or the default text when no options file is in use
+// The [KORVID] values the command line gave (/DIR=, /GROUP=); "" where none was given.
+static char s_dir32[KV_PATH_SIZE];
+static char s_group32[KV_TEXT_SIZE];
+
+// returns the buffer that overrides the key of [KORVID], or NULL for a key that has none
+static char* OverrideOf(const char* section, const char* key, size_t* size)
+{
+    if (!section || !key || _stricmp(section, "KORVID") != 0)
+        return NULL;
+    if (_stricmp(key, "DIR32") == 0) {
+        *size = sizeof s_dir32;
+        return s_dir32;
+    }
+    if (_stricmp(key, "GROUP32") == 0) {
+        *size = sizeof s_group32;
+        return s_group32;
+    }
+    return NULL;
+}
+
+// returns false for a key without an override, or a value that does not fit
+bool SetOptionOverride(const char* key, const char* value)
+{
+    size_t size = 0;
+    char* slot = OverrideOf("KORVID", key, &size);
+    return slot && StrCopy(slot, size, value ? value : "");
+}
+
+// returns with the command line's value, else the options file's, else the default text
 void ReadOptionsFileString(const char* section, const char* key, const char* defaultText, char* buffer,
                            DWORD size)
 {
+    size_t overrideSize = 0;
+    const char* given = OverrideOf(section, key, &overrideSize);
+    if (given && given[0]) {
+        StrCopy(buffer, size, given);
+        return;
+    }
     if (IniFileName[0] == '\0') {
         StrCopy(buffer, size, defaultText);
         return;

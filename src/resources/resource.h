@@ -52,6 +52,9 @@
 #define IDS_UNREGISTERING_SCHEDULER 10069
 #define IDS_TITLE_UNINSTALL         10070
 #define IDS_GROUP_NAME_REFUSED      10071
+#define IDS_USAGE                   10072
+#define IDS_SWITCH_REFUSED          10073
+#define IDS_ALREADY_RUNNING         10074
 
 // Dialog templates: the pages named by text, two by number.
 #define DLG_INSTALL        "DLG_INSTALL"

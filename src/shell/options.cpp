@@ -117,10 +117,9 @@ static void SetDefaultOptions(void)
     g_szLine2[0] = '\0';
 }
 
-// Sets every option value and IniFileName; the defaults stand for what cannot be read.
-void ReadInstallOptions(void)
+// Reads the options from the file IniFileName names (the defaults when it names none).
+static void ReadLocatedOptions(void)
 {
-    LocateOptionsFile();
     if (!OptionsFileExists(IniFileName)) {
         SetDefaultOptions();
         char line[KV_FORMAT_SIZE];
@@ -154,4 +153,27 @@ void ReadInstallOptions(void)
     LogFormatted("g_szLine1=\"%s\"", g_szLine1);
     GetPrivateProfileStringA("Install", "LINE2", "", g_szLine2, ARRAY_SIZE(g_szLine2), IniFileName);
     LogFormatted("g_szLine2=\"%s\"", g_szLine2);
+}
+
+// Sets every option value and IniFileName; the defaults stand for what cannot be read.
+void ReadInstallOptions(void)
+{
+    LocateOptionsFile();
+    ReadLocatedOptions();
+}
+
+// Reads the options from the file given (a full path) without searching; returns 0, with the
+// defaults set, when no such file exists or its path does not fit
+int ReadInstallOptionsFrom(const char* path)
+{
+    memset(IniFileName, 0, sizeof(IniFileName));
+    int found = OptionsFileExists(path) && StrCopy(IniFileName, ARRAY_SIZE(IniFileName), path);
+    if (found)
+        LogFormatted("access Succeeded for  \"%s\"", IniFileName);
+    else
+        LogFormatted("Failed to access \"%s\"", path);
+    if (!found)
+        IniFileName[0] = '\0';
+    ReadLocatedOptions();
+    return found;
 }

@@ -5,6 +5,9 @@
 
 // options.cpp
 void ReadInstallOptions(void);
+// The options of the file given on the command line, read without searching; returns 0
+// (the defaults set) when there is no such file.
+int ReadInstallOptionsFrom(const char* path);
 
 // mainwnd.cpp: the main window (the window helpers the pages share are in base/window.cpp).
 // The one command of the main window, posted by start-up: runs the whole setup.
@@ -53,3 +56,26 @@ struct InstallOptions {
 };
 // The option values that the texts read for the keys give (values[OPTION_...]).
 InstallOptions InstallOptionsFromValues(const char* const values[OPTION_COUNT]);
+
+// switches.cpp: the setup's command line.
+enum {
+    SWITCHES_OK = 0,
+    SWITCHES_UNKNOWN,       // a word that is no switch of the setup (or a value on /S, /NORESTART, /?)
+    SWITCHES_MISSING_VALUE, // /DIR, /GROUP, /LOG or /INI without "=" and a value
+    SWITCHES_TOO_LONG,      // a value longer than its buffer
+    SWITCHES_OPEN_QUOTE,    // a double quote that is not closed
+};
+// What the command line asks; a value not given is "".
+struct SetupSwitches {
+    int silent;                 // /S
+    int noRestart;              // /NORESTART
+    int help;                   // /?
+    char dir[KV_PATH_SIZE];     // /DIR=
+    char group[KV_TEXT_SIZE];   // /GROUP=
+    char log[KV_PATH_SIZE];     // /LOG=
+    char ini[KV_PATH_SIZE];     // /INI=
+    char refused[KV_TEXT_SIZE]; // the first word refused, cut to fit
+};
+// Reads the switches of the line (the arguments, without the program's name).
+int ParseSetupSwitches(const char* line, SetupSwitches* switches);
+const char* SwitchRefusalText(int reason);

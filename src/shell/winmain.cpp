@@ -1,16 +1,20 @@
-// The entry point: makes the temporary folder the work folder, takes a unique staging
-// name, stages the options template, reads the options, works out the product choices
-// for this Windows version, creates the main window, posts it the command that runs the
-// setup, and runs the message loop until the window closes.
+// The entry point: reads the command line's switches, makes the temporary folder the work
+// folder, takes the one-setup-at-a-time lock, takes a unique staging name, stages the options
+// template, reads the options (the switches win over them), ends here on a usage request, a
+// refused switch or another setup running, works out the product choices for this Windows
+// version, creates the main window, posts it the command that runs the setup, and runs the
+// message loop until the window closes.
 #include "shell/shell.h"
 #include "engine/engine.h"
 #include "resources/resource.h"
 #include <direct.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
 static const char kClassName[] = "KVInstal";
 static const char kCaption[] = "KORVID Pro Install (32)";
+static const char kBoxCaption[] = "KORVID Pro Installation";
 
 enum {
     MAIN_CLASS_STYLE = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_BYTEALIGNWINDOW,
@@ -28,22 +32,140 @@ static void ReportStartupFailure(UINT messageId)
         MessageBoxA(NULL, text, NULL, MB_ICONWARNING);
 }
 
-// Makes the temporary folder current and takes the staging name. Leaves the folder in
-// tempFolder with a trailing '\'; returns 0 when the folder could not be named at all.
-static int PrepareWorkFolder(char* tempFolder, size_t size)
+// Makes the temporary folder current. Leaves the folder in tempFolder with a trailing '\';
+// returns 0 when the folder could not be named at all.
+static int EnterWorkFolder(char* tempFolder, size_t size)
 {
-    char path[KV_PATH_SIZE];
     if (!GetTempFolder(tempFolder))
         return 0;
     // A failure leaves the start-up directory current; the options reader copes.
     _chdir(tempFolder);
+    return StrAppend(tempFolder, size, "\\") ? 1 : 0;
+}
 
+// Takes the staging name and stages the options template where the options reader looks
+// first; a failure is harmless, the reader then falls back.
+static void StageWorkFiles(HINSTANCE instance, const char* tempFolder)
+{
+    char path[KV_PATH_SIZE];
     memset(g_szStagingName, 0, sizeof(g_szStagingName));
     if (GetTempFileNameA(tempFolder, "KVD", 0, path)) {
         const char* name = strrchr(path, '\\');
         StrCopy(g_szStagingName, ARRAY_SIZE(g_szStagingName), name ? name + 1 : path);
     }
-    return StrAppend(tempFolder, size, "\\") ? 1 : 0;
+    WriteResourceToFile(instance, MANIFEST_INSTALL_INI, tempFolder, "Install.ini");
+}
+
+// A run that ends before the setup: the staged template and the unique file go again.
+static int EndBeforeSetup(int exitCode, const char* tempFolder)
+{
+    char path[KV_PATH_SIZE];
+    CleanUpStagingFiles();
+    if (g_szStagingName[0] && JoinPath(path, sizeof path, tempFolder, g_szStagingName))
+        DeleteFileA(path);
+    return exitCode;
+}
+
+// Shows text in a message box, or logs it when the run is silent (with logging on for it,
+// since a silent run has no other way to say why it ended).
+static void Tell(const char* text, UINT icon)
+{
+    if (!g_bSilent) {
+        MessageBoxA(NULL, text, kBoxCaption, MB_OK | icon);
+        return;
+    }
+    int logging = g_bLogging;
+    g_bLogging = 1;
+    LogLine(text);
+    g_bLogging = logging;
+}
+
+// Turns a file named on the command line into a full path, taken from the folder the setup
+// was started in. returns false when it does not fit
+static bool FullSwitchPath(char* path)
+{
+    if (!path[0])
+        return true;
+    char full[KV_PATH_SIZE];
+    DWORD length = GetFullPathNameA(path, ARRAY_SIZE(full), full, NULL);
+    return length > 0 && length < ARRAY_SIZE(full) && StrCopy(path, KV_PATH_SIZE, full);
+}
+
+// The values of the switches that the options' own checks refuse, as the text to tell.
+// returns true when every value given is accepted
+static bool CheckSwitchValues(const SetupSwitches& switches, int iniFound, const char* workFolder, char* text,
+                              size_t size)
+{
+    char format[KV_TEXT_SIZE];
+    if (switches.dir[0]) {
+        char full[KV_PATH_SIZE];
+        int reason = IsInsideWorkFolder(switches.dir, workFolder)
+            ? DEST_WORK_FOLDER
+            : CheckDestination(switches.dir, workFolder, full, sizeof full);
+        if (reason != DEST_ACCEPTED) {
+            LoadMessage(IDS_DEST_REFUSED, format, ARRAY_SIZE(format));
+            FormatText(text, format, switches.dir, DestinationRefusalText(reason));
+            return false;
+        }
+    }
+    if (switches.group[0] && !IsQuotableText(switches.group)) {
+        LoadMessage(IDS_GROUP_NAME_REFUSED, text, (int)size);
+        return false;
+    }
+    if (switches.ini[0] && !iniFound) {
+        LoadMessage(IDS_SWITCH_REFUSED, format, ARRAY_SIZE(format));
+        FormatText(text, format, "/INI", "names no options file");
+        return false;
+    }
+    if (switches.log[0]) {
+        // Made now, so a log that cannot be written ends the run before it changes anything.
+        FILE* log = fopen(switches.log, "a");
+        if (!log) {
+            LoadMessage(IDS_SWITCH_REFUSED, format, ARRAY_SIZE(format));
+            FormatText(text, format, "/LOG", "names a file that cannot be written");
+            return false;
+        }
+        fclose(log);
+    }
+    return true;
+}
+
+// Tells why the command line is refused, with the usage after it.
+static void TellRefusal(const char* reason)
+{
+    char usage[KV_FORMAT_SIZE], text[KV_FORMAT_SIZE * 2];
+    LoadMessage(IDS_USAGE, usage, ARRAY_SIZE(usage));
+    StrFormat(text, sizeof text, "%s\n\n%s", reason, usage);
+    Tell(text, MB_ICONSTOP);
+}
+
+// The command line before the setup: a usage request, a refused switch or value, or another
+// setup still running end the run here. returns -1 when the setup is to run, else the exit code
+static int SettleCommandLine(int parsed, const SetupSwitches& switches, int iniFound, int lockHeld,
+                             const char* workFolder)
+{
+    char text[KV_FORMAT_SIZE] = "", format[KV_TEXT_SIZE];
+    if (parsed != SWITCHES_OK) {
+        LoadMessage(IDS_SWITCH_REFUSED, format, ARRAY_SIZE(format));
+        FormatText(text, format, switches.refused, SwitchRefusalText(parsed));
+        TellRefusal(text);
+        return EXIT_BAD_COMMAND_LINE;
+    }
+    if (switches.help) {
+        LoadMessage(IDS_USAGE, text, ARRAY_SIZE(text));
+        Tell(text, MB_ICONINFORMATION);
+        return EXIT_INSTALLED;
+    }
+    if (!CheckSwitchValues(switches, iniFound, workFolder, text, sizeof text)) {
+        TellRefusal(text);
+        return EXIT_BAD_COMMAND_LINE;
+    }
+    if (!lockHeld) {
+        LoadMessage(IDS_ALREADY_RUNNING, text, ARRAY_SIZE(text));
+        Tell(text, MB_ICONEXCLAMATION);
+        return EXIT_ALREADY_RUNNING;
+    }
+    return -1;
 }
 
 // Sets the Windows version, the NT flag and the offered and preselected choices.
@@ -83,19 +205,47 @@ static HWND CreateMainWindow(HINSTANCE instance)
 
 // returns the quit message's code after an interactive run, g_nExitCode after a silent one,
 // -1 or 2 when the window failed
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR, int)
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int)
 {
-    char tempFolder[KV_PATH_SIZE];
+    char tempFolder[KV_PATH_SIZE] = "";
 
     g_hInstance = instance;
-    // Stage the options template where the options reader looks first; a failure is
-    // harmless, the reader then falls back.
-    if (PrepareWorkFolder(tempFolder, ARRAY_SIZE(tempFolder)))
-        WriteResourceToFile(instance, MANIFEST_INSTALL_INI, tempFolder, "Install.ini");
+    SetupSwitches switches;
+    int parsed = ParseSetupSwitches(commandLine, &switches);
+    // Files named on the command line are taken from the folder the setup started in.
+    if (parsed == SWITCHES_OK && !(FullSwitchPath(switches.log) && FullSwitchPath(switches.ini))) {
+        parsed = SWITCHES_TOO_LONG;
+        StrCopy(switches.refused, sizeof switches.refused, switches.log[0] ? "/LOG" : "/INI");
+    }
+    if (switches.log[0])
+        SetLogFile(switches.log);
+
+    int workFolder = EnterWorkFolder(tempFolder, ARRAY_SIZE(tempFolder));
+    // Another setup or uninstaller running owns the work folder's staged files: this run
+    // stages nothing and ends below.
+    int lockHeld = TakeSetupLock();
+    if (workFolder && lockHeld)
+        StageWorkFiles(instance, tempFolder);
 
     memset(g_szLine1, 0, sizeof(g_szLine1));
     memset(g_szLine2, 0, sizeof(g_szLine2));
-    ReadInstallOptions();
+    int iniFound = 0;
+    if (parsed == SWITCHES_OK && switches.ini[0])
+        iniFound = ReadInstallOptionsFrom(switches.ini);
+    else
+        ReadInstallOptions();
+    // A switch wins over the options file.
+    g_bSilent |= switches.silent;
+    if (switches.noRestart)
+        g_bAllowReboot = 0;
+    if (switches.log[0])
+        g_bLogging = 1;
+    SetOptionOverride("DIR32", switches.dir);
+    SetOptionOverride("GROUP32", switches.group);
+
+    int early = SettleCommandLine(parsed, switches, iniFound, lockHeld, tempFolder);
+    if (early >= 0)
+        return lockHeld ? EndBeforeSetup(early, tempFolder) : early;
     ReadPlatform();
 
     if (!previous && !RegisterMainClass(instance)) {

@@ -225,6 +225,18 @@ bool Sandbox::PlaceInstallIni(const std::string& text)
     return fclose(f) == 0 && ok;
 }
 
+// Starts the command line from the sandbox's setup folder with its temporary folder.
+static bool StartIn(const Sandbox& box, std::string& commandLine, const std::vector<std::string>& environment,
+                    PROCESS_INFORMATION* process)
+{
+    std::vector<char> block = BuildEnvironment(box.TempFolder(), environment);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    return CreateProcessA(NULL, &commandLine[0], NULL, NULL, FALSE, 0, block.data(),
+                          box.SetupFolder().c_str(), &startup, process)
+        != 0;
+}
+
 RunResult Sandbox::Run(const RunOptions& options)
 {
     return RunCommand("\"" + SetupPath() + "\"", options);
@@ -233,12 +245,8 @@ RunResult Sandbox::Run(const RunOptions& options)
 RunResult Sandbox::RunCommand(std::string commandLine, const RunOptions& options)
 {
     RunResult result;
-    std::vector<char> environment = BuildEnvironment(TempFolder(), options.environment);
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(NULL, &commandLine[0], NULL, NULL, FALSE, 0, environment.data(),
-                        SetupFolder().c_str(), &startup, &process))
+    if (!StartIn(*this, commandLine, options.environment, &process))
         return result;
     result.started = true;
 
@@ -283,6 +291,15 @@ RunResult Sandbox::RunCommand(std::string commandLine, const RunOptions& options
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     return result;
+}
+
+HANDLE Sandbox::StartCommand(std::string commandLine)
+{
+    PROCESS_INFORMATION process = {};
+    if (!StartIn(*this, commandLine, {}, &process))
+        return NULL;
+    CloseHandle(process.hThread);
+    return process.hProcess;
 }
 
 std::string Sandbox::SetupLog() const

@@ -91,6 +91,9 @@ public:
     // Runs a command line (the program named by its first, quoted, part) the same way, from
     // the setup folder and with the sandbox's temporary folder.
     RunResult RunCommand(std::string commandLine, const RunOptions& options = RunOptions());
+    // Starts a command line the same way but does not watch or wait for it: returns its
+    // process handle (the caller waits and closes it), or NULL when it did not start.
+    HANDLE StartCommand(std::string commandLine);
 
     // setup.log of the last run (it lies in the program's temporary folder), "" when none.
     std::string SetupLog() const;

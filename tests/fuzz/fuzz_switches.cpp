@@ -1,3 +1,6 @@
+// The setup's command line, ParseSetupSwitches, on any line: the result is one of its
+// codes, every value and the refused word end within their buffers and hold no double
+// quote, and a value is given only by a line that names its switch.
 // The uninstaller's command line, ParseSwitches. On any line: a value never outgrows its
 // buffer, is a piece of the line, and holds no switch of its own (a switch ends the value
 // before it); the count is that of the switches. On a line made from chosen values (blanks,
@@ -5,6 +8,8 @@
 // exactly.
 #include "fuzz.h"
 #include "unkv32_switches.h"
+#include "shell/shell.h"
+#include <ctype.h>
 
 static bool IsBlank(char c)
 {
@@ -112,8 +117,41 @@ static void CheckMadeLine(FuzzInput& input)
     }
 }
 
+// True when the line, upper-cased and without its quotes, holds the text.
+static bool Names(const std::string& line, const char* text)
+{
+    std::string plain;
+    for (char c : line)
+        if (c != '"')
+            plain += (char)toupper((unsigned char)c);
+    return plain.find(text) != std::string::npos;
+}
+
+static void CheckSetupLine(const std::string& line)
+{
+    HeapText text(line);
+    SetupSwitches switches;
+    memset(&switches, 0xA5, sizeof switches);
+    int result = ParseSetupSwitches(text.get(), &switches);
+    FUZZ_CHECK(result >= SWITCHES_OK && result <= SWITCHES_OPEN_QUOTE);
+    const char* values[] = { switches.dir, switches.group, switches.log, switches.ini, switches.refused };
+    const size_t sizes[] = { sizeof switches.dir, sizeof switches.group, sizeof switches.log,
+                             sizeof switches.ini, sizeof switches.refused };
+    for (int v = 0; v < 5; v++) {
+        FUZZ_CHECK(memchr(values[v], 0, sizes[v]) != NULL);
+        FUZZ_CHECK(strchr(values[v], '"') == NULL);
+    }
+    FUZZ_CHECK(!switches.dir[0] || Names(line, "/DIR="));
+    FUZZ_CHECK(!switches.group[0] || Names(line, "/GROUP="));
+    FUZZ_CHECK(!switches.log[0] || Names(line, "/LOG="));
+    FUZZ_CHECK(!switches.ini[0] || Names(line, "/INI="));
+    FUZZ_CHECK(!switches.silent || Names(line, "/S"));
+    FUZZ_CHECK(result != SWITCHES_OK || switches.refused[0] == '\0');
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    CheckSetupLine(std::string((const char*)data, size));
     FuzzInput input(data, size);
     if (input.Byte() & 1)
         CheckMadeLine(input);

@@ -38,7 +38,7 @@ mkdir -p "$out/obj"
 # headers, and stubs.cpp for the few system calls these files name but no fuzzer reaches.
 sources=(src/base/text.cpp src/engine/command.cpp src/engine/destination.cpp
   src/engine/placement_text.cpp src/progman/progman_text.cpp src/removal/removal_text.cpp
-  src/shell/startup.cpp product/src/unkv32_switches.cpp tests/fuzz/stubs.cpp)
+  src/shell/startup.cpp src/shell/switches.cpp product/src/unkv32_switches.cpp tests/fuzz/stubs.cpp)
 flags=(-std=c++17 -g -O1 -fno-omit-frame-pointer -Wall -Wextra -Werror
   -fsanitize=address,undefined -fno-sanitize-recover=all
   -isystem tests/fuzz/shim -Isrc -Iproduct/src -Itests/fuzz)

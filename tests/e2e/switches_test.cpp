@@ -1,0 +1,247 @@
+// The setup driven as a deployment tool drives it: switches on the command line and no
+// options file, a folder and a log with blanks in their names, switches winning over the
+// options file, refused command lines that install nothing, and one setup at a time.
+#include <gtest/gtest.h>
+#include <algorithm>
+#include <string>
+#include <vector>
+#include "e2e/harness.h"
+#include "support/product_state.h"
+#include "engine/engine.h"
+
+using namespace kve2e;
+using kvtest::FileExists;
+using kvtest::WinIni;
+
+namespace
+{
+
+std::string Quoted(const std::string& text)
+{
+    return "\"" + text + "\"";
+}
+
+bool LogHas(const std::string& log, const std::string& text)
+{
+    return log.find(text) != std::string::npos;
+}
+
+class Switches : public testing::Test
+{
+protected:
+    std::string payload = kvtest::WinePath(KV_PAYLOAD_DIR_UNIX);
+    std::vector<std::string> extraFolders;
+
+    void SetUp() override
+    {
+        kvtest::RemoveProductState();
+    }
+    void TearDown() override
+    {
+        kvtest::CloseExplorerWindows();
+        std::string dir = WinIni("DIR");
+        if (dir != "<missing>")
+            kvtest::DeleteTree(dir);
+        kvtest::RemoveProductState();
+        for (const std::string& folder : extraFolders)
+            kvtest::DeleteTree(folder);
+        kvtest::DeleteTree(kvtest::GroupFolder("KV Deploy Group"));
+    }
+
+    // Every program, library and file of the default parts that the package carries lies
+    // in dest with the bytes the build made.
+    void ExpectDefaultPartsPlaced(const std::string& dest)
+    {
+        struct Group {
+            const ProductFileEntry* rows;
+            int count;
+        } groups[] = { { ClassicFiles, CLASSIC_COUNT },
+                       { ExplorerFiles, EXPLORER_COUNT },
+                       { UtilityFiles, UTILITY_COUNT },
+                       { CommonFiles, COMMON_COUNT } };
+        for (const Group& g : groups) {
+            for (int p = 0; p < g.count; p++) {
+                SCOPED_TRACE(g.rows[p].installedName);
+                std::string source = payload + "\\" + g.rows[p].installedName;
+                if (FileExists(source)) {
+                    EXPECT_EQ(kvtest::ReadFile(source),
+                              kvtest::ReadFile(dest + "\\" + g.rows[p].installedName));
+                }
+            }
+        }
+        EXPECT_EQ(dest, WinIni("DIR"));
+        EXPECT_EQ("12", WinIni("INSTOPTS")); // every default choice
+        EXPECT_EQ(14u, kvtest::GroupItems(WinIni("GROUP").c_str()).size());
+    }
+};
+
+} // namespace
+
+TEST_F(Switches, SilentSwitchAloneInstallsEveryDefaultPart)
+{
+    Sandbox box("sw-silent");
+    ASSERT_TRUE(box.PlaceSetup());
+    RunResult run = box.RunCommand(Quoted(box.SetupPath()) + " /S");
+    ASSERT_TRUE(run.started);
+    EXPECT_FALSE(run.timedOut);
+    EXPECT_EQ((DWORD)EXIT_RESTART_NEEDED, run.exitCode); // the Explorer interface wants a restart
+    EXPECT_FALSE(run.anyWindowVisible);
+    std::string dest = WinIni("DIR");
+    ASSERT_NE("<missing>", dest);
+    ExpectDefaultPartsPlaced(dest);
+    EXPECT_EQ("KORVID Pro", WinIni("GROUP"));
+    // No /LOG and no LOGGING: no log at all.
+    EXPECT_FALSE(FileExists(box.TempFolder() + "\\setup.log"));
+}
+
+// /S with a folder and a log whose names hold blanks, a group, and /NORESTART, against an
+// options file that says otherwise for each: the switches win.
+TEST_F(Switches, SwitchesWithBlanksWinOverTheOptionsFile)
+{
+    Sandbox box("sw-dir");
+    std::string dest = box.Root() + "\\Program Files\\KV Pro Here";
+    std::string fromFile = box.Root() + "\\From File";
+    std::string logFolder = box.Root() + "\\log folder";
+    std::string logPath = logFolder + "\\my setup.log";
+    ASSERT_TRUE(CreateDirectoryA(logFolder.c_str(), NULL));
+    ASSERT_TRUE(box.PlaceSetup());
+    ASSERT_TRUE(
+        box.PlaceInstallIni("[INSTALL]\r\nQUIET=FALSE\r\nLOGGING=FALSE\r\nALLOWRBT=TRUE\r\n[KORVID]\r\nDIR32="
+                            + fromFile + "\r\nGROUP32=File Group\r\n"));
+
+    RunResult run = box.RunCommand(Quoted(box.SetupPath()) + " /s /DIR=" + Quoted(dest)
+                                   + " /LOG=" + Quoted(logPath) + " /norestart \"/GROUP=KV Deploy Group\"");
+    ASSERT_TRUE(run.started);
+    EXPECT_FALSE(run.timedOut);
+    // ALLOWRBT=TRUE would have restarted the machine: /NORESTART leaves it to the caller.
+    EXPECT_EQ((DWORD)EXIT_RESTART_NEEDED, run.exitCode);
+    EXPECT_FALSE(run.anyWindowVisible);
+    ExpectDefaultPartsPlaced(dest);
+    EXPECT_EQ("KV Deploy Group", WinIni("GROUP"));
+    EXPECT_FALSE(FileExists(fromFile));
+
+    std::string log = kvtest::ReadFile(logPath);
+    EXPECT_TRUE(LogHas(log, "nV=31 nM=31")) << log;
+    EXPECT_TRUE(LogHas(log, "Copying " + box.TempFolder() + "\\kv95pro.exe to " + dest + "\\kv95pro.exe"))
+        << log;
+    EXPECT_FALSE(FileExists(box.TempFolder() + "\\setup.log"));
+}
+
+// Command lines refused before anything is changed: exit 1639 (0 for /?), the reason and
+// the usage logged (or shown, without /S), nothing installed, nothing staged left behind.
+TEST_F(Switches, RefusedCommandLinesInstallNothing)
+{
+    struct Row {
+        std::string args;
+        DWORD exitCode;
+        std::string told; // in the log, or in the message box without /S
+    } rows[] = {
+        { "/S /BOGUS", EXIT_BAD_COMMAND_LINE, "The switch /BOGUS is not a switch of this setup." },
+        { "/S /DIR", EXIT_BAD_COMMAND_LINE, "The switch /DIR needs a value" },
+        { "/S /DIR=C:\\" + std::string(300, 'd'), EXIT_BAD_COMMAND_LINE, "has a value that is too long" },
+        { "/S /DIR=KORVID", EXIT_BAD_COMMAND_LINE, "You cannot install to KORVID: it is not a full path." },
+        { "/S /DIR=C:\\", EXIT_BAD_COMMAND_LINE, "it is a drive or share root" },
+        { "/S \"/GROUP=Tab\there\"", EXIT_BAD_COMMAND_LINE, "A group name cannot contain" },
+        { "/S /INI=nowhere.ini", EXIT_BAD_COMMAND_LINE, "The switch /INI names no options file." },
+        { "/S /DIR=\"C:\\open", EXIT_BAD_COMMAND_LINE, "opens a quote it does not close" },
+        { "/S /?", EXIT_INSTALLED, "Usage: kvsetup [/S]" },
+        { "/Q", EXIT_BAD_COMMAND_LINE, "The switch /Q is not a switch of this setup." },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.args);
+        Sandbox box("sw-refused");
+        ASSERT_TRUE(box.PlaceSetup());
+        bool silent = row.args.compare(0, 2, "/S") == 0;
+        std::string boxText;
+        RunOptions options;
+        options.onVisibleWindow = [&](HWND window) {
+            char text[2048] = "";
+            HWND label = GetDlgItem(window, 0xFFFF);
+            if (label && GetWindowTextA(label, text, sizeof text) > 0) {
+                boxText = text;
+                PostMessageA(window, WM_COMMAND, IDOK, 0);
+            }
+        };
+        RunResult run = box.RunCommand(Quoted(box.SetupPath()) + " " + row.args, options);
+        ASSERT_TRUE(run.started);
+        EXPECT_FALSE(run.timedOut);
+        EXPECT_EQ(row.exitCode, run.exitCode);
+        if (silent) {
+            EXPECT_FALSE(run.anyWindowVisible);
+            EXPECT_TRUE(LogHas(box.SetupLog(), row.told)) << box.SetupLog();
+            EXPECT_TRUE(LogHas(box.SetupLog(), "Usage: kvsetup")) << box.SetupLog();
+        } else {
+            EXPECT_TRUE(LogHas(boxText, row.told)) << boxText;
+            EXPECT_TRUE(LogHas(boxText, "Usage: kvsetup")) << boxText;
+            EXPECT_FALSE(FileExists(box.TempFolder() + "\\setup.log"));
+        }
+        EXPECT_EQ("<missing>", WinIni("DIR"));
+        EXPECT_FALSE(kvtest::RegKeyExists(
+            HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KORVIDPro"));
+        std::vector<std::string> left = box.TempFiles();
+        left.erase(std::remove(left.begin(), left.end(), std::string("setup.log")), left.end());
+        EXPECT_TRUE(left.empty()) << left.size() << " files left, first " << (left.empty() ? "" : left[0]);
+    }
+}
+
+// While another setup or uninstaller holds the lock, neither program runs over it; two
+// setups started together never both install at once.
+TEST_F(Switches, OneSetupAtATime)
+{
+    std::string dest = kvtest::MakeScratchFolder("sw-once") + "\\KORVID Pro";
+    extraFolders.push_back(dest.substr(0, dest.rfind('\\')));
+    const std::string busy = "Another KORVID Pro setup or uninstall is running.";
+
+    // Held by this test (as a running setup would hold it): both programs end with 1618.
+    {
+        ASSERT_EQ(1, TakeSetupLock());
+        Sandbox box("sw-held");
+        ASSERT_TRUE(box.PlaceSetup());
+        RunResult setup = box.RunCommand(Quoted(box.SetupPath()) + " /S /DIR=" + Quoted(dest));
+        EXPECT_EQ((DWORD)EXIT_ALREADY_RUNNING, setup.exitCode);
+        EXPECT_TRUE(LogHas(box.SetupLog(), busy)) << box.SetupLog();
+        EXPECT_EQ(0u, setup.tempFilesSeen.count("Install.ini")); // staged nothing
+        EXPECT_FALSE(FileExists(dest));
+        RunResult uninstall = box.RunCommand(Quoted(payload + "\\unkv32.exe") + " -f " + dest + " -d " + dest
+                                             + " -g KORVID Pro -s");
+        EXPECT_EQ((DWORD)EXIT_ALREADY_RUNNING, uninstall.exitCode);
+        std::string log = box.SetupLog();
+        size_t first = log.find(busy);
+        EXPECT_TRUE(first != std::string::npos && log.find(busy, first + 1) != std::string::npos) << log;
+        ReleaseSetupLock();
+    }
+
+    // Two silent setups started together: one installs; the other waits for nothing and
+    // ends with 1618, or, when the first had already ended, installs over it as an update.
+    Sandbox first("sw-first"), second("sw-second");
+    ASSERT_TRUE(first.PlaceSetup());
+    ASSERT_TRUE(second.PlaceSetup());
+    std::string args = " /S /LOG=setup.log /DIR=" + Quoted(dest);
+    HANDLE started = first.StartCommand(Quoted(first.SetupPath()) + args);
+    ASSERT_TRUE(started != NULL);
+    RunResult other = second.RunCommand(Quoted(second.SetupPath()) + args);
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(started, 300000));
+    DWORD firstCode = 0;
+    GetExitCodeProcess(started, &firstCode);
+    CloseHandle(started);
+
+    struct Ran {
+        const Sandbox& box;
+        DWORD code;
+    } runs[] = { { first, firstCode }, { second, other.exitCode } };
+    int installed = 0;
+    for (const Ran& r : runs) {
+        SCOPED_TRACE(r.box.Root());
+        std::string log = kvtest::ReadFile(r.box.SetupFolder() + "\\setup.log");
+        if (r.code == EXIT_ALREADY_RUNNING) {
+            EXPECT_TRUE(LogHas(log, busy)) << log;
+            EXPECT_FALSE(LogHas(log, "Copying ")) << log;
+        } else {
+            EXPECT_EQ((DWORD)EXIT_RESTART_NEEDED, r.code) << log;
+            EXPECT_TRUE(LogHas(log, "Copying ")) << log;
+            installed++;
+        }
+    }
+    EXPECT_GE(installed, 1);
+    ExpectDefaultPartsPlaced(dest);
+}
