@@ -181,7 +181,10 @@ private:
                 Sleep(20);
                 continue;
             }
-            std::string text = ControlText(box, kBoxText);
+            // Read with a plain send: the box's thread may have worked a while before its
+            // modal loop first looks at its queue, which the page driver's reads take as hung.
+            char text[1024] = "";
+            GetDlgItemTextA(box, kBoxText, text, sizeof text);
             {
                 std::lock_guard<std::mutex> lock(mutex_);
                 texts_.push_back(text);

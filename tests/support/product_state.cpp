@@ -229,24 +229,6 @@ bool WaitUntil(const std::function<bool()>& done, DWORD hangBoundMs)
     return true;
 }
 
-HangGuard::HangGuard(const char* file, int line, const char* what, DWORD hangBoundMs)
-    : done_(CreateEventA(NULL, TRUE, FALSE, NULL)), watch_([=] {
-          if (WaitForSingleObject(done_, hangBoundMs) != WAIT_TIMEOUT)
-              return;
-          fprintf(stderr, "%s:%d: Failure\n%s did not return (hung)\n", file, line, what);
-          fflush(stderr);
-          TerminateProcess(GetCurrentProcess(), 1);
-      })
-{
-}
-
-HangGuard::~HangGuard()
-{
-    SetEvent(done_);
-    watch_.join();
-    CloseHandle(done_);
-}
-
 int RunAndWait(const char* commandLine, DWORD timeout)
 {
     std::string line = commandLine;

@@ -5,7 +5,6 @@
 #include <windows.h>
 #include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace kvtest
@@ -48,20 +47,6 @@ void CloseExplorerWindows();
 // Polls until done() holds; returns whether it does. hangBoundMs only ends a wait for a state
 // that never comes, so that a failing test fails rather than hangs.
 bool WaitUntil(const std::function<bool()>& done, DWORD hangBoundMs = 30000);
-
-// Guards a call against a hang, never measuring its speed: when the object has not gone
-// within hangBoundMs, the test program ends with a failure naming the call and the caller's
-// file and line (a call that hangs cannot be interrupted any other way).
-class HangGuard
-{
-public:
-    HangGuard(const char* file, int line, const char* what, DWORD hangBoundMs = 60000);
-    ~HangGuard();
-
-private:
-    HANDLE done_;
-    std::thread watch_;
-};
 
 // Runs a command line and waits for it; returns its exit code, or -1 when it did not run.
 int RunAndWait(const char* commandLine, DWORD timeout = 120000);

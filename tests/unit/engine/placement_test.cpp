@@ -16,12 +16,6 @@ const char kSampleTemplate[] =
     "[First]\r\nFILENAME=$$\\original.ini\r\n\r\nBOTH=$$;$$\r\nEND=x$$\r\nplain line\r\nLAST=$$";
 const char kSzddMagic[] = "SZDD\x88\xF0\x27\x33";
 
-// Waits for a file to hold exactly these bytes.
-bool WaitForContent(const std::string& path, const std::string& bytes)
-{
-    return kvtest::WaitUntil([&] { return kvtest::ReadFile(path) == bytes; });
-}
-
 } // namespace
 
 TEST(PlacementNames, AlternateNameReplacesTheProgramExtension)
@@ -508,8 +502,10 @@ TEST_F(Placement, FilesInUseOn95WaitAsNewUntilTheRestartCopies)
     {
         kvtest::StandInShell shell(kvtest::WinePath(KV_COMMAND_SHIM_UNIX));
         kvtest::Restart();
-        EXPECT_TRUE(WaitForContent(Dest("kv95pro.exe"), programBytes));
-        EXPECT_TRUE(WaitForContent(Dest("kvpro32.dll"), libraryBytes)) << Dest("kvpro32.dll");
+        for (const auto& file : { std::make_pair(Dest("kv95pro.exe"), programBytes),
+                                  std::make_pair(Dest("kvpro32.dll"), libraryBytes) })
+            EXPECT_TRUE(kvtest::WaitUntil([&] { return kvtest::ReadFile(file.first) == file.second; }))
+                << file.first;
     }
 
     commands = kvtest::KeyValues(kvtest::kRunServicesOnce);

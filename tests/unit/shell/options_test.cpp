@@ -9,6 +9,7 @@
 #include <vector>
 #include "shell/shell.h"
 #include "engine/engine.h"
+#include "support/machine.h"
 #include "support/product_state.h"
 
 namespace
@@ -24,12 +25,11 @@ class Options : public testing::Test
 protected:
     std::string scratch_;
     std::string besideProgram_;
-    char oldDir_[MAX_PATH];
+    kvtest::SavedRunState saved_;
 
     void SetUp() override
     {
         scratch_ = kvtest::MakeScratchFolder("options");
-        ASSERT_TRUE(_getcwd(oldDir_, MAX_PATH) != NULL);
         ASSERT_EQ(0, _chdir(scratch_.c_str()));
 
         char module[MAX_PATH];
@@ -46,9 +46,8 @@ protected:
     void TearDown() override
     {
         DeleteFileA(besideProgram_.c_str());
-        _chdir(oldDir_);
+        saved_.Restore();
         kvtest::DeleteTree(scratch_);
-        g_bLogging = 0;
     }
 
     std::string Here(const char* name) const
