@@ -6,8 +6,10 @@
 #include <algorithm>
 #include <functional>
 #include <set>
-#include "e2e/harness.h"
+#include "support/harness.h"
 #include "engine/engine.h"
+#include "support/files.h"
+#include "support/machine.h"
 #include "support/product_state.h"
 
 using namespace kve2e;
@@ -24,65 +26,28 @@ const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Unin
 const char kServerKey[] = "CLSID\\{5B1E0C72-3A94-4F6D-8E21-C7D09A3B4A10}\\InProcServer32";
 const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
-std::string Options(const std::string& install, const std::string& korvid)
-{
-    return "[INSTALL]\r\nQUIET=TRUE\r\nLOGGING=TRUE\r\n" + install + "\r\n[KORVID]\r\n" + korvid + "\r\n";
-}
-
 bool Contains(const std::vector<std::string>& lines, const std::string& line)
 {
     return std::find(lines.begin(), lines.end(), line) != lines.end();
 }
 
-class Install : public testing::Test
+class Install : public kvtest::CleanMachine
 {
 protected:
-    std::string payload = kvtest::WinePath(KV_PAYLOAD_DIR_UNIX);
+    std::string payload = kvtest::PayloadFolder();
     std::vector<std::string> extraFolders;
     std::vector<std::string> extraGroups;
 
-    void SetUp() override
-    {
-        kvtest::RemoveProductState();
-    }
     void TearDown() override
     {
-        kvtest::CloseExplorerWindows();
-        kvtest::RemoveProductState();
+        CleanMachine::TearDown();
         for (const std::string& group : extraGroups)
             kvtest::DeleteTree(kvtest::GroupFolder(group.c_str()));
         for (const std::string& folder : extraFolders)
             kvtest::DeleteTree(folder);
     }
 
-    RunResult RunSilent(Sandbox& box, const std::string& options, const RunOptions& run = RunOptions(),
-                        DWORD exitCode = EXIT_RESTART_NEEDED)
-    {
-        EXPECT_TRUE(box.PlaceSetup());
-        EXPECT_TRUE(box.PlaceInstallIni(options));
-        RunResult result = box.Run(run);
-        EXPECT_TRUE(result.started);
-        EXPECT_FALSE(result.timedOut);
-        EXPECT_EQ(exitCode, result.exitCode);
-        EXPECT_FALSE(result.anyWindowVisible);
-        return result;
-    }
-
     // (An install with the Explorer interface needs a restart, so a silent one exits 3010.)
-
-    // Every row of the group that the package carries lies in dest, byte for byte.
-    void ExpectGroupPlaced(const std::string& dest, const ProductFileEntry* rows, int count)
-    {
-        for (int p = 0; p < count; p++) {
-            SCOPED_TRACE(rows[p].installedName);
-            std::string source = payload + "\\" + rows[p].installedName;
-            std::string placed = dest + "\\" + rows[p].installedName;
-            if (FileExists(source))
-                EXPECT_EQ(ReadFile(source), ReadFile(placed));
-            else
-                EXPECT_FALSE(FileExists(placed));
-        }
-    }
 };
 
 } // namespace
@@ -91,13 +56,10 @@ TEST_F(Install, DefaultSilentInstallLeavesTheWholeProductRecorded)
 {
     Sandbox box("install");
     std::string dest = box.Root() + "\\KORVID Pro";
-    RunSilent(box, Options("", "DIR32=" + dest));
+    KV_INSTALL_SILENTLY(box, SilentInstallIni("", "DIR32=" + dest), EXIT_RESTART_NEEDED);
 
-    ExpectGroupPlaced(dest, ClassicFiles, CLASSIC_COUNT);
-    ExpectGroupPlaced(dest, ExplorerFiles, EXPLORER_COUNT);
-    ExpectGroupPlaced(dest, UtilityFiles, UTILITY_COUNT);
-    ExpectGroupPlaced(dest, CommonFiles, COMMON_COUNT);
-    ExpectGroupPlaced(dest, SiteIniFiles + 1, SITEINI_COUNT - 1);
+    for (const kvtest::FileGroup& group : kvtest::kFileGroups)
+        KV_EXPECT_GROUP_PLACED(dest, group, &group == &kvtest::kFileGroups[kvtest::kSiteIniGroup] ? 1 : 0);
 
     // KORVID.ini is the template with the folder in place of "$$".
     std::string expectedIni = ReadFile(payload + "\\templates\\KORVID.ini");
@@ -178,7 +140,9 @@ TEST_F(Install, UpdateReusesTheEarlierFolderAndGroupAndKeepsTheProductIni)
     WritePrivateProfileStringA("MySites", "FILENAME", "mine.ini", ini.c_str());
     WritePrivateProfileStringA("Mine", "HOST", "ftp.mine.example", (earlier + "\\avsites.ini").c_str());
 
-    RunSilent(box, Options("NOPASSWORD=TRUE\r\nBONUS=FALSE", "DIR32=" + box.Root() + "\\Ignored"));
+    KV_INSTALL_SILENTLY(
+        box, SilentInstallIni("NOPASSWORD=TRUE\r\nBONUS=FALSE", "DIR32=" + box.Root() + "\\Ignored"),
+        EXIT_RESTART_NEEDED);
 
     EXPECT_FALSE(FileExists(box.Root() + "\\Ignored"));
     EXPECT_TRUE(FileExists(earlier + "\\kv95pro.exe"));
@@ -206,7 +170,8 @@ TEST_F(Install, FailuresAreLoggedAndRecordNothing)
     {
         // The destination is the work folder itself.
         Sandbox box("same");
-        RunSilent(box, Options("", "DIR32=" + box.TempFolder() + "\\"), RunOptions(), EXIT_INSTALL_FAILED);
+        KV_INSTALL_SILENTLY(box, SilentInstallIni("", "DIR32=" + box.TempFolder() + "\\"),
+                            EXIT_INSTALL_FAILED);
         EXPECT_TRUE(Contains(SplitLines(box.SetupLog()), "SourceDir=DestDir \"" + box.TempFolder() + "\\\""))
             << box.SetupLog();
         EXPECT_EQ("<missing>", WinIni("DIR"));
@@ -218,7 +183,7 @@ TEST_F(Install, FailuresAreLoggedAndRecordNothing)
         FILE* f = fopen(file.c_str(), "wb");
         fclose(f);
         std::string dest = file + "\\KORVID";
-        RunSilent(box, Options("", "DIR32=" + dest), RunOptions(), EXIT_INSTALL_FAILED);
+        KV_INSTALL_SILENTLY(box, SilentInstallIni("", "DIR32=" + dest), EXIT_INSTALL_FAILED);
         std::vector<std::string> log = SplitLines(box.SetupLog());
         EXPECT_TRUE(Contains(log, "Failed to create DestDir \"" + dest + "\"")) << box.SetupLog();
         EXPECT_TRUE(std::any_of(log.begin(), log.end(), [&](const std::string& line) {
@@ -234,7 +199,7 @@ TEST_F(Install, FailuresAreLoggedAndRecordNothing)
         HANDLE held =
             CreateFileA((dest + "\\kvpro32.hlp").c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
         ASSERT_NE(INVALID_HANDLE_VALUE, held);
-        RunSilent(box, Options("", "DIR32=" + dest), RunOptions(), EXIT_INSTALL_FAILED);
+        KV_INSTALL_SILENTLY(box, SilentInstallIni("", "DIR32=" + dest), EXIT_INSTALL_FAILED);
         CloseHandle(held);
         std::vector<std::string> log = SplitLines(box.SetupLog());
         EXPECT_TRUE(std::any_of(log.begin(), log.end(), [](const std::string& line) {
@@ -271,7 +236,8 @@ TEST_F(Install, VersionRowsChooseTheDefaultFolderAndChoices)
         RunOptions run;
         run.environment.push_back(row.os);
         // Without the Explorer interface nothing asks for a restart.
-        RunSilent(box, Options("", ""), run, row.iconLinkItem ? EXIT_RESTART_NEEDED : EXIT_INSTALLED);
+        KV_INSTALL_SILENTLY(box, SilentInstallIni("", ""),
+                            row.iconLinkItem ? EXIT_RESTART_NEEDED : EXIT_INSTALLED, run);
         std::vector<std::string> log = SplitLines(box.SetupLog());
         EXPECT_TRUE(Contains(log, row.masks)) << box.SetupLog();
         EXPECT_EQ(row.dest, WinIni("DIR"));
@@ -320,7 +286,8 @@ TEST_F(Install, HostileGroupNamesAndFoldersStayInsideTheirCommands)
             extraGroups.push_back(row.madeGroup);
         Sandbox box("hostile");
         std::string dest = box.Root() + "\\Apps (x86),1 [KV]";
-        RunSilent(box, Options("", "DIR32=" + dest + "\r\n" + row.group32));
+        KV_INSTALL_SILENTLY(box, SilentInstallIni("", "DIR32=" + dest + "\r\n" + row.group32),
+                            EXIT_RESTART_NEEDED);
         EXPECT_EQ(dest, WinIni("DEFDIR")) << box.SetupLog();
         EXPECT_TRUE(FileExists(mine));
         EXPECT_FALSE(FileExists(kvtest::GroupFolder("KV Extra")));
@@ -344,11 +311,10 @@ TEST_F(Install, UnquotedProgramPathsAreNeverTried)
         ASSERT_TRUE(CopyFileA(mark.c_str(), path.c_str(), FALSE)) << path;
 
     Sandbox box("quoted");
-    RunSilent(box, Options("", ""));
+    KV_INSTALL_SILENTLY(box, SilentInstallIni("", ""), EXIT_RESTART_NEEDED);
     std::string scheduler = "\"" + dest + "\\kvsched.exe\"";
-    for (int i = 0; i < 100 && RegString(HKEY_LOCAL_MACHINE, kRunKey, "KORVID Queue Scheduler") != scheduler;
-         i++)
-        Sleep(50);
+    kvtest::WaitUntil(
+        [&] { return RegString(HKEY_LOCAL_MACHINE, kRunKey, "KORVID Queue Scheduler") == scheduler; });
     EXPECT_EQ(scheduler, RegString(HKEY_LOCAL_MACHINE, kRunKey, "KORVID Queue Scheduler"));
     for (const std::string& path : planted) {
         EXPECT_FALSE(FileExists(path + ".ran")) << ReadFile(path + ".ran");
@@ -382,7 +348,7 @@ TEST_F(Install, RefusedDestinationsInstallNothing)
         SCOPED_TRACE(row.what);
         Sandbox box("refused");
         std::string dir32 = row.dir32(box);
-        RunSilent(box, Options("", "DIR32=" + dir32), RunOptions(), EXIT_INSTALL_FAILED);
+        KV_INSTALL_SILENTLY(box, SilentInstallIni("", "DIR32=" + dir32), EXIT_INSTALL_FAILED);
         std::vector<std::string> log = SplitLines(box.SetupLog());
         EXPECT_TRUE(std::any_of(log.begin(), log.end(), [&](const std::string& line) {
             return line.find("Refused DestDir \"" + dir32 + "\": ") == 0;

@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <set>
-#include "e2e/harness.h"
+#include "support/harness.h"
 #include "resources/resource.h"
+#include "support/files.h"
+#include "support/machine.h"
 #include "support/pages.h"
 #include "support/product_state.h"
 #include <dlgs.h>
@@ -17,19 +19,9 @@ using namespace kvtest;
 namespace
 {
 
-const char kCaption[] = "KORVID Pro Installation";
-const char kFolderPage[] = "KORVID Pro Installation: Destination Folder";
-const char kInterfacePage[] = "KORVID Pro Installation: Interface Selection";
-const char kIconPage[] = "KORVID Pro Installation: Icon Placement";
-const char kRestartPage[] = "KORVID Pro Installation: Congratulations!";
-const char kGroupPage[] = "Program Manager Group";
 const char kChooser[] = "Locate";
-// A message box given no caption of its own gets the system's.
-const char kNoCaption[] = "Error";
-const int kBoxText = 0xFFFF;
 const char kPrompt[] = "Please enter the destination folder:";
 const char kInsideWorkFolder[] = "You cannot install to the folder that contains the installation files.";
-const char kInstallFailed[] = "Some portion of installation process failed.";
 
 // Captures the screen as name.bmp into the folder KV_SCREENSHOTS names (a Windows path),
 // when it names one; scripts/screenshots.sh turns the captures into PNGs.
@@ -38,8 +30,8 @@ void Screenshot(const char* name)
     const char* folder = getenv("KV_SCREENSHOTS");
     if (!folder || !*folder)
         return;
-    // The page is shown before all its controls have painted.
-    Sleep(1000);
+    // The page is shown before all its controls have painted: have every window paint now.
+    RedrawWindow(NULL, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
     BITMAPINFOHEADER info = {};
     info.biSize = sizeof info;
@@ -74,12 +66,11 @@ void Screenshot(const char* name)
     ReleaseDC(NULL, screen);
 }
 
-// The text of a control once it has become want, or as it is after five seconds.
+// The text of a control once it has become want, or as it is when the wait gives up.
 std::string WaitForText(HWND page, int id, const std::string& want)
 {
     std::string text;
-    for (int i = 0; i < 100 && (text = ControlText(page, id)) != want; i++)
-        Sleep(50);
+    kvtest::WaitUntil([&] { return (text = ControlText(page, id)) == want; }, 10000);
     return text;
 }
 
@@ -90,32 +81,16 @@ std::string WindowsFolder()
     return folder;
 }
 
-std::string LowerCase(std::string text)
-{
-    for (char& c : text)
-        c = (char)tolower((unsigned char)c);
-    return text;
-}
-
 std::string InteractiveOptions(const std::string& dest, const std::string& group)
 {
     return "[INSTALL]\r\nQUIET=FALSE\r\nLOGGING=TRUE\r\nDESKTOP=FALSE\r\n[KORVID]\r\nDIR32=" + dest
         + "\r\nGROUP32=" + group + "\r\n";
 }
 
-// A step that presses one button of a page.
-PageStep PressStep(const char* caption, int controlId, int button)
-{
-    return { caption, controlId, [button](HWND page) { Press(page, button); } };
-}
-
 // A step that expects a message box with the text and presses its OK.
 PageStep BoxStep(const char* caption, const std::string& text)
 {
-    return { caption, kBoxText, [text](HWND box) {
-                EXPECT_EQ(text, ControlText(box, kBoxText));
-                Press(box, IDOK);
-            } };
+    return BoxAnswer(caption, IDOK, [text](const std::string& seen) { EXPECT_EQ(text, seen); });
 }
 
 // A step that types the folder and presses one of the folder page's buttons.
@@ -161,19 +136,14 @@ BOOL CALLBACK KeepNotesWindow(HWND window, LPARAM found)
     return FALSE;
 }
 
-class Pages : public testing::Test
+class Pages : public CleanMachine
 {
 protected:
     std::vector<std::string> groups = { "KORVID Driven", "KV Driven Tools" };
 
-    void SetUp() override
-    {
-        RemoveProductState();
-    }
     void TearDown() override
     {
-        CloseExplorerWindows();
-        RemoveProductState();
+        CleanMachine::TearDown();
         for (const std::string& group : groups)
             DeleteTree(GroupFolder(group.c_str()));
     }
@@ -190,10 +160,7 @@ protected:
         };
         RunResult run = box.Run(options);
         EXPECT_TRUE(run.started);
-        std::string seen;
-        for (const WindowSeen& window : run.windows)
-            seen += " \"" + window.caption + "\"" + (window.everVisible ? "" : " (hidden)");
-        EXPECT_FALSE(run.timedOut) << "waiting for " << script.Waiting() << "; windows:" << seen;
+        EXPECT_FALSE(run.timedOut) << "waiting for " << script.Waiting() << "; windows:" << run.WindowsSeen();
         EXPECT_EQ(0u, run.exitCode);
         EXPECT_TRUE(script.Done()) << "waiting for " << script.Waiting();
         return run;
@@ -261,7 +228,7 @@ TEST_F(Pages, InteractiveInstallWalksEveryPageAndMatchesTheSilentInstall)
         { kFolderPage, IDC_FOLDER_EDIT,
           [&](HWND page) {
               // The chooser answers in lower case; the product's name is added as written.
-              std::string want = LowerCase(chosen) + "\\KORVID";
+              std::string want = kvtest::Lower(chosen) + "\\KORVID";
               EXPECT_EQ(want, WaitForText(page, IDC_FOLDER_EDIT, want));
               SetControlText(page, IDC_FOLDER_EDIT, named);
               Press(page, IDC_FOLDER_BROWSE);
@@ -270,7 +237,7 @@ TEST_F(Pages, InteractiveInstallWalksEveryPageAndMatchesTheSilentInstall)
         { kFolderPage, IDC_FOLDER_EDIT,
           [&](HWND page) {
               // A folder that names the product already is taken as it is.
-              EXPECT_EQ(LowerCase(named), WaitForText(page, IDC_FOLDER_EDIT, LowerCase(named)));
+              EXPECT_EQ(kvtest::Lower(named), WaitForText(page, IDC_FOLDER_EDIT, kvtest::Lower(named)));
               SetControlText(page, IDC_FOLDER_EDIT, dest);
               Press(page, IDOK);
           } },
@@ -363,9 +330,7 @@ TEST_F(Pages, InteractiveInstallWalksEveryPageAndMatchesTheSilentInstall)
               EXPECT_EQ(GetDlgItem(page, IDCANCEL), FocusedControl(page));
               Screenshot("restart");
               PressKey(page, VK_RETURN);
-              for (int i = 0; i < 100 && IsWindow(page); i++)
-                  Sleep(50);
-              EXPECT_FALSE(IsWindow(page));
+              EXPECT_TRUE(kvtest::WaitUntil([&] { return !IsWindow(page); }));
               if (IsWindow(page))
                   Press(page, IDCANCEL);
           } },
@@ -473,11 +438,13 @@ TEST_F(Pages, WelcomeOffersUninstallOnlyForARecordedInstallation)
         EXPECT_EQ("<missing>", WinIni("DIR"));
         if (!row.offered)
             continue;
-        EXPECT_EQ(ReadFile(WinePath(KV_PAYLOAD_DIR_UNIX) + "\\KvNews.txt"), ReadFile(notes));
+        EXPECT_EQ(ReadFile(PayloadFile("KvNews.txt")), ReadFile(notes));
         // Notepad opened the notes.
         HWND notepad = NULL;
-        for (int i = 0; i < 200 && !notepad; i++, Sleep(50))
+        kvtest::WaitUntil([&] {
             EnumWindows(KeepNotesWindow, (LPARAM)&notepad);
+            return notepad != NULL;
+        });
         EXPECT_TRUE(notepad != NULL);
         if (notepad)
             PostMessageA(notepad, WM_CLOSE, 0, 0);
@@ -490,7 +457,7 @@ TEST_F(Pages, WelcomeOffersUninstallOnlyForARecordedInstallation)
 // files, every file left whole, either old or new.
 TEST_F(Pages, CancelOnEachPageEndsTheRun)
 {
-    std::string payload = WinePath(KV_PAYLOAD_DIR_UNIX);
+    std::string payload = PayloadFolder();
     {
         SCOPED_TRACE("folder page");
         Sandbox box("cancel-folder");
@@ -580,10 +547,9 @@ TEST_F(Pages, UninstallChoiceRemovesTheRecordedInstallation)
     // The removal refuses a folder inside the temporary folder, where the sandboxes lie.
     const std::string dest = "C:\\KV Pages Removal";
     Sandbox installer("pages-installed");
-    ASSERT_TRUE(installer.PlaceSetup());
-    ASSERT_TRUE(installer.PlaceInstallIni("[INSTALL]\r\nQUIET=TRUE\r\nLOGGING=TRUE\r\n\r\n[KORVID]\r\nDIR32="
-                                          + dest + "\r\nGROUP32=KORVID Pro\r\n"));
-    RunResult installed = installer.Run();
+    RunResult installed =
+        installer.RunWith("[INSTALL]\r\nQUIET=TRUE\r\nLOGGING=TRUE\r\n\r\n[KORVID]\r\nDIR32=" + dest
+                          + "\r\nGROUP32=KORVID Pro\r\n");
     ASSERT_EQ(3010u, installed.exitCode) << installer.SetupLog();
     ASSERT_TRUE(FileExists(dest + "\\kvpro32.dll"));
     CloseExplorerWindows();

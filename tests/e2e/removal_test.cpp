@@ -6,10 +6,12 @@
 #include <algorithm>
 #include <set>
 #include <string.h>
-#include "e2e/harness.h"
+#include "support/harness.h"
 #include "engine/engine.h"
 #include "support/product_state.h"
-#include "unit/engine/placement_support.h"
+#include "support/files.h"
+#include "support/machine.h"
+#include "support/pages.h"
 
 using namespace kve2e;
 using kvtest::FileExists;
@@ -22,33 +24,23 @@ namespace
 
 const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
-class Uninstaller : public testing::Test
+class Uninstaller : public kvtest::CleanMachine
 {
 protected:
     // Outside the temporary folder, which a removal refuses to touch.
     std::string dest = "C:\\KV E2E Removal " + std::to_string(GetCurrentProcessId()) + "\\KORVID Pro";
 
-    void SetUp() override
-    {
-        kvtest::RemoveProductState();
-        kvtest::DeleteOxtavineValues(kvtest::kRunOnce);
-    }
     void TearDown() override
     {
-        kvtest::CloseExplorerWindows();
-        kvtest::RemoveProductState();
-        kvtest::DeleteOxtavineValues(kvtest::kRunOnce);
+        CleanMachine::TearDown();
         kvtest::DeleteTree(dest.substr(0, dest.find_last_of('\\')));
     }
 
-    void InstallSilently(Sandbox& box)
+    void InstallIntoDest(Sandbox& box)
     {
-        ASSERT_TRUE(box.PlaceSetup());
-        ASSERT_TRUE(box.PlaceInstallIni("[INSTALL]\r\nQUIET=TRUE\r\nLOGGING=TRUE\r\n[KORVID]\r\nDIR32=" + dest
-                                        + "\r\n"));
-        RunResult run = box.Run();
         // The Explorer interface needs a restart, which a silent install leaves to the user.
-        ASSERT_EQ((DWORD)EXIT_RESTART_NEEDED, run.exitCode);
+        RunResult run = KV_INSTALL_SILENTLY(box, SilentOptions(dest), EXIT_RESTART_NEEDED);
+        ASSERT_TRUE(RanSilently(run, EXIT_RESTART_NEEDED));
         ASSERT_TRUE(FileExists(dest + "\\unkv32.exe"));
         kvtest::CloseExplorerWindows();
     }
@@ -66,13 +58,6 @@ protected:
         EXPECT_EQ("<missing>", RegString(HKEY_LOCAL_MACHINE, kRunKey, "KORVID Queue Scheduler"));
         EXPECT_FALSE(FileExists(kvtest::GroupFolder("KORVID Pro")));
     }
-
-    std::string ShortPath(const std::string& path)
-    {
-        char buffer[MAX_PATH] = "";
-        GetShortPathNameA(path.c_str(), buffer, sizeof buffer);
-        return buffer;
-    }
 };
 
 } // namespace
@@ -80,7 +65,7 @@ protected:
 TEST_F(Uninstaller, TheUninstallEntryRemovesTheProductAndTheRestartTheRest)
 {
     Sandbox box("uninstall");
-    InstallSilently(box);
+    InstallIntoDest(box);
     std::string command =
         RegString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KORVIDPro",
                   "UninstallString");
@@ -91,17 +76,14 @@ TEST_F(Uninstaller, TheUninstallEntryRemovesTheProductAndTheRestartTheRest)
     std::set<HWND> answered;
     RunOptions options;
     options.onVisibleWindow = [&](HWND window) {
-        char className[16] = "", caption[128] = "";
-        GetClassNameA(window, className, sizeof className);
-        GetWindowTextA(window, caption, sizeof caption);
-        if (strcmp(className, "#32770") != 0 || !GetDlgItem(window, 0xFFFF)
-            || !answered.insert(window).second)
+        if (!kvtest::IsMessageBox(window) || !answered.insert(window).second)
             return;
+        std::string caption = kvtest::Caption(window);
         captions.push_back(caption);
-        int button = strcmp(caption, "KORVID Pro Installation") == 0 ? IDYES
-            : strcmp(caption, "Congratulations!") == 0               ? IDCANCEL
-                                                                     : IDOK;
-        PostMessageA(window, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), (LPARAM)GetDlgItem(window, button));
+        kvtest::Press(window,
+                      caption == kvtest::kCaption         ? IDYES
+                          : caption == "Congratulations!" ? IDCANCEL
+                                                          : IDOK);
     };
     RunResult run = box.RunCommand(command, options);
     ASSERT_TRUE(run.started);
@@ -113,20 +95,18 @@ TEST_F(Uninstaller, TheUninstallEntryRemovesTheProductAndTheRestartTheRest)
     EXPECT_EQ(std::vector<std::string> { "unkv32.del" }, ListTree(dest));
     ExpectRecordsGone();
     auto commands = kvtest::KeyValues(kvtest::kRunOnce);
-    EXPECT_EQ("cmd.exe /c del \"" + ShortPath(dest + "\\unkv32.del") + "\"",
+    EXPECT_EQ("cmd.exe /c del \"" + kvtest::ShortPath(dest + "\\unkv32.del") + "\"",
               kvtest::TextOf(commands["Oxtavine0"]));
-    EXPECT_EQ("cmd.exe /c rmdir \"" + ShortPath(dest) + "\" ", kvtest::TextOf(commands["Oxtavine1"]));
+    EXPECT_EQ("cmd.exe /c rmdir \"" + kvtest::ShortPath(dest) + "\" ", kvtest::TextOf(commands["Oxtavine1"]));
 
-    EXPECT_EQ(0, kvtest::RunAndWait("C:\\windows\\system32\\wineboot.exe -r"));
-    for (int i = 0; i < 100 && FileExists(dest + "\\unkv32.del"); i++)
-        Sleep(100);
-    EXPECT_FALSE(FileExists(dest + "\\unkv32.del"));
+    kvtest::Restart();
+    EXPECT_TRUE(kvtest::WaitUntil([&] { return !FileExists(dest + "\\unkv32.del"); }));
 }
 
 TEST_F(Uninstaller, SilentRemovalKeepsTheSitesAndShowsNothing)
 {
     Sandbox box("silent-uninstall");
-    InstallSilently(box);
+    InstallIntoDest(box);
     std::string command =
         RegString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KORVIDPro",
                   "UninstallString")
@@ -144,8 +124,7 @@ TEST_F(Uninstaller, SilentRemovalKeepsTheSitesAndShowsNothing)
     ExpectRecordsGone();
 
     // A second removal finds nothing recorded, says so in the log and changes nothing.
-    CopyFileA((kvtest::WinePath(KV_PAYLOAD_DIR_UNIX) + "\\unkv32.exe").c_str(),
-              (dest + "\\unkv32.exe").c_str(), FALSE);
+    CopyFileA((kvtest::PayloadFile("unkv32.exe")).c_str(), (dest + "\\unkv32.exe").c_str(), FALSE);
     run = box.RunCommand(command);
     EXPECT_EQ(0u, run.exitCode);
     EXPECT_NE(std::string::npos, box.SetupLog().find("Insufficient information available to"))

@@ -3,8 +3,11 @@
 // that needs a restart restarts only when it may. Each scenario runs the built setup in
 // its own sandbox and removes whatever an install may have left.
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <set>
-#include "e2e/harness.h"
+#include "support/harness.h"
+#include "support/files.h"
+#include "support/machine.h"
 #include "support/product_state.h"
 #include "shell/shell.h"
 #include "engine/engine.h"
@@ -14,35 +17,13 @@ using namespace kve2e;
 namespace
 {
 
-class Shell : public testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        kvtest::RemoveProductState();
-    }
-    void TearDown() override
-    {
-        kvtest::CloseExplorerWindows();
-        kvtest::RemoveProductState();
-    }
-};
+using Shell = kvtest::CleanMachine;
 
 // A silent, logged install into dest, restarting or not as allowRestart says.
-std::string SilentOptions(const std::string& dest, bool allowRestart, const char* extra = "")
+std::string RestartOptions(const std::string& dest, bool allowRestart, const char* extra = "")
 {
-    return std::string("[INSTALL]\r\nQUIET=TRUE\r\nLOGGING=TRUE\r\nALLOWRBT=")
-        + (allowRestart ? "TRUE" : "FALSE") + "\r\n" + extra + "\r\n[KORVID]\r\nDIR32=" + dest
-        + "\r\nGROUP32=KORVID Pro\r\n";
-}
-
-std::string Describe(const RunResult& run)
-{
-    std::string text;
-    for (const WindowSeen& w : run.windows)
-        text +=
-            "  window " + w.className + " \"" + w.caption + "\"" + (w.everVisible ? " visible" : "") + "\n";
-    return text;
+    return SilentOptions(dest, std::string("ALLOWRBT=") + (allowRestart ? "TRUE" : "FALSE") + "\r\n" + extra,
+                         "GROUP32=KORVID Pro");
 }
 
 } // namespace
@@ -50,17 +31,14 @@ std::string Describe(const RunResult& run)
 TEST_F(Shell, SilentRunShowsNoWindowAndCleansTheTemporaryFolder)
 {
     Sandbox box("silent");
-    ASSERT_TRUE(box.PlaceSetup());
-    ASSERT_TRUE(box.PlaceInstallIni(SilentOptions(box.Root() + "\\dest", false)));
-
-    RunResult run = box.Run();
+    RunResult run = box.RunWith(RestartOptions(box.Root() + "\\dest", false));
     ASSERT_TRUE(run.started);
     EXPECT_FALSE(run.timedOut);
     EXPECT_EQ(3010u, run.exitCode); // installed; the Explorer interface wants a restart
-    EXPECT_FALSE(run.anyWindowVisible) << Describe(run);
+    EXPECT_FALSE(run.anyWindowVisible) << run.WindowsSeen();
     // The hidden main window exists all the same.
     const WindowSeen* main = run.FindWindowOfClass("KVInstal");
-    ASSERT_TRUE(main != NULL) << Describe(run);
+    ASSERT_TRUE(main != NULL) << run.WindowsSeen();
     EXPECT_FALSE(main->everVisible);
 
     // The options came from the file beside the program, not from the staged template.
@@ -103,11 +81,11 @@ TEST_F(Shell, InteractiveRunShowsTheMainWindowAsBuilt)
     };
     RunResult run = box.Run(options);
     ASSERT_TRUE(run.started);
-    EXPECT_FALSE(run.timedOut) << Describe(run);
+    EXPECT_FALSE(run.timedOut) << run.WindowsSeen();
     EXPECT_EQ(0u, run.exitCode);
 
     const WindowSeen* main = run.FindWindowOfClass("KVInstal");
-    ASSERT_TRUE(main != NULL) << Describe(run);
+    ASSERT_TRUE(main != NULL) << run.WindowsSeen();
     EXPECT_TRUE(main->everVisible);
     EXPECT_EQ("KORVID Pro Install (32)", main->caption);
     EXPECT_EQ(WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU,
@@ -144,11 +122,11 @@ TEST_F(Shell, RestartOnlyWhenTheOptionsAllowIt)
         ASSERT_TRUE(CreateDirectoryA(dest.c_str(), NULL));
         std::string library = dest + "\\kvpro32.dll";
         // An older library of other bytes, so that its replacement shows.
-        std::string older = kvtest::WinePath(KV_PAYLOAD_DIR_UNIX) + "\\kvsyncd.dll";
+        std::string older = kvtest::PayloadFile("kvsyncd.dll");
         ASSERT_TRUE(CopyFileA(older.c_str(), library.c_str(), FALSE));
         HMODULE inUse = LoadLibraryA(library.c_str());
         ASSERT_TRUE(inUse != NULL);
-        ASSERT_TRUE(box.PlaceInstallIni(SilentOptions(dest, allow, "EXPLORER=FALSE\r\n")));
+        ASSERT_TRUE(box.PlaceInstallIni(RestartOptions(dest, allow, "EXPLORER=FALSE\r\n")));
 
         char shortRoot[MAX_PATH];
         ASSERT_NE(0u, GetShortPathNameA(box.Root().c_str(), shortRoot, sizeof shortRoot));
@@ -162,21 +140,21 @@ TEST_F(Shell, RestartOnlyWhenTheOptionsAllowIt)
         EXPECT_FALSE(run.timedOut);
         // Deployment systems read 1641 as "restart started" and 3010 as "restart needed".
         EXPECT_EQ(allow ? 1641u : 3010u, run.exitCode);
-        EXPECT_FALSE(run.anyWindowVisible) << Describe(run);
+        EXPECT_FALSE(run.anyWindowVisible) << run.WindowsSeen();
         // The library in use was moved aside and the new one placed at its name.
         EXPECT_EQ(kvtest::ReadFile(older), kvtest::ReadFile(dest + "\\kvpro32.bak"));
-        EXPECT_EQ(kvtest::ReadFile(kvtest::WinePath(KV_PAYLOAD_DIR_UNIX) + "\\kvpro32.dll"),
-                  kvtest::ReadFile(library));
+        EXPECT_EQ(kvtest::ReadFile(kvtest::PayloadFile("kvpro32.dll")), kvtest::ReadFile(library));
 
         if (allow) {
-            EXPECT_TRUE(WaitForFile(marker, 60000)) << box.SetupLog();
+            EXPECT_TRUE(WaitForFile(marker)) << box.SetupLog();
             EXPECT_FALSE(command.Stored());
-            for (int i = 0; i < 100 && bystander.Running(); i++)
-                Sleep(100);
-            EXPECT_FALSE(bystander.Running());
+            EXPECT_TRUE(kvtest::WaitUntil([&] { return !bystander.Running(); }));
         } else {
-            // The restart would have been requested before the program ended; give it time.
-            Sleep(5000);
+            // A restart is asked for before the program ends, and the request starts wineboot
+            // from the program: no such child was left running, and nothing that a restart
+            // ends or runs has changed.
+            EXPECT_EQ(0, std::count(run.childrenAtEnd.begin(), run.childrenAtEnd.end(), "wineboot.exe"))
+                << testing::PrintToString(run.childrenAtEnd);
             EXPECT_FALSE(kvtest::FileExists(marker));
             EXPECT_TRUE(command.Stored());
             EXPECT_TRUE(bystander.Running());

@@ -9,6 +9,7 @@
 #include "faults/faults.h"
 #include "resources/resource.h"
 #include "support/pages.h"
+#include "support/files.h"
 #include "support/product_state.h"
 
 using namespace kve2e;
@@ -16,37 +17,24 @@ using namespace kvfaults;
 using kvtest::FileExists;
 using kvtest::PageScript;
 using kvtest::PageStep;
+using kvtest::PressStep;
 
 namespace
 {
 
-const char kCaption[] = "KORVID Pro Installation";
-const char kFolderPage[] = "KORVID Pro Installation: Destination Folder";
-const char kInterfacePage[] = "KORVID Pro Installation: Interface Selection";
-const char kGroupPage[] = "Program Manager Group";
-// A message box given no caption of its own gets the system's.
-const char kNoCaption[] = "Error";
-const int kBoxText = 0xFFFF;
-const char kInstallFailed[] = "Some portion of installation process failed.";
+using kvtest::kCaption;
+using kvtest::kFolderPage;
+using kvtest::kGroupPage;
+using kvtest::kInstallFailed;
+using kvtest::kInterfacePage;
+using kvtest::kNoCaption;
 
 // The files in the order the copy box names them: every row of the four groups (those the
 // package does not carry are named too, and fail quietly), then the bookmark files that
 // follow a newly written product INI, each only when missing.
 std::vector<std::string> CopyOrder()
 {
-    std::vector<std::string> order;
-    const struct {
-        const ProductFileEntry* rows;
-        int count;
-    } groups[] = { { ClassicFiles, CLASSIC_COUNT },
-                   { ExplorerFiles, EXPLORER_COUNT },
-                   { UtilityFiles, UTILITY_COUNT },
-                   { CommonFiles, COMMON_COUNT },
-                   { SiteIniFiles + 1, SITEINI_COUNT - 1 } };
-    for (const auto& group : groups)
-        for (int p = 0; p < group.count; p++)
-            order.push_back(group.rows[p].installedName);
-    return order;
+    return kvtest::InstalledNames(true, false);
 }
 
 // The tests' hook, set on the thread of the first window of the setup that shows.
@@ -122,11 +110,6 @@ bool InstallAgainAfter(size_t k, const std::vector<size_t>& groupEnds)
     return false;
 }
 
-PageStep PressStep(const char* caption, int controlId, int button)
-{
-    return { caption, controlId, [button](HWND page) { kvtest::Press(page, button); } };
-}
-
 } // namespace
 
 // For every position k: the interactive install cancelled at file k; after a spread of the
@@ -168,11 +151,7 @@ TEST(Cancel, AtEveryFilePositionLeavesWholeFilesAndAnotherInstallCompletes)
             // The sequence still asks for the group after a Cancel; OK, so that the
             // Cancel alone ends the install.
             PressStep(kGroupPage, IDC_GROUP_COMBO, IDOK),
-            { kNoCaption, kBoxText,
-              [&](HWND failure) {
-                  failureText = kvtest::ControlText(failure, kBoxText);
-                  kvtest::Press(failure, IDOK);
-              } },
+            kvtest::BoxAnswer(kNoCaption, IDOK, [&](const std::string& text) { failureText = text; }),
         });
         RunOptions options;
         options.timeoutMs = 60000;

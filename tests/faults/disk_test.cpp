@@ -85,7 +85,7 @@ std::string FailedFileOf(const std::string& line)
     return end == std::string::npos ? "" : line.substr(8, end - 8);
 }
 
-class DiskFull : public testing::Test
+class DiskFull : public kvtest::CleanMachine
 {
 protected:
     std::string drive = SmallDrive();
@@ -96,15 +96,14 @@ protected:
     void SetUp() override
     {
         ASSERT_FALSE(drive.empty()) << "run-faults.sh maps the small drive";
-        kvtest::RemoveProductState();
-        WriteBytes(keep, keepBytes);
+        CleanMachine::SetUp();
+        KV_WRITE_FILE(keep, keepBytes);
         ASSERT_TRUE(CreateDirectoryA(dest.c_str(), NULL));
         PlaceOldVersion(dest);
     }
     void TearDown() override
     {
-        kvtest::CloseExplorerWindows();
-        kvtest::RemoveProductState();
+        CleanMachine::TearDown();
         kvtest::DeleteTree(dest);
         DeleteFileA(keep.c_str());
         EXPECT_TRUE(kvtest::ListFiles(drive + "\\").empty());
@@ -128,9 +127,7 @@ TEST_F(DiskFull, SilentInstallStopsAndKeepsTheEarlierFiles)
     CountScenario();
     CountFaults();
     Sandbox box("diskfull");
-    ASSERT_TRUE(box.PlaceSetup());
-    ASSERT_TRUE(box.PlaceInstallIni(SilentOptions(dest)));
-    RunResult run = box.Run();
+    RunResult run = box.RunWith(SilentOptions(dest));
     ASSERT_TRUE(EndedCleanly(run));
     EXPECT_EQ((DWORD)EXIT_INSTALL_FAILED, run.exitCode) << box.SetupLog();
 
@@ -149,45 +146,34 @@ TEST_F(DiskFull, InteractiveRetryThenCancelKeepsTheEarlierFiles)
 {
     CountScenario();
     CountFaults();
-    const char kCaption[] = "KORVID Pro Installation";
     Sandbox box("diskfull-ui");
     ASSERT_TRUE(box.PlaceSetup());
     ASSERT_TRUE(box.PlaceInstallIni("[INSTALL]\r\nQUIET=FALSE\r\nLOGGING=TRUE\r\nDESKTOP=FALSE\r\n"));
     std::vector<std::string> retryTexts;
     std::string failedText;
     auto retryBox = [&](int button) {
-        return kvtest::PageStep { "Install", 0xFFFF, [&, button](HWND message) {
-                                     retryTexts.push_back(kvtest::ControlText(message, 0xFFFF));
-                                     kvtest::Press(message, button);
-                                 } };
+        return kvtest::BoxAnswer("Install", button,
+                                 [&](const std::string& text) { retryTexts.push_back(text); });
     };
     kvtest::PageScript script({
-        { kCaption, IDC_WELCOME_INSTALL, [](HWND page) { kvtest::Press(page, IDOK); } },
-        { "KORVID Pro Installation: Destination Folder", IDC_FOLDER_EDIT,
+        { kvtest::kCaption, IDC_WELCOME_INSTALL, [](HWND page) { kvtest::Press(page, IDOK); } },
+        { kvtest::kFolderPage, IDC_FOLDER_EDIT,
           [&](HWND page) {
               kvtest::SetControlText(page, IDC_FOLDER_EDIT, dest);
               kvtest::Press(page, IDOK);
           } },
-        { "KORVID Pro Installation: Interface Selection", IDC_IFACE_CLASSIC,
-          [](HWND page) { kvtest::Press(page, IDOK); } },
+        { kvtest::kInterfacePage, IDC_IFACE_CLASSIC, [](HWND page) { kvtest::Press(page, IDOK); } },
         retryBox(IDRETRY),
         retryBox(IDCANCEL),
         // The sequence asks for the group after a stop too; the answer is not used.
-        { "Program Manager Group", IDC_GROUP_COMBO, [](HWND page) { kvtest::Press(page, IDCANCEL); } },
-        { "Error", 0xFFFF,
-          [&](HWND message) {
-              failedText = kvtest::ControlText(message, 0xFFFF);
-              kvtest::Press(message, IDOK);
-          } },
+        { kvtest::kGroupPage, IDC_GROUP_COMBO, [](HWND page) { kvtest::Press(page, IDCANCEL); } },
+        kvtest::BoxAnswer(kvtest::kNoCaption, IDOK, [&](const std::string& text) { failedText = text; }),
     });
     RunOptions options;
     options.timeoutMs = 90000;
     options.onVisibleWindow = [&](HWND window) { script.Offer(window); };
     RunResult run = box.Run(options);
-    std::string seen;
-    for (const WindowSeen& window : run.windows)
-        seen += " \"" + window.caption + "\"" + (window.everVisible ? "" : " (hidden)");
-    EXPECT_TRUE(script.Done()) << "waiting for " << script.Waiting() << "; windows:" << seen;
+    EXPECT_TRUE(script.Done()) << "waiting for " << script.Waiting() << "; windows:" << run.WindowsSeen();
     ASSERT_TRUE(EndedCleanly(run));
 
     ASSERT_EQ(2u, retryTexts.size());
@@ -214,9 +200,7 @@ TEST(ReadOnly, DriveRefusesTheInstallAndKeepsItsFiles)
     CountFaults();
     {
         Sandbox box("readonly");
-        ASSERT_TRUE(box.PlaceSetup());
-        ASSERT_TRUE(box.PlaceInstallIni(SilentOptions(dest)));
-        RunResult run = box.Run();
+        RunResult run = box.RunWith(SilentOptions(dest));
         ASSERT_TRUE(EndedCleanly(run));
         EXPECT_EQ((DWORD)EXIT_INSTALL_FAILED, run.exitCode) << box.SetupLog();
         std::string log = box.SetupLog();
@@ -267,9 +251,7 @@ TEST(ReadOnly, EarlierFilesMarkedReadOnlyAreReplaced)
     CountScenario();
     CountFaults((int)names.size());
     Sandbox box("readonly-files");
-    ASSERT_TRUE(box.PlaceSetup());
-    ASSERT_TRUE(box.PlaceInstallIni(SilentOptions(dest)));
-    RunResult run = box.Run();
+    RunResult run = box.RunWith(SilentOptions(dest));
     ASSERT_TRUE(EndedCleanly(run));
     EXPECT_EQ((DWORD)EXIT_RESTART_NEEDED, run.exitCode) << box.SetupLog();
     for (const std::string& name : names) {
@@ -291,20 +273,6 @@ TEST(ReadOnly, EarlierFilesMarkedReadOnlyAreReplaced)
 namespace
 {
 
-// A folder path of exactly length characters below root: nested folders of at most 60.
-std::string FolderOfLength(const std::string& root, size_t length)
-{
-    std::string path = root;
-    char letter = 'a';
-    while (path.size() + 1 < length) {
-        size_t segment = std::min<size_t>(60, length - path.size() - 1);
-        path += "\\" + std::string(segment, letter++);
-    }
-    if (path.size() < length)
-        path += letter;
-    return path;
-}
-
 } // namespace
 
 // Destinations near and past the path limit: a folder whose every product file's path fits
@@ -323,7 +291,7 @@ TEST(LongPath, DestinationsInstallWholeOrAreRefused)
         { 300, "longer than a path may be" },
     };
     for (const Row& r : rows) {
-        std::string dest = FolderOfLength(root, r.length);
+        std::string dest = kvtest::FolderOfLength(root, r.length);
         ASSERT_EQ(r.length, dest.size());
         SCOPED_TRACE(r.length);
         kvtest::RemoveProductState();
@@ -331,9 +299,7 @@ TEST(LongPath, DestinationsInstallWholeOrAreRefused)
         CountScenario();
         CountFaults();
         Sandbox box("longpath");
-        ASSERT_TRUE(box.PlaceSetup());
-        ASSERT_TRUE(box.PlaceInstallIni(SilentOptions(dest)));
-        RunResult run = box.Run();
+        RunResult run = box.RunWith(SilentOptions(dest));
         ASSERT_TRUE(EndedCleanly(run));
         std::string log = box.SetupLog();
         if (r.refusal) {

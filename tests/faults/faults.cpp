@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include "support/files.h"
 #include "support/product_state.h"
 
 namespace kvfaults
@@ -71,32 +72,18 @@ std::string ReadOnlyDrive()
     return Environment("KV_FAULTS_READONLY_DRIVE");
 }
 
-std::string SilentOptions(const std::string& dest, const std::string& install, const std::string& korvid)
-{
-    return "[INSTALL]\r\nQUIET=TRUE\r\nLOGGING=TRUE\r\n" + install + "\r\n[KORVID]\r\nDIR32=" + dest + "\r\n"
-        + korvid + "\r\n";
-}
-
 std::string NewVersion(const char* installedName)
 {
-    std::string path = kvtest::WinePath(KV_PAYLOAD_DIR_UNIX) + "\\" + installedName;
+    std::string path = kvtest::PayloadFile(installedName);
     return kvtest::FileExists(path) ? kvtest::ReadFile(path) : "";
 }
 
 std::vector<std::string> ProductFileNames()
 {
-    const struct {
-        const ProductFileEntry* rows;
-        int count;
-    } groups[] = { { ClassicFiles, CLASSIC_COUNT },
-                   { ExplorerFiles, EXPLORER_COUNT },
-                   { UtilityFiles, UTILITY_COUNT },
-                   { CommonFiles, COMMON_COUNT } };
     std::vector<std::string> names;
-    for (const auto& group : groups)
-        for (int p = 0; p < group.count; p++)
-            if (!NewVersion(group.rows[p].installedName).empty())
-                names.push_back(group.rows[p].installedName);
+    for (const std::string& name : kvtest::InstalledNames(false))
+        if (!NewVersion(name.c_str()).empty())
+            names.push_back(name);
     return names;
 }
 
@@ -105,21 +92,10 @@ std::string OldVersion(const std::string& installedName)
     return "earlier version of " + installedName + "\r\n";
 }
 
-void WriteBytes(const std::string& path, const std::string& bytes)
-{
-    HANDLE file =
-        CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-    ASSERT_NE(INVALID_HANDLE_VALUE, file) << path;
-    DWORD written = 0;
-    WriteFile(file, bytes.data(), (DWORD)bytes.size(), &written, NULL);
-    CloseHandle(file);
-    ASSERT_EQ(bytes.size(), written) << path;
-}
-
 void PlaceOldVersion(const std::string& folder)
 {
     for (const std::string& name : ProductFileNames())
-        WriteBytes(folder + "\\" + name, OldVersion(name));
+        KV_WRITE_FILE(folder + "\\" + name, OldVersion(name));
 }
 
 std::vector<std::string> DamagedProductFiles(const std::string& folder)

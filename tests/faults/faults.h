@@ -6,7 +6,8 @@
 #include <windows.h>
 #include <string>
 #include <vector>
-#include "e2e/harness.h"
+#include "support/harness.h"
+#include "support/machine.h"
 #include "engine/engine.h"
 
 namespace kvfaults
@@ -29,16 +30,10 @@ std::string SmallDrive();
 unsigned long SmallDriveBytes();
 std::string ReadOnlyDrive();
 
-// Install.ini for a silent install into dest (more [INSTALL] and [KORVID] lines may follow).
-std::string SilentOptions(const std::string& dest, const std::string& install = "",
-                          const std::string& korvid = "");
-
 // A product file as the package carries it (unpacked), "" when the package has none.
 std::string NewVersion(const char* installedName);
 // Every file a default install places, by installed name (the rows the package carries).
 std::vector<std::string> ProductFileNames();
-// Writes bytes as the whole file at path (a failed test when it cannot).
-void WriteBytes(const std::string& path, const std::string& bytes);
 // Writes an earlier version of every product file into folder: text that names the file,
 // so that it differs from the new one and from every other file.
 void PlaceOldVersion(const std::string& folder);

@@ -9,7 +9,7 @@
 #include "faults/faults.h"
 #include "support/pages.h"
 #include "support/product_state.h"
-#include "unit/engine/placement_support.h"
+#include "support/machine.h"
 
 using namespace kve2e;
 using namespace kvfaults;
@@ -28,22 +28,6 @@ bool Defined(DWORD code)
     return code == EXIT_INSTALLED || code == EXIT_INSTALL_FAILED || code == EXIT_RESTART_NEEDED;
 }
 
-// A folder under kRoot of exactly length characters, made of components of at most 60.
-std::string FolderOfLength(size_t length)
-{
-    std::string path = kRoot;
-    char letter = 'a';
-    while (path.size() < length) {
-        size_t part = std::min<size_t>(60, length - path.size() - 1);
-        if (part == 0) {
-            path += letter;
-            break;
-        }
-        path += "\\" + std::string(part, letter++);
-    }
-    return path;
-}
-
 std::string RandomBytes(std::mt19937& random, size_t count, bool printable)
 {
     std::string bytes(count, '\0');
@@ -56,9 +40,7 @@ std::string RandomBytes(std::mt19937& random, size_t count, bool printable)
 // OK to a message.
 void CloseEverything(HWND window)
 {
-    char className[16] = "";
-    GetClassNameA(window, className, sizeof className);
-    if (strcmp(className, "#32770") != 0)
+    if (!kvtest::IsDialog(window))
         return;
     if (GetDlgItem(window, IDCANCEL) && kvtest::IsEnabled(window, IDCANCEL) && !GetDlgItem(window, IDYES))
         kvtest::Press(window, IDCANCEL);
@@ -225,7 +207,7 @@ TEST(InputFuzz, InstallIniRows)
         // The folder at the size where a folder can be one; beside a usable folder where the
         // group name and the options are what is at the size.
         bool longFolder = size == 255 || size == 259 || size == 260 || size == 511 || size == 1024;
-        std::string folder = longFolder ? FolderOfLength(size) : dest;
+        std::string folder = longFolder ? kvtest::FolderOfLength(kRoot, size) : dest;
         text += "[KORVID]\r\nDIR32=" + folder + "\r\nGROUP32=" + std::string(size, 'G') + "\r\n";
         rows.push_back({ "values of " + std::to_string(size), text, folder, 9 });
     }

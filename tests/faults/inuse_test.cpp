@@ -7,7 +7,7 @@
 #include <memory>
 #include "faults/faults.h"
 #include "support/product_state.h"
-#include "unit/engine/placement_support.h"
+#include "support/machine.h"
 
 using namespace kve2e;
 using namespace kvfaults;
@@ -16,8 +16,6 @@ using kvtest::ReadFile;
 
 namespace
 {
-
-const char kSystemShell[] = "C:\\windows\\system32\\command.com";
 
 // A file opened by the test with only reading shared: it can be neither written, deleted
 // nor renamed while held.
@@ -54,30 +52,19 @@ std::string OldBinary(const std::string& name)
     return NewVersion(name.c_str()) + "earlier version";
 }
 
-class InUse : public testing::Test
+class InUse : public kvtest::CleanMachine
 {
 protected:
     std::string root = "C:\\KV Faults InUse " + std::to_string(GetCurrentProcessId());
     std::string dest = root + "\\KORVID Pro";
     std::vector<HMODULE> libraries;
 
-    void SetUp() override
-    {
-        Clean();
-    }
     void TearDown() override
     {
         for (HMODULE library : libraries)
             FreeLibrary(library);
-        kvtest::CloseExplorerWindows();
-        Clean();
+        CleanMachine::TearDown();
         kvtest::DeleteTree(root);
-    }
-    void Clean()
-    {
-        kvtest::RemoveProductState();
-        kvtest::DeleteOxtavineValues(kvtest::kRunOnce);
-        kvtest::DeleteOxtavineValues(kvtest::kRunServicesOnce);
     }
     std::string Dest(const std::string& name) const
     {
@@ -86,11 +73,9 @@ protected:
 
     void Install(Sandbox& box, const RunOptions& options = RunOptions())
     {
-        ASSERT_TRUE(box.PlaceSetup());
-        ASSERT_TRUE(box.PlaceInstallIni(SilentOptions(dest)));
-        RunResult run = box.Run(options);
+        RunResult run = KV_INSTALL_SILENTLY(box, SilentOptions(dest), EXIT_RESTART_NEEDED, options);
         ASSERT_TRUE(EndedCleanly(run));
-        ASSERT_EQ((DWORD)EXIT_RESTART_NEEDED, run.exitCode) << box.SetupLog();
+        ASSERT_TRUE(RanSilently(run, EXIT_RESTART_NEEDED));
         kvtest::CloseExplorerWindows();
     }
     HMODULE Load(const std::string& name)
@@ -126,10 +111,6 @@ protected:
                     commands.push_back(kvtest::TextOf(value.second));
         return commands;
     }
-    static void Restart()
-    {
-        EXPECT_EQ(0, kvtest::RunAndWait("C:\\windows\\system32\\wineboot.exe -r"));
-    }
 };
 
 bool Mentions(const std::vector<std::string>& commands, const std::string& text)
@@ -155,9 +136,9 @@ TEST_F(InUse, EveryKindOfRowOnNt)
     const std::vector<std::string> texts = { "kvscrpt.hlp", "KvPro32.cnt", "kvpro32.hlp", "KORVID.ini",
                                              "avsites.ini" };
     for (const std::string& name : binaries)
-        WriteBytes(Dest(name), OldBinary(name));
+        KV_WRITE_FILE(Dest(name), OldBinary(name));
     for (const std::string& name : texts)
-        WriteBytes(Dest(name), OldVersion(name));
+        KV_WRITE_FILE(Dest(name), OldVersion(name));
     std::map<std::string, std::string> before;
     for (const std::string& name : texts)
         before[name] = ReadFile(Dest(name));
@@ -256,7 +237,7 @@ TEST_F(InUse, EveryKindOfRowOnNt)
     for (HMODULE library : libraries)
         FreeLibrary(library);
     libraries.clear();
-    Restart();
+    kvtest::Restart();
     std::vector<std::string> left = ListTree(dest);
     // A silent removal keeps the INI files that hold the user's sites; the help file that was
     // held through the removal is what else is left.
@@ -275,8 +256,8 @@ TEST_F(InUse, RunningProgramOnWindows98)
 {
     Sandbox box("inuse-98");
     Install(box);
-    WriteBytes(Dest("kv95pro.exe"), OldBinary("kv95pro.exe"));
-    bool ownShell = CopyFileA(kvtest::WinePath(KV_COMMAND_SHIM_UNIX).c_str(), kSystemShell, TRUE) != 0;
+    KV_WRITE_FILE(Dest("kv95pro.exe"), OldBinary("kv95pro.exe"));
+    kvtest::StandInShell shell(kvtest::WinePath(KV_COMMAND_SHIM_UNIX));
 
     CountScenario();
     CountFaults(2);
@@ -309,13 +290,16 @@ TEST_F(InUse, RunningProgramOnWindows98)
     EXPECT_TRUE(Mentions(commands, "command.com /c del ")) << testing::PrintToString(commands);
 
     program.reset();
-    Restart();
-    // The restart starts the stored commands without waiting for them.
-    for (int i = 0; i < 100 && FileExists(Dest("kv95pro.del")); i++)
-        Sleep(100);
-    Sleep(500);
+    kvtest::Restart();
+    // The restart starts the stored commands without waiting for them: wait until the folder
+    // holds only the INI files the removal keeps.
+    auto onlyIniFiles = [&] {
+        for (const std::string& name : ListTree(dest))
+            if (name.size() <= 4 || _stricmp(name.c_str() + name.size() - 4, ".ini") != 0)
+                return false;
+        return true;
+    };
+    kvtest::WaitUntil(onlyIniFiles);
     for (const std::string& name : ListTree(dest))
         EXPECT_TRUE(name.size() > 4 && _stricmp(name.c_str() + name.size() - 4, ".ini") == 0) << name;
-    for (int i = 0; ownShell && !DeleteFileA(kSystemShell) && i < 100; i++)
-        Sleep(100);
 }

@@ -88,9 +88,7 @@ TEST(Names, BlanksDotsAndAccentsInstallAndRemove)
         CloseHandle(keep);
 
         Sandbox box("names");
-        ASSERT_TRUE(box.PlaceSetup());
-        ASSERT_TRUE(box.PlaceInstallIni(SilentOptions(dest, "", std::string("GROUP32=") + row.group)));
-        RunResult run = box.Run();
+        RunResult run = box.RunWith(SilentOptions(dest, "", std::string("GROUP32=") + row.group));
         kvtest::CloseExplorerWindows();
         ASSERT_TRUE(EndedCleanly(run));
         EXPECT_EQ((DWORD)EXIT_RESTART_NEEDED, run.exitCode) << box.SetupLog();
@@ -148,9 +146,7 @@ TEST(Names, FoldersWindowsCannotKeepAreTakenAsWindowsNamesThemOrRefused)
         kvtest::DeleteTree(root);
         ASSERT_TRUE(CreateDirectoryA(root.c_str(), NULL));
         Sandbox box("names-refused");
-        ASSERT_TRUE(box.PlaceSetup());
-        ASSERT_TRUE(box.PlaceInstallIni(SilentOptions(dest)));
-        RunResult run = box.Run();
+        RunResult run = box.RunWith(SilentOptions(dest));
         kvtest::CloseExplorerWindows();
         ASSERT_TRUE(EndedCleanly(run));
         if (row.installedInto) {

@@ -17,9 +17,7 @@ TEST(NoServer, InstallAndRemovalCompleteWithoutItems)
     CountFaults();
     {
         Sandbox box("noserver");
-        ASSERT_TRUE(box.PlaceSetup());
-        ASSERT_TRUE(box.PlaceInstallIni(SilentOptions(dest)));
-        RunResult run = box.Run();
+        RunResult run = box.RunWith(SilentOptions(dest));
         ASSERT_TRUE(EndedCleanly(run));
         EXPECT_EQ((DWORD)EXIT_RESTART_NEEDED, run.exitCode) << box.SetupLog();
         for (const std::string& name : ProductFileNames())

@@ -37,7 +37,7 @@ TEST(DamagedPayload, IsRefusedBeforeItIsPlaced)
             size_t at = program.find(packed);
             ASSERT_NE(std::string::npos, at);
             program[at + packed.size() / 2] ^= 0x5A;
-            WriteBytes(box.SetupPath(), program);
+            KV_WRITE_FILE(box.SetupPath(), program);
         }
         std::string dest = box.Root() + "\\dest";
         CreateDirectoryA(dest.c_str(), NULL);

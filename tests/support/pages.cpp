@@ -1,5 +1,7 @@
 // The page driver. See pages.h.
 #include "support/pages.h"
+#include <string.h>
+#include "support/product_state.h"
 
 namespace kvtest
 {
@@ -64,14 +66,14 @@ HWND FocusedControl(HWND page)
     // A page that has just shown may not have taken the focus yet (the dialog manager sets
     // it as the page activates, which a slow machine can put off a little).
     HWND focus = NULL;
-    for (int i = 0; i < 100; i++) {
-        GUITHREADINFO info = {};
-        info.cbSize = sizeof info;
-        focus = GetGUIThreadInfo(GetWindowThreadProcessId(page, NULL), &info) ? info.hwndFocus : NULL;
-        if (focus && (focus == page || IsChild(page, focus)))
-            break;
-        Sleep(20);
-    }
+    WaitUntil(
+        [&] {
+            GUITHREADINFO info = {};
+            info.cbSize = sizeof info;
+            focus = GetGUIThreadInfo(GetWindowThreadProcessId(page, NULL), &info) ? info.hwndFocus : NULL;
+            return focus && (focus == page || IsChild(page, focus));
+        },
+        10000);
     return focus;
 }
 
@@ -101,6 +103,32 @@ std::string Caption(HWND window)
     char text[512] = "";
     GetWindowTextA(window, text, sizeof text);
     return text;
+}
+
+bool IsDialog(HWND window)
+{
+    char className[16] = "";
+    GetClassNameA(window, className, sizeof className);
+    return strcmp(className, "#32770") == 0;
+}
+
+bool IsMessageBox(HWND window)
+{
+    return IsDialog(window) && GetDlgItem(window, kBoxText);
+}
+
+PageStep PressStep(const char* caption, int controlId, int button)
+{
+    return { caption, controlId, [button](HWND page) { Press(page, button); } };
+}
+
+PageStep BoxAnswer(const char* caption, int button, std::function<void(const std::string&)> seen)
+{
+    return { caption, kBoxText, [button, seen](HWND box) {
+                if (seen)
+                    seen(ControlText(box, kBoxText));
+                Press(box, button);
+            } };
 }
 
 void PageScript::Offer(HWND window)

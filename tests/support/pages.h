@@ -12,7 +12,20 @@
 namespace kvtest
 {
 
-// The text of a control (0xFFFF is a message box's text), "" when there is none.
+// The captions of the setup's pages and boxes.
+const char kCaption[] = "KORVID Pro Installation";
+const char kFolderPage[] = "KORVID Pro Installation: Destination Folder";
+const char kInterfacePage[] = "KORVID Pro Installation: Interface Selection";
+const char kIconPage[] = "KORVID Pro Installation: Icon Placement";
+const char kRestartPage[] = "KORVID Pro Installation: Congratulations!";
+const char kGroupPage[] = "Program Manager Group";
+// A message box given no caption of its own gets the system's.
+const char kNoCaption[] = "Error";
+// A message box's text control.
+const int kBoxText = 0xFFFF;
+const char kInstallFailed[] = "Some portion of installation process failed.";
+
+// The text of a control (kBoxText is a message box's text), "" when there is none.
 std::string ControlText(HWND page, int id);
 bool IsChecked(HWND page, int id);
 bool IsEnabled(HWND page, int id);
@@ -20,7 +33,7 @@ bool IsShown(HWND page, int id);
 // The strings of a combo box's list, in list order.
 std::vector<std::string> ComboItems(HWND page, int id);
 // The control that has the keyboard focus in the page's thread, once the page has taken
-// it (waits up to two seconds for that).
+// it (the wait gives up only against a hang).
 HWND FocusedControl(HWND page);
 void SetControlText(HWND page, int id, const std::string& text);
 // A push button pressed: its command posted to the page.
@@ -31,6 +44,10 @@ void Click(HWND page, int id);
 void PressKey(HWND page, UINT key);
 // The window's caption.
 std::string Caption(HWND window);
+// A dialog (a page, a message box, the copy box).
+bool IsDialog(HWND window);
+// A message box: a dialog with a message box's text control (a progress box or a page is not).
+bool IsMessageBox(HWND window);
 
 // A scripted walk through the pages: each step waits for a visible, enabled window with
 // its caption that has the step's control, then acts on it. A step never acts again on the
@@ -41,6 +58,12 @@ struct PageStep {
     int controlId;
     std::function<void(HWND)> act;
 };
+// A step that presses one button of a page.
+PageStep PressStep(const char* caption, int controlId, int button);
+// A step that answers a message box of that caption with the button, handing its text to
+// seen first (when given).
+PageStep BoxAnswer(const char* caption, int button, std::function<void(const std::string&)> seen = nullptr);
+
 class PageScript
 {
 public:

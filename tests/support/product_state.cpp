@@ -1,5 +1,8 @@
 // Reading and removing what an install leaves behind, for the tests' checks and clean-up.
 #include "support/product_state.h"
+#include <gtest/gtest.h>
+#include <ctype.h>
+#include <algorithm>
 #include <shlobj.h>
 #include <shellapi.h>
 #include <stdio.h>
@@ -174,6 +177,56 @@ static BOOL CALLBACK CloseExplorerWindow(HWND window, LPARAM)
 void CloseExplorerWindows()
 {
     EnumWindows(CloseExplorerWindow, 0);
+}
+
+void WriteWholeFile(const char* file, int line, const std::string& path, const std::string& bytes)
+{
+    FILE* f = fopen(path.c_str(), "wb");
+    bool written = f && fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    if ((f && fclose(f) != 0) || !written)
+        ADD_FAILURE_AT(file, line) << "could not write " << path;
+}
+
+std::string Lower(std::string text)
+{
+    for (char& c : text)
+        c = (char)tolower((unsigned char)c);
+    return text;
+}
+
+std::string ShortPath(const std::string& path)
+{
+    char out[MAX_PATH] = "";
+    GetShortPathNameA(path.c_str(), out, sizeof out);
+    return out;
+}
+
+std::string FolderOfLength(const std::string& root, size_t length)
+{
+    std::string path = root;
+    char letter = 'a';
+    while (path.size() + 1 < length)
+        path += "\\" + std::string(std::min<size_t>(60, length - path.size() - 1), letter++);
+    if (path.size() < length)
+        path += letter;
+    return path;
+}
+
+std::string ProgramsFolder()
+{
+    char path[MAX_PATH] = "";
+    SHGetFolderPathA(NULL, CSIDL_PROGRAMS, NULL, SHGFP_TYPE_CURRENT, path);
+    return path;
+}
+
+bool WaitUntil(const std::function<bool()>& done, DWORD hangBoundMs)
+{
+    for (DWORD start = GetTickCount(); !done();) {
+        if (GetTickCount() - start > hangBoundMs)
+            return done();
+        Sleep(20);
+    }
+    return true;
 }
 
 int RunAndWait(const char* commandLine, DWORD timeout)

@@ -3,6 +3,7 @@
 // and scratch folders.
 #pragma once
 #include <windows.h>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,16 @@ std::string MakeScratchFolder(const char* tag);
 void DeleteTree(const std::string& folder);
 bool FileExists(const std::string& path);
 std::string ReadFile(const std::string& path);
+// Writes bytes as the whole file (a failure at the caller's file and line when it cannot).
+void WriteWholeFile(const char* file, int line, const std::string& path, const std::string& bytes);
+#define KV_WRITE_FILE(path, bytes) kvtest::WriteWholeFile(__FILE__, __LINE__, path, bytes)
+// The text in lower case, a path's short form, and a folder path of exactly length characters
+// below root (nested folders of at most 60).
+std::string Lower(std::string text);
+std::string ShortPath(const std::string& path);
+std::string FolderOfLength(const std::string& root, size_t length);
+// The Start Menu's Programs folder.
+std::string ProgramsFolder();
 std::vector<std::string> ListFiles(const std::string& folder);
 // The lines of a text, without their CR LF.
 std::vector<std::string> SplitLines(const std::string& text);
@@ -32,6 +43,10 @@ std::string GroupFolder(const char* group);
 std::vector<std::string> GroupItems(const char* group);
 // Closes the Explorer windows that the shell opens for each created group.
 void CloseExplorerWindows();
+
+// Polls until done() holds; returns whether it does. hangBoundMs only ends a wait for a state
+// that never comes, so that a failing test fails rather than hangs.
+bool WaitUntil(const std::function<bool()>& done, DWORD hangBoundMs = 30000);
 
 // Runs a command line and waits for it; returns its exit code, or -1 when it did not run.
 int RunAndWait(const char* commandLine, DWORD timeout = 120000);

@@ -4,6 +4,7 @@
 #include <stdio.h>
 #include <string.h>
 #include "base/base.h"
+#include "support/machine.h"
 #include "support/product_state.h"
 
 TEST(Messages, LoadMessageLoadsCutsAndFallsBack)
@@ -56,15 +57,12 @@ class SetupLog : public testing::Test
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(_getcwd(savedDir_, sizeof savedDir_));
-        savedLogging_ = g_bLogging;
         folder_ = kvtest::MakeScratchFolder("log");
         ASSERT_EQ(0, _chdir(folder_.c_str()));
     }
     void TearDown() override
     {
-        _chdir(savedDir_);
-        g_bLogging = savedLogging_;
+        saved_.Restore();
         kvtest::DeleteTree(folder_);
     }
     std::string LogPath() const
@@ -73,8 +71,7 @@ protected:
     }
 
     std::string folder_;
-    char savedDir_[MAX_PATH];
-    int savedLogging_ = 0;
+    kvtest::SavedRunState saved_;
 };
 
 TEST_F(SetupLog, AppendsLinesAcrossRunsAndWritesNothingWhenOff)

@@ -2,6 +2,7 @@
 // read into (or that would end the line) gives no command at all.
 #include <gtest/gtest.h>
 #include "engine/engine.h"
+#include "support/machine.h"
 
 TEST(ShellCommand, QuotesSafePathsAndRefusesTheRest)
 {
@@ -54,7 +55,7 @@ TEST(ShellCommand, RestartCommandNeedsARealShortPath)
     fclose(f);
     GetShortPathNameA(path.c_str(), file, sizeof file);
 
-    int savedNT = g_bWinNT;
+    kvtest::SavedRunState saved;
     char out[512];
     g_bWinNT = 1;
     EXPECT_TRUE(BuildRestartCommand(out, sizeof out, "del", path.c_str()));
@@ -62,7 +63,6 @@ TEST(ShellCommand, RestartCommandNeedsARealShortPath)
     g_bWinNT = 0;
     EXPECT_TRUE(BuildRestartCommand(out, sizeof out, "del", path.c_str()));
     EXPECT_EQ(std::string("command.com /c del \"") + file + "\"", out);
-    g_bWinNT = savedNT;
 
     DeleteFileA(path.c_str());
     EXPECT_FALSE(BuildRestartCommand(out, sizeof out, "del", path.c_str()));

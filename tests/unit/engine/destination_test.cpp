@@ -3,6 +3,7 @@
 #include <string.h>
 #include <string>
 #include "engine/engine.h"
+#include "support/files.h"
 #include "support/product_state.h"
 
 TEST(Destination, ClassifyRefusesRootsSystemAndWorkFolders)
@@ -54,18 +55,8 @@ TEST(Destination, ClassifyRefusesRootsSystemAndWorkFolders)
     EXPECT_STRNE("", DestinationRefusalText(DEST_FILES_TOO_LONG));
 
     // The length the check allows for must hold every name placed in the folder.
-    const struct {
-        const ProductFileEntry* rows;
-        int count;
-    } groups[] = { { ClassicFiles, CLASSIC_COUNT },
-                   { ExplorerFiles, EXPLORER_COUNT },
-                   { UtilityFiles, UTILITY_COUNT },
-                   { CommonFiles, COMMON_COUNT },
-                   { SiteIniFiles, SITEINI_COUNT } };
-    for (const auto& group : groups)
-        for (int p = 0; p < group.count; p++)
-            EXPECT_GE((size_t)KV_LONGEST_FILE_NAME, strlen(group.rows[p].installedName))
-                << group.rows[p].installedName;
+    for (const std::string& name : kvtest::InstalledNames())
+        EXPECT_GE((size_t)KV_LONGEST_FILE_NAME, name.size()) << name;
     EXPECT_GE((size_t)KV_LONGEST_FILE_NAME, strlen(KV_SCRATCH_NAME));
     EXPECT_GE((size_t)KV_LONGEST_FILE_NAME, strlen("original.ini"));
 }

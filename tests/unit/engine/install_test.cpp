@@ -9,7 +9,7 @@
 #include "dialogs/dialogs.h"
 #include "wizard/wizard.h"
 #include "support/product_state.h"
-#include "unit/engine/placement_support.h"
+#include "support/machine.h"
 
 using namespace kvtest;
 
@@ -19,24 +19,24 @@ static const char kClassicClsid[] = "{5b1e0c72-3a94-4f6d-8e21-c7d09a3b4a0a}";
 static const char kSchedulerKey[] = "SOFTWARE\\Oxtavine\\KORVID\\Scheduler";
 static const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
-class InstallSequence : public testing::Test
+class InstallSequence : public CleanMachine
 {
 protected:
+    SavedRunState saved;
     std::string work, dest, payload;
 
     void SetUp() override
     {
-        RemoveProductState();
+        CleanMachine::SetUp();
         work = MakeScratchFolder("work") + "\\";
         dest = MakeScratchFolder("dest");
-        payload = WinePath(KV_PAYLOAD_DIR_UNIX);
+        payload = PayloadFolder();
         ASSERT_TRUE(PrepareSilentInstall(work));
     }
 
     void TearDown() override
     {
-        CloseExplorerWindows();
-        RemoveProductState();
+        CleanMachine::TearDown();
         DeleteTree(dest);
         DeleteTree(work.substr(0, work.size() - 1));
     }

@@ -7,31 +7,14 @@
 #include <iterator>
 #include <string>
 #include "engine/engine.h"
+#include "support/files.h"
+#include "support/product_state.h"
 
 namespace
 {
 
-struct Group {
-    const char* name;
-    ProductFileEntry* rows;
-    int base;
-    int count;
-};
-
-const Group kGroups[] = {
-    { "ClassicFiles", ClassicFiles, CLASSIC_BASE, CLASSIC_COUNT },
-    { "ExplorerFiles", ExplorerFiles, EXPLORER_BASE, EXPLORER_COUNT },
-    { "UtilityFiles", UtilityFiles, UTILITY_BASE, UTILITY_COUNT },
-    { "CommonFiles", CommonFiles, COMMON_BASE, COMMON_COUNT },
-    { "SiteIniFiles", SiteIniFiles, SITEINI_BASE, SITEINI_COUNT },
-};
-
-std::string Lower(std::string text)
-{
-    for (char& c : text)
-        c = (char)tolower((unsigned char)c);
-    return text;
-}
+using Group = kvtest::FileGroup;
+using kvtest::kFileGroups;
 
 } // namespace
 
@@ -39,7 +22,7 @@ TEST(Manifest, GroupsLineUpWithTheManifest)
 {
     // The groups cover rows 0 to 56 in order; 57 (INSTINI) belongs to none.
     int next = 0;
-    for (const Group& g : kGroups) {
+    for (const Group& g : kFileGroups) {
         EXPECT_EQ(next, g.base) << g.name;
         next = g.base + g.count;
     }
@@ -47,13 +30,13 @@ TEST(Manifest, GroupsLineUpWithTheManifest)
     EXPECT_EQ(MANIFEST_COUNT, next + 1);
 
     // Each row's packed name is its installed name with the last character made '_'.
-    for (const Group& g : kGroups) {
+    for (const Group& g : kFileGroups) {
         for (int p = 0; p < g.count; p++) {
             const ManifestEntry& m = FileManifest[g.base + p];
             SCOPED_TRACE(std::string(g.name) + " " + g.rows[p].installedName);
-            std::string packed = Lower(g.rows[p].installedName);
+            std::string packed = kvtest::Lower(g.rows[p].installedName);
             packed.back() = '_';
-            EXPECT_EQ(packed, Lower(m.packedName));
+            EXPECT_EQ(packed, kvtest::Lower(m.packedName));
             EXPECT_STREQ(m.packedName, m.stagingName);
             EXPECT_STREQ("EXE", m.resourceType);
         }
@@ -69,7 +52,7 @@ TEST(Manifest, GroupsLineUpWithTheManifest)
         bool expected = std::find(std::begin(absent), std::end(absent), i) != std::end(absent);
         EXPECT_EQ(expected, FileManifest[i].resourceName == NULL) << "row " << i;
     }
-    for (const Group& g : kGroups) {
+    for (const Group& g : kFileGroups) {
         for (int p = 0; p < g.count; p++) {
             if (!FileManifest[g.base + p].resourceName) {
                 EXPECT_EQ(0, g.rows[p].required) << g.rows[p].installedName;
@@ -114,7 +97,7 @@ TEST(Manifest, ResetUndoesWhatARunChanged)
     EXPECT_EQ(1, CommonFiles[0].makeIcon);
     EXPECT_EQ(1, CommonFiles[0].required);
     EXPECT_EQ(1, CommonFiles[1].required);
-    for (const Group& g : kGroups) {
+    for (const Group& g : kFileGroups) {
         for (int p = 0; p < g.count; p++) {
             SCOPED_TRACE(g.rows[p].installedName);
             EXPECT_EQ(0u, g.rows[p].status);

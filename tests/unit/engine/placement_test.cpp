@@ -7,7 +7,7 @@
 #include <string.h>
 #include "engine/engine.h"
 #include "wizard/wizard.h"
-#include "unit/engine/placement_support.h"
+#include "support/machine.h"
 #include "support/product_state.h"
 
 namespace
@@ -16,54 +16,6 @@ namespace
 const char kSampleTemplate[] =
     "[First]\r\nFILENAME=$$\\original.ini\r\n\r\nBOTH=$$;$$\r\nEND=x$$\r\nplain line\r\nLAST=$$";
 const char kSzddMagic[] = "SZDD\x88\xF0\x27\x33";
-
-void WriteText(const std::string& path, const std::string& data)
-{
-    FILE* f = fopen(path.c_str(), "wb");
-    ASSERT_TRUE(f) << path;
-    fwrite(data.data(), 1, data.size(), f);
-    fclose(f);
-}
-
-std::string PayloadPath(const char* name)
-{
-    return kvtest::WinePath(KV_PAYLOAD_DIR_UNIX) + "\\" + name;
-}
-
-std::string Lower(std::string text)
-{
-    for (char& c : text)
-        c = (char)tolower((unsigned char)c);
-    return text;
-}
-
-std::string ShortPath(const std::string& path)
-{
-    char out[MAX_PATH] = "";
-    GetShortPathNameA(path.c_str(), out, sizeof out);
-    return out;
-}
-
-// Waits up to 30 seconds for a file to hold exactly these bytes.
-bool WaitForContent(const std::string& path, const std::string& bytes)
-{
-    for (int i = 0; i < 300; i++) {
-        if (kvtest::ReadFile(path) == bytes)
-            return true;
-        Sleep(100);
-    }
-    return false;
-}
-
-// The bytes of a resource of type "EXE" in a module, empty when it has none.
-std::string ResourceBytes(HMODULE module, const char* name)
-{
-    HRSRC found = FindResourceA(module, name, "EXE");
-    if (!found)
-        return std::string();
-    const char* bytes = (const char*)LockResource(LoadResource(module, found));
-    return std::string(bytes, SizeofResource(module, found));
-}
 
 } // namespace
 
@@ -148,15 +100,6 @@ class Placement : public testing::Test
 protected:
     void SetUp() override
     {
-        savedModule_ = g_hInstance;
-        savedWinNT_ = g_bWinNT;
-        savedSilent_ = g_bSilent;
-        savedAllowReboot_ = g_bAllowReboot;
-        savedRestart_ = g_bRestartNeeded;
-        savedLogging_ = g_bLogging;
-        StrCopy(savedStaging_, sizeof savedStaging_, g_szStagingName);
-        ASSERT_TRUE(_getcwd(savedDir_, sizeof savedDir_));
-
         workDir_ = kvtest::MakeScratchFolder("work");
         work_ = workDir_ + "\\";
         dest_ = kvtest::MakeScratchFolder("dest");
@@ -177,14 +120,7 @@ protected:
 
     void TearDown() override
     {
-        _chdir(savedDir_);
-        g_hInstance = savedModule_;
-        g_bWinNT = savedWinNT_;
-        g_bSilent = savedSilent_;
-        g_bAllowReboot = savedAllowReboot_;
-        g_bRestartNeeded = savedRestart_;
-        g_bLogging = savedLogging_;
-        StrCopy(g_szStagingName, sizeof g_szStagingName, savedStaging_);
+        saved_.Restore();
         Unlock();
         FreeInUse();
         if (templates_)
@@ -248,17 +184,13 @@ protected:
     HANDLE lock_ = INVALID_HANDLE_VALUE;
     std::vector<HMODULE> libraries_;
 
-private:
-    HINSTANCE savedModule_;
-    int savedWinNT_, savedSilent_, savedAllowReboot_, savedRestart_, savedLogging_;
-    char savedStaging_[KV_PATH_SIZE];
-    char savedDir_[MAX_PATH];
+    kvtest::SavedRunState saved_;
 };
 
 TEST_F(Placement, ExpandFileCopiesPrefersPackedNameAndRefusesATargetInUse)
 {
     // A file that is not packed is copied unchanged; the buffer keeps its name.
-    WriteText(work_ + "plain.txt", "hello\r\n");
+    KV_WRITE_FILE(work_ + "plain.txt", "hello\r\n");
     char source[MAX_PATH];
     StrCopy(source, sizeof source, (work_ + "plain.txt").c_str());
     EXPECT_EQ(1, ExpandFile(source, Dest("out.txt").c_str()));
@@ -266,8 +198,8 @@ TEST_F(Placement, ExpandFileCopiesPrefersPackedNameAndRefusesATargetInUse)
     EXPECT_EQ(work_ + "plain.txt", source);
 
     // The packed name (last character '_') is opened first, and stays in the buffer.
-    WriteText(work_ + "both.txt", "plain");
-    WriteText(work_ + "both.tx_", "packed");
+    KV_WRITE_FILE(work_ + "both.txt", "plain");
+    KV_WRITE_FILE(work_ + "both.tx_", "packed");
     StrCopy(source, sizeof source, (work_ + "both.txt").c_str());
     EXPECT_EQ(1, ExpandFile(source, Dest("both.txt").c_str()));
     EXPECT_EQ("packed", kvtest::ReadFile(Dest("both.txt")));
@@ -281,13 +213,13 @@ TEST_F(Placement, ExpandFileCopiesPrefersPackedNameAndRefusesATargetInUse)
     // A missing or empty source fails.
     StrCopy(source, sizeof source, (work_ + "missing.txt").c_str());
     EXPECT_EQ(0, ExpandFile(source, Dest("missing.txt").c_str()));
-    WriteText(work_ + "empty.txt", "");
+    KV_WRITE_FILE(work_ + "empty.txt", "");
     StrCopy(source, sizeof source, (work_ + "empty.txt").c_str());
     EXPECT_EQ(0, ExpandFile(source, Dest("empty.txt").c_str()));
 
     // A target that cannot be opened for writing fails with the sharing violation, and
     // no file under the packed name ("kvpro32.dl_") appears in its place.
-    WriteText(Dest("kvpro32.dll"), "old");
+    KV_WRITE_FILE(Dest("kvpro32.dll"), "old");
     Lock(Dest("kvpro32.dll"), GENERIC_READ, OPEN_EXISTING);
     StrCopy(source, sizeof source, (work_ + "plain.txt").c_str());
     EXPECT_EQ(0, ExpandFile(source, Dest("kvpro32.dll").c_str()));
@@ -315,7 +247,7 @@ TEST_F(Placement, ResourceBytesAndTemplatesFromTheirResources)
     // The resource's bytes land unchanged, with or without a trailing backslash.
     EXPECT_EQ(1, WriteResourceToFile(module, 49, workDir_.c_str(), "one.ini"));
     EXPECT_EQ(kSampleTemplate, kvtest::ReadFile(work_ + "one.ini"));
-    WriteText(work_ + "two.ini", "to be replaced by a longer or shorter text");
+    KV_WRITE_FILE(work_ + "two.ini", "to be replaced by a longer or shorter text");
     EXPECT_EQ(1, WriteResourceToFile(module, 49, work_.c_str(), "two.ini"));
     EXPECT_EQ(kSampleTemplate, kvtest::ReadFile(work_ + "two.ini"));
     EXPECT_EQ(0, WriteResourceToFile(module, 6, work_.c_str(), "absent.dll"));
@@ -425,25 +357,16 @@ TEST_F(Placement, NonProgramFileThatCannotBeWrittenFailsWithoutInUseHandling)
 static std::string SourceOf(int index, const char* installedName)
 {
     if (index == MANIFEST_PRODUCT_INI)
-        return PayloadPath("templates\\KORVID.ini");
+        return kvtest::PayloadFile("templates\\KORVID.ini");
     if (index == MANIFEST_INSTALL_INI)
-        return PayloadPath("templates\\Install.ini");
-    return PayloadPath(installedName);
+        return kvtest::PayloadFile("templates\\Install.ini");
+    return kvtest::PayloadFile(installedName);
 }
 
 TEST_F(Placement, EveryPackedResourceExpandsToItsSource)
 {
-    const struct {
-        ProductFileEntry* rows;
-        int base;
-        int count;
-    } groups[] = {
-        { ClassicFiles, CLASSIC_BASE, CLASSIC_COUNT }, { ExplorerFiles, EXPLORER_BASE, EXPLORER_COUNT },
-        { UtilityFiles, UTILITY_BASE, UTILITY_COUNT }, { CommonFiles, COMMON_BASE, COMMON_COUNT },
-        { SiteIniFiles, SITEINI_BASE, SITEINI_COUNT },
-    };
     int placed = 0;
-    for (const auto& g : groups) {
+    for (const auto& g : kvtest::kFileGroups) {
         for (int p = 0; p < g.count; p++) {
             int index = g.base + p;
             const char* name = g.rows[p].installedName;
@@ -453,7 +376,7 @@ TEST_F(Placement, EveryPackedResourceExpandsToItsSource)
                 EXPECT_FALSE(kvtest::FileExists(Dest(name)));
                 continue;
             }
-            std::string resource = ResourceBytes(g_hInstance, FileManifest[index].resourceName);
+            std::string resource = kvtest::ResourceBytes(g_hInstance, FileManifest[index].resourceName);
             ASSERT_FALSE(resource.empty()) << "resource " << FileManifest[index].resourceName;
             if (index != MANIFEST_PRODUCT_INI) {
                 EXPECT_EQ(0, resource.compare(0, 8, kSzddMagic, 8)) << "not SZDD packed";
@@ -469,7 +392,7 @@ TEST_F(Placement, EveryPackedResourceExpandsToItsSource)
     EXPECT_EQ(47, placed);
 
     // The options template is written unchanged into a folder, replacing a file there.
-    WriteText(work_ + "Install.ini", "stale");
+    KV_WRITE_FILE(work_ + "Install.ini", "stale");
     EXPECT_EQ(1, WriteResourceToFile(g_hInstance, MANIFEST_INSTALL_INI, workDir_.c_str(), "Install.ini"));
     EXPECT_EQ(kvtest::ReadFile(SourceOf(MANIFEST_INSTALL_INI, NULL)),
               kvtest::ReadFile(work_ + "Install.ini"));
@@ -498,7 +421,7 @@ TEST_F(Placement, ProductIniPointsEverySiteFileIntoTheDestination)
         SCOPED_TRACE(r.section);
         char value[MAX_PATH] = "";
         GetPrivateProfileStringA(r.section, "FILENAME", "", value, sizeof value, ini.c_str());
-        EXPECT_EQ(Lower(dest_ + "\\" + r.file), Lower(value));
+        EXPECT_EQ(kvtest::Lower(dest_ + "\\" + r.file), kvtest::Lower(value));
     }
     char value[64] = "";
     GetPrivateProfileStringA("_config_", "MAILADDR", "", value, sizeof value, ini.c_str());
@@ -511,9 +434,9 @@ TEST_F(Placement, FilesInUseOnNTAreMovedAsideToBak)
 {
     // A running program: the old version is the same program with bytes appended, which
     // it does not read.
-    std::string programBytes = kvtest::ReadFile(PayloadPath("kv95pro.exe"));
+    std::string programBytes = kvtest::ReadFile(kvtest::PayloadFile("kv95pro.exe"));
     ASSERT_FALSE(programBytes.empty());
-    WriteText(Dest("kv95pro.exe"), programBytes + "old version");
+    KV_WRITE_FILE(Dest("kv95pro.exe"), programBytes + "old version");
     kvtest::RunningProgram program(Dest("kv95pro.exe"));
     ASSERT_TRUE(program.Running());
 
@@ -544,16 +467,16 @@ TEST_F(Placement, FilesInUseOnNTAreMovedAsideToBak)
 TEST_F(Placement, FilesInUseOn95WaitAsNewUntilTheRestartCopies)
 {
     g_bWinNT = 0;
-    std::string programBytes = kvtest::ReadFile(PayloadPath("kv95pro.exe"));
+    std::string programBytes = kvtest::ReadFile(kvtest::PayloadFile("kv95pro.exe"));
     ASSERT_FALSE(programBytes.empty());
-    WriteText(Dest("kv95pro.exe"), programBytes + "old version");
+    KV_WRITE_FILE(Dest("kv95pro.exe"), programBytes + "old version");
     kvtest::RunningProgram program(Dest("kv95pro.exe"));
     ASSERT_TRUE(program.Running());
 
     HMODULE module = Templates();
     ASSERT_TRUE(CopyFileA(TemplatesPath().c_str(), Dest("kvpro32.dll").c_str(), FALSE));
     ASSERT_TRUE(LoadInUse("kvpro32.dll"));
-    std::string libraryBytes = ResourceBytes(module, "INIFILE2");
+    std::string libraryBytes = kvtest::ResourceBytes(module, "INIFILE2");
     auto runOnce = kvtest::KeyValues(kvtest::kRunOnce);
 
     EXPECT_EQ(0, InstallFile(work_.c_str(), "kv95pro.exe", dest_.c_str(), NULL, NULL, 0, 1));
@@ -566,11 +489,11 @@ TEST_F(Placement, FilesInUseOn95WaitAsNewUntilTheRestartCopies)
     EXPECT_TRUE(libraryBytes == kvtest::ReadFile(Dest("kvpro32.new"))) << Dest("kvpro32.new");
     EXPECT_EQ(1, g_bRestartNeeded);
     auto commands = kvtest::KeyValues(kvtest::kRunServicesOnce);
-    EXPECT_EQ("command.com /c copy \"" + ShortPath(Dest("kv95pro.new")) + "\" \""
-                  + ShortPath(Dest("kv95pro.exe")) + "\"",
+    EXPECT_EQ("command.com /c copy \"" + kvtest::ShortPath(Dest("kv95pro.new")) + "\" \""
+                  + kvtest::ShortPath(Dest("kv95pro.exe")) + "\"",
               kvtest::TextOf(commands["Oxtavine0"]));
-    EXPECT_EQ("command.com /c copy \"" + ShortPath(Dest("kvpro32.new")) + "\" \""
-                  + ShortPath(Dest("kvpro32.dll")) + "\"",
+    EXPECT_EQ("command.com /c copy \"" + kvtest::ShortPath(Dest("kvpro32.new")) + "\" \""
+                  + kvtest::ShortPath(Dest("kvpro32.dll")) + "\"",
               kvtest::TextOf(commands["Oxtavine1"]));
     EXPECT_EQ(runOnce, kvtest::KeyValues(kvtest::kRunOnce));
 
@@ -578,16 +501,14 @@ TEST_F(Placement, FilesInUseOn95WaitAsNewUntilTheRestartCopies)
     // stand-in command.com.
     program.End();
     FreeInUse();
-    const char* commandCom = "C:\\windows\\system32\\command.com";
-    bool ownShell = CopyFileA(kvtest::WinePath(KV_COMMAND_SHIM_UNIX).c_str(), commandCom, TRUE) != 0;
-    EXPECT_EQ(0, kvtest::RunAndWait("C:\\windows\\system32\\wineboot.exe -r"));
-    // The restart starts RunServicesOnce commands without waiting for them.
-    EXPECT_TRUE(WaitForContent(Dest("kv95pro.exe"), programBytes));
-    EXPECT_TRUE(WaitForContent(Dest("kvpro32.dll"), libraryBytes)) << Dest("kvpro32.dll");
-    // The stand-in may still be ending; it cannot be deleted while it runs.
-    for (int i = 0; ownShell && !DeleteFileA(commandCom) && i < 100; i++)
-        Sleep(100);
-    EXPECT_FALSE(ownShell && kvtest::FileExists(commandCom));
+    {
+        kvtest::StandInShell shell(kvtest::WinePath(KV_COMMAND_SHIM_UNIX));
+        kvtest::Restart();
+        for (const auto& file : { std::make_pair(Dest("kv95pro.exe"), programBytes),
+                                  std::make_pair(Dest("kvpro32.dll"), libraryBytes) })
+            EXPECT_TRUE(kvtest::WaitUntil([&] { return kvtest::ReadFile(file.first) == file.second; }))
+                << file.first;
+    }
 
     commands = kvtest::KeyValues(kvtest::kRunServicesOnce);
     EXPECT_EQ(0u, commands.count("Oxtavine0") + commands.count("Oxtavine1"));

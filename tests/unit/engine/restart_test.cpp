@@ -1,21 +1,19 @@
 // Commands for the next start: value names, the key per platform, and the bound.
 #include <gtest/gtest.h>
 #include "engine/engine.h"
-#include "unit/engine/placement_support.h"
+#include "support/machine.h"
 
 class ScheduleAtRestartTest : public testing::Test
 {
 protected:
     void SetUp() override
     {
-        savedWinNT_ = g_bWinNT;
         kvtest::DeleteOxtavineValues(kvtest::kRunOnce);
         kvtest::DeleteOxtavineValues(kvtest::kRunServicesOnce);
         servicesKeyExisted_ = kvtest::MachineKeyExists(kvtest::kRunServicesOnce);
     }
     void TearDown() override
     {
-        g_bWinNT = savedWinNT_;
         kvtest::DeleteOxtavineValues(kvtest::kRunOnce);
         kvtest::DeleteOxtavineValues(kvtest::kRunServicesOnce);
         // Leave the key as the prefix had it.
@@ -36,7 +34,7 @@ protected:
         RegCloseKey(h);
     }
 
-    int savedWinNT_ = 0;
+    kvtest::SavedRunState saved_;
     bool servicesKeyExisted_ = false;
 };
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 #include "../../../product/src/product.h"
+#include "support/files.h"
 #include "support/product_state.h"
 
 namespace
@@ -20,12 +21,6 @@ using kvtest::RegString;
 
 const char kScratchKey[] = "SOFTWARE\\KorvidProductTest";
 const char kScratchSslKey[] = "SOFTWARE\\KorvidProductTest\\SSL";
-
-// A file of the payload folder, as Wine sees it.
-std::string PayloadPath(const std::string& name)
-{
-    return kvtest::WinePath((KV_PAYLOAD_DIR_UNIX "/" + name).c_str());
-}
 
 // The number, or -1 when the key or value is not there.
 long long DwordValue(HKEY root, const char* subKey, const char* name)
@@ -42,7 +37,7 @@ long long DwordValue(HKEY root, const char* subKey, const char* name)
 // Starts a payload program with the given arguments. returns its process, or NULL
 HANDLE StartProgram(const char* name, const std::string& args)
 {
-    std::string cmd = "\"" + PayloadPath(name) + "\"" + (args.empty() ? "" : " " + args);
+    std::string cmd = "\"" + kvtest::PayloadFile(name) + "\"" + (args.empty() ? "" : " " + args);
     STARTUPINFOA si = {};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};
@@ -86,11 +81,10 @@ BOOL CALLBACK FindProcessWindow(HWND window, LPARAM param)
 HWND WaitForWindow(HANDLE process, const char* className)
 {
     WindowSearch search = { GetProcessId(process), className, NULL };
-    for (int i = 0; i < 200 && !search.found; i++) {
+    kvtest::WaitUntil([&] {
         EnumWindows(FindProcessWindow, (LPARAM)&search);
-        if (!search.found)
-            Sleep(50);
-    }
+        return search.found != NULL;
+    });
     return search.found;
 }
 
@@ -128,7 +122,7 @@ protected:
 class Library
 {
 public:
-    explicit Library(const char* name) : module_(LoadLibraryA(PayloadPath(name).c_str()))
+    explicit Library(const char* name) : module_(LoadLibraryA(kvtest::PayloadFile(name).c_str()))
     {
     }
     ~Library()
@@ -232,7 +226,7 @@ TEST_F(ProductTest, SslRegistrationRecordsTheFolder)
 
 TEST_F(ProductTest, SchedulerSwitches)
 {
-    const std::string exe = PayloadPath("kvsched.exe");
+    const std::string exe = kvtest::PayloadFile("kvsched.exe");
     const std::string quoted = "\"" + exe + "\"";
     struct Step {
         const char* args;
@@ -359,14 +353,14 @@ TEST(ProductData, FilesAreWellFormed)
     for (const char* name : { "kvpro32.hlp", "nskv.hlp", "kvscrpt.hlp", "kvfind.hlp", "kvsync.hlp",
                               "kvqueue.hlp", "kvssl.hlp" }) {
         SCOPED_TRACE(name);
-        std::string b = ReadFile(PayloadPath(name));
+        std::string b = ReadFile(kvtest::PayloadFile(name));
         ASSERT_GT(b.size(), 16u);
         EXPECT_EQ(std::string("\x3f\x5f\x03\x00", 4), b.substr(0, 4));
         EXPECT_EQ(b.size(), Le32(b, 12)) << "the header's file size";
     }
     for (const char* name : { "kvconn.wav", "kverr.wav", "kvdone.wav" }) {
         SCOPED_TRACE(name);
-        std::string b = ReadFile(PayloadPath(name));
+        std::string b = ReadFile(kvtest::PayloadFile(name));
         ASSERT_GT(b.size(), 44u);
         EXPECT_EQ("RIFF", b.substr(0, 4));
         EXPECT_EQ(b.size() - 8, Le32(b, 4));
@@ -383,7 +377,7 @@ TEST(ProductData, FilesAreWellFormed)
            "oxsites.ini",          "olsites.ini", "swsites.ini", "gvsites.ini", "templates/KORVID.ini",
            "templates/Install.ini" }) {
         SCOPED_TRACE(name);
-        std::string b = ReadFile(PayloadPath(name));
+        std::string b = ReadFile(kvtest::PayloadFile(name));
         ASSERT_FALSE(b.empty());
         for (size_t i = 0; i < b.size(); i++) {
             if (b[i] == '\n') {
@@ -393,14 +387,14 @@ TEST(ProductData, FilesAreWellFormed)
         if (strstr(name, ".cnt")) {
             ASSERT_EQ(0u, b.find(":Base "));
             std::string hlp = b.substr(6, b.find('\r') - 6);
-            EXPECT_GT(ReadFile(PayloadPath(hlp)).size(), 16u) << hlp;
+            EXPECT_GT(ReadFile(kvtest::PayloadFile(hlp)).size(), 16u) << hlp;
         }
     }
 }
 
 TEST(ProductData, TemplatesPointAtTheBookmarkFiles)
 {
-    std::string ini = PayloadPath("templates/KORVID.ini");
+    std::string ini = kvtest::PayloadFile("templates\\KORVID.ini");
     char names[2048];
     DWORD n = GetPrivateProfileSectionNamesA(names, sizeof(names), ini.c_str());
     std::vector<std::string> sections;
@@ -420,7 +414,7 @@ TEST(ProductData, TemplatesPointAtTheBookmarkFiles)
         if (i == 0) {
             EXPECT_STREQ("$$\\original.ini", value);
         } else {
-            EXPECT_FALSE(ReadFile(PayloadPath(value + 3)).empty()) << value;
+            EXPECT_FALSE(ReadFile(kvtest::PayloadFile(value + 3)).empty()) << value;
         }
     }
     char mail[64];
@@ -428,7 +422,7 @@ TEST(ProductData, TemplatesPointAtTheBookmarkFiles)
     EXPECT_STREQ("qlmrx66@", mail);
 
     // The options template: each section, the last included, ends with one empty line.
-    std::string b = ReadFile(PayloadPath("templates/Install.ini"));
+    std::string b = ReadFile(kvtest::PayloadFile("templates\\Install.ini"));
     for (const char* head : { "[RenameThisSectionTo:KORVID]", "[COMMENTS]" }) {
         size_t at = b.find(head);
         ASSERT_NE(std::string::npos, at) << head;
@@ -439,15 +433,6 @@ TEST(ProductData, TemplatesPointAtTheBookmarkFiles)
 }
 
 // Reads a resource of type "EXE" of the test program, which links the setup's resources.
-std::string ResourceBytes(const char* name)
-{
-    HRSRC res = FindResourceA(GetModuleHandleA(NULL), name, "EXE");
-    if (!res)
-        return "<none>";
-    HGLOBAL data = LoadResource(GetModuleHandleA(NULL), res);
-    return std::string((const char*)LockResource(data), SizeofResource(GetModuleHandleA(NULL), res));
-}
-
 TEST(ProductData, SetupCarriesEveryRowPackedAndNoAbsentOne)
 {
     struct Row {
@@ -473,18 +458,20 @@ TEST(ProductData, SetupCarriesEveryRowPackedAndNoAbsentOne)
     };
     for (const Row& row : packed) {
         SCOPED_TRACE(row.resource);
-        std::string b = ResourceBytes(row.resource);
+        std::string b = kvtest::ResourceBytes(GetModuleHandleA(NULL), row.resource);
         EXPECT_EQ(std::string("SZDD\x88\xf0\x27\x33", 8), b.substr(0, 8));
         // The packed header records the unpacked size.
         if (b.size() >= 14) {
-            EXPECT_EQ(ReadFile(PayloadPath(row.installed)).size(), Le32(b, 10));
+            EXPECT_EQ(ReadFile(kvtest::PayloadFile(row.installed)).size(), Le32(b, 10));
         }
     }
-    EXPECT_EQ(ReadFile(PayloadPath("templates/KORVID.ini")), ResourceBytes("INIFILE1"));
-    EXPECT_EQ(ReadFile(PayloadPath("templates/Install.ini")), ResourceBytes("INSTINI"));
+    EXPECT_EQ(ReadFile(kvtest::PayloadFile("templates\\KORVID.ini")),
+              kvtest::ResourceBytes(GetModuleHandleA(NULL), "INIFILE1"));
+    EXPECT_EQ(ReadFile(kvtest::PayloadFile("templates\\Install.ini")),
+              kvtest::ResourceBytes(GetModuleHandleA(NULL), "INSTINI"));
     for (const char* absent : { "TXTFILE2", "TXTFILE3", "TXTFILE4", "TXTFILE5", "TXTFILE7", "HLPFILE6",
                                 "TXTFILE6", "ORDER", "LICENSE" })
-        EXPECT_EQ("<none>", ResourceBytes(absent)) << absent;
+        EXPECT_FALSE(FindResourceA(GetModuleHandleA(NULL), absent, "EXE")) << absent;
 }
 
 } // namespace

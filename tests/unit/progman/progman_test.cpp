@@ -16,13 +16,6 @@
 namespace
 {
 
-std::string ProgramsFolder()
-{
-    char path[MAX_PATH] = "";
-    SHGetFolderPathA(NULL, CSIDL_PROGRAMS, NULL, SHGFP_TYPE_CURRENT, path);
-    return path;
-}
-
 bool IsFolder(const std::string& path)
 {
     DWORD attributes = GetFileAttributesA(path.c_str());
@@ -51,16 +44,6 @@ std::set<std::string> ListFolder(const std::string& folder, bool folders)
     } while (FindNextFileA(find, &found));
     FindClose(find);
     return names;
-}
-
-void MakeFile(const std::string& path)
-{
-    HANDLE file =
-        CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
-    ASSERT_NE(INVALID_HANDLE_VALUE, file) << path;
-    DWORD written = 0;
-    WriteFile(file, "KORVID", 6, &written, NULL);
-    CloseHandle(file);
 }
 
 struct Shortcut {
@@ -110,18 +93,17 @@ BOOL CALLBACK CollectExplorerWindow(HWND window, LPARAM param)
 void CloseExplorerWindows(int expected)
 {
     std::set<HWND> closed;
-    DWORD start = GetTickCount();
-    do {
-        std::set<HWND> windows;
-        EnumWindows(CollectExplorerWindow, (LPARAM)&windows);
-        for (HWND window : windows) {
-            if (closed.insert(window).second)
-                PostMessageA(window, WM_CLOSE, 0, 0);
-        }
-        if ((int)closed.size() >= expected)
-            break;
-        Sleep(100);
-    } while (GetTickCount() - start < 10000);
+    kvtest::WaitUntil(
+        [&] {
+            std::set<HWND> windows;
+            EnumWindows(CollectExplorerWindow, (LPARAM)&windows);
+            for (HWND window : windows) {
+                if (closed.insert(window).second)
+                    PostMessageA(window, WM_CLOSE, 0, 0);
+            }
+            return (int)closed.size() >= expected;
+        },
+        10000);
 }
 
 bool SamePath(const std::string& a, const std::string& b)
@@ -135,7 +117,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(SUCCEEDED(CoInitialize(NULL)));
-        m_programs = ProgramsFolder();
+        m_programs = kvtest::ProgramsFolder();
         ASSERT_TRUE(IsFolder(m_programs)) << m_programs;
         char temp[MAX_PATH];
         GetTempPathA(MAX_PATH, temp);
@@ -143,8 +125,8 @@ protected:
         m_dest = std::string(temp) + "kvprogman" + std::to_string(GetCurrentProcessId());
         kvtest::DeleteTree(m_dest);
         ASSERT_TRUE(CreateDirectoryA(m_dest.c_str(), NULL));
-        MakeFile(m_dest + "\\kvpro32.pdf");
-        MakeFile(m_dest + "\\kvpro32.exe");
+        KV_WRITE_FILE(m_dest + "\\kvpro32.pdf", "KORVID");
+        KV_WRITE_FILE(m_dest + "\\kvpro32.exe", "KORVID");
     }
 
     void TearDown() override
@@ -245,7 +227,7 @@ TEST_F(ProgmanServer, LongCommandIsSentWhole)
     ASSERT_TRUE(CreateDirectoryA(deep.c_str(), NULL));
     deep += "\\" + std::string(200 - deep.size(), 'e');
     ASSERT_TRUE(CreateDirectoryA(deep.c_str(), NULL));
-    MakeFile(deep + "\\kvpro32.pdf");
+    KV_WRITE_FILE(deep + "\\kvpro32.pdf", "KORVID");
     std::string item(150, 'i');
     ASSERT_GT(deep.size() * 2 + item.size(), (size_t)PROGMAN_COMMAND_SIZE);
 

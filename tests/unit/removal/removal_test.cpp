@@ -9,7 +9,7 @@
 #include "progman/progman.h"
 #include "dialogs/dialogs.h"
 #include "support/product_state.h"
-#include "unit/engine/placement_support.h"
+#include "support/machine.h"
 
 using namespace kvtest;
 
@@ -45,25 +45,16 @@ void DeleteKeyChain(HKEY parent, const char* name)
     RegDeleteKeyA(parent, name);
 }
 
-void MakeFile(const std::string& path, const std::string& text = "KORVID")
-{
-    FILE* f = fopen(path.c_str(), "wb");
-    ASSERT_TRUE(f != NULL) << path;
-    fwrite(text.data(), 1, text.size(), f);
-    fclose(f);
-}
-
-class Removal : public testing::Test
+class Removal : public CleanMachine
 {
 protected:
+    SavedRunState saved;
     std::string work, dest;
 
     void SetUp() override
     {
-        RemoveProductState();
+        CleanMachine::SetUp();
         DeleteTree(GroupFolder(kUserGroup));
-        DeleteOxtavineValues(kRunOnce);
-        DeleteOxtavineValues(kRunServicesOnce);
         work = MakeScratchFolder("rmwork") + "\\";
         // Outside the temporary folder, which the removal refuses to touch.
         dest = "C:\\kv removal " + std::to_string(GetCurrentProcessId());
@@ -74,13 +65,8 @@ protected:
 
     void TearDown() override
     {
-        g_bWinNT = 1;
-        g_bSilent = 1;
-        CloseExplorerWindows();
-        RemoveProductState();
+        CleanMachine::TearDown();
         DeleteTree(GroupFolder(kUserGroup));
-        DeleteOxtavineValues(kRunOnce);
-        DeleteOxtavineValues(kRunServicesOnce);
         DeleteTree(dest);
         DeleteTree(work.substr(0, work.size() - 1));
     }
@@ -221,8 +207,8 @@ TEST_F(Removal, InstallThenRemoveLeavesNothing)
     ASSERT_NE("<missing>", RegString(HKEY_LOCAL_MACHINE, runKey, "KORVID Queue Scheduler"));
     ASSERT_FALSE(GroupItems("KORVID Pro").empty());
     ASSERT_TRUE(FileExists(dest + "\\KORVID.ini"));
-    MakeFile(dest + "\\kvpro32.gid");
-    MakeFile(dest + "\\Setup.LOG");
+    KV_WRITE_FILE(dest + "\\kvpro32.gid", "KORVID");
+    KV_WRITE_FILE(dest + "\\Setup.LOG", "KORVID");
 
     std::vector<std::string> boxes = Remove([](const std::string& text) { return AnswerIni(text, IDYES); });
     std::vector<std::string> expected = { "KORVID Pro Installation|" + Message(10052), "|" + Message(10014) };
@@ -251,8 +237,8 @@ TEST_F(Removal, KeptIniFilesAndTheUsersGroup)
     WriteProfileStringA("KORVID", "GROUP", kUserGroup);
     InstallEverything();
     ASSERT_TRUE(FileExists(GroupFolder(kUserGroup) + "\\KORVID Pro.lnk"));
-    MakeFile(GroupFolder(kUserGroup) + "\\My Notes.lnk");
-    MakeFile(dest + "\\notes");
+    KV_WRITE_FILE(GroupFolder(kUserGroup) + "\\My Notes.lnk", "KORVID");
+    KV_WRITE_FILE(dest + "\\notes", "KORVID");
 
     std::vector<std::string> boxes = Remove([](const std::string& text) { return AnswerIni(text, IDNO); });
     char expectedText[KV_FORMAT_SIZE];
@@ -272,7 +258,7 @@ TEST_F(Removal, KeptIniFilesAndTheUsersGroup)
 
     // The product's group is gone and another group is the shell's current one: nothing is
     // deleted from that group, and the missing group is not made again.
-    MakeFile(GroupFolder(kUserGroup) + "\\KORVID Pro.lnk");
+    KV_WRITE_FILE(GroupFolder(kUserGroup) + "\\KORVID Pro.lnk", "KORVID");
     ASSERT_EQ(1, ProgmanCreateGroup(kUserGroup));
     ProgmanClose();
     WriteProfileStringA("KORVID", "DIR", dest.c_str());
@@ -304,7 +290,7 @@ TEST_F(Removal, FileInUseWaitsForTheRestart)
         folders.push_back(folder);
         ASSERT_TRUE(CreateDirectoryA(folder.c_str(), NULL));
         ASSERT_TRUE(CopyFileA(program.c_str(), (folder + "\\kv95pro.exe").c_str(), FALSE));
-        MakeFile(folder + "\\kvpro32.hlp");
+        KV_WRITE_FILE(folder + "\\kvpro32.hlp", "KORVID");
         running.emplace_back(new RunningProgram(folder + "\\kv95pro.exe"));
         ASSERT_TRUE(running.back()->Running());
         WriteProfileStringA("KORVID", "DIR", folder.c_str());
@@ -331,17 +317,12 @@ TEST_F(Removal, FileInUseWaitsForTheRestart)
 
     // The restart, with the programs ended and a stand-in command.com.
     running.clear();
-    const char* commandCom = "C:\\windows\\system32\\command.com";
-    bool ownShell = CopyFileA(WinePath(KV_COMMAND_SHIM_UNIX).c_str(), commandCom, TRUE) != 0;
-    EXPECT_EQ(0, RunAndWait("C:\\windows\\system32\\wineboot.exe -r"));
+    StandInShell shell(WinePath(KV_COMMAND_SHIM_UNIX));
+    Restart();
     for (const std::string& folder : folders) {
         std::string file = folder + "\\kv95pro.del";
-        for (int i = 0; i < 100 && FileExists(file); i++)
-            Sleep(100);
-        EXPECT_FALSE(FileExists(file)) << file;
+        EXPECT_TRUE(WaitUntil([&] { return !FileExists(file); })) << file;
     }
-    for (int i = 0; ownShell && !DeleteFileA(commandCom) && i < 100; i++)
-        Sleep(100);
 }
 
 // A recorded folder that fails the destination check is not touched: the message says
@@ -365,7 +346,7 @@ TEST_F(Removal, RefusedFoldersAreNotTouched)
     SetCurrentDirectoryA(dest.substr(0, dest.find_last_of('\\')).c_str());
     for (const Row& row : rows) {
         SCOPED_TRACE(row.dir);
-        MakeFile(row.canary);
+        KV_WRITE_FILE(row.canary, "KORVID");
         WriteProfileStringA("KORVID", "DIR", row.dir.c_str());
         WriteProfileStringA("KORVID", "INSTOPTS", "12");
         HKEY key;

@@ -193,13 +193,9 @@ protected:
     {
         return kvtest::FileExists(scratch_ + "\\" + name);
     }
-
     void Touch(const std::string& name) const
     {
-        HANDLE h =
-            CreateFileA((scratch_ + "\\" + name).c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
-        ASSERT_NE(INVALID_HANDLE_VALUE, h) << name;
-        CloseHandle(h);
+        KV_WRITE_FILE(scratch_ + "\\" + name, "");
     }
 };
 

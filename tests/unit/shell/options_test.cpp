@@ -9,18 +9,11 @@
 #include <vector>
 #include "shell/shell.h"
 #include "engine/engine.h"
+#include "support/machine.h"
 #include "support/product_state.h"
 
 namespace
 {
-
-void WriteWholeFile(const std::string& path, const std::string& text)
-{
-    FILE* f = fopen(path.c_str(), "wb");
-    ASSERT_TRUE(f != NULL) << path;
-    fwrite(text.data(), 1, text.size(), f);
-    fclose(f);
-}
 
 std::vector<std::string> ReadLines(const std::string& path)
 {
@@ -32,12 +25,11 @@ class Options : public testing::Test
 protected:
     std::string scratch_;
     std::string besideProgram_;
-    char oldDir_[MAX_PATH];
+    kvtest::SavedRunState saved_;
 
     void SetUp() override
     {
         scratch_ = kvtest::MakeScratchFolder("options");
-        ASSERT_TRUE(_getcwd(oldDir_, MAX_PATH) != NULL);
         ASSERT_EQ(0, _chdir(scratch_.c_str()));
 
         char module[MAX_PATH];
@@ -54,9 +46,8 @@ protected:
     void TearDown() override
     {
         DeleteFileA(besideProgram_.c_str());
-        _chdir(oldDir_);
+        saved_.Restore();
         kvtest::DeleteTree(scratch_);
-        g_bLogging = 0;
     }
 
     std::string Here(const char* name) const
@@ -111,7 +102,7 @@ TEST_F(Options, NoFileAnywhereGivesDefaultsAndLogsNothing)
 
 TEST_F(Options, FileWithoutInstallSectionTakesKeyDefaults)
 {
-    WriteWholeFile(Here("install.ini"), "[KORVID]\r\nDIR32=C:\\Somewhere\r\n[Other]\r\nQUIET=TRUE\r\n");
+    KV_WRITE_FILE(Here("install.ini"), "[KORVID]\r\nDIR32=C:\\Somewhere\r\n[Other]\r\nQUIET=TRUE\r\n");
     ReadFresh();
     // The same as no file, except ALLOWRBT, whose default text is FALSE.
     ExpectValues({ 0, 0, 0, 0, 1, 0, 1 });
@@ -161,14 +152,14 @@ TEST_F(Options, EachKeyCountsItsOwnWay)
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(std::string(r.key) + "=" + r.value);
-        WriteWholeFile(Here("install.ini"), std::string("[install]\r\n") + r.key + "=" + r.value + "\r\n");
+        KV_WRITE_FILE(Here("install.ini"), std::string("[install]\r\n") + r.key + "=" + r.value + "\r\n");
         ReadFresh();
         EXPECT_EQ(r.want, *r.option);
         DeleteFileA(Here("setup.log").c_str());
     }
 
     // Keys missing from a present section take their default texts.
-    WriteWholeFile(Here("install.ini"), "[INSTALL]\r\nLINE1=only a line\r\n");
+    KV_WRITE_FILE(Here("install.ini"), "[INSTALL]\r\nLINE1=only a line\r\n");
     ReadFresh();
     ExpectValues({ 0, 0, 0, 0, 1, 0, 1 });
     EXPECT_STREQ("only a line", g_szLine1);
@@ -177,7 +168,7 @@ TEST_F(Options, EachKeyCountsItsOwnWay)
 TEST_F(Options, LongLinesAreCutTo255)
 {
     std::string line1(300, 'a'), line2(255, 'b');
-    WriteWholeFile(Here("install.ini"), "[INSTALL]\r\nLINE1=" + line1 + "\r\nLINE2=" + line2 + "\r\n");
+    KV_WRITE_FILE(Here("install.ini"), "[INSTALL]\r\nLINE1=" + line1 + "\r\nLINE2=" + line2 + "\r\n");
     ReadFresh();
     EXPECT_EQ(std::string(255, 'a'), g_szLine1);
     EXPECT_EQ(line2, g_szLine2);
@@ -185,9 +176,9 @@ TEST_F(Options, LongLinesAreCutTo255)
 
 TEST_F(Options, LogsSevenLinesWhenLoggingIsOnAndNoneWhenOff)
 {
-    WriteWholeFile(Here("install.ini"),
-                   "[INSTALL]\r\nLOGGING=TRUE\r\nQUIET=1\r\nDESKTOP=no\r\nBONUS=FALSE\r\n"
-                   "LINE1=Made by us\r\n");
+    KV_WRITE_FILE(Here("install.ini"),
+                  "[INSTALL]\r\nLOGGING=TRUE\r\nQUIET=1\r\nDESKTOP=no\r\nBONUS=FALSE\r\n"
+                  "LINE1=Made by us\r\n");
     ReadFresh();
     std::vector<std::string> want = {
         "g_bSilent=1",      "g_bNoPass=0",  "gbInstallBonusPack=0",
@@ -199,7 +190,7 @@ TEST_F(Options, LogsSevenLinesWhenLoggingIsOnAndNoneWhenOff)
     EXPECT_NE(std::string::npos, kvtest::ReadFile(Here("setup.log")).find("g_bSilent=1\r\n"));
 
     DeleteFileA(Here("setup.log").c_str());
-    WriteWholeFile(Here("install.ini"), "[INSTALL]\r\nLOGGING=0\r\nQUIET=1\r\n");
+    KV_WRITE_FILE(Here("install.ini"), "[INSTALL]\r\nLOGGING=0\r\nQUIET=1\r\n");
     ReadFresh();
     EXPECT_EQ(1, g_bSilent);
     EXPECT_FALSE(kvtest::FileExists(Here("setup.log")));
@@ -217,9 +208,9 @@ TEST_F(Options, FileBesideProgramReplacesTheStagedTemplate)
     ExpectValues({ 0, 0, 0, 0, 1, 0, 1 });
 
     // An administrator's file beside the program is used for every section.
-    WriteWholeFile(besideProgram_,
-                   "[INSTALL]\r\nQUIET=TRUE\r\nALLOWRBT=TRUE\r\nEXPLORER=FALSE\r\n\r\n"
-                   "[KORVID]\r\nDIR32=D:\\Apps\\Korvid\r\nGROUP32=Admin Group\r\n");
+    KV_WRITE_FILE(besideProgram_,
+                  "[INSTALL]\r\nQUIET=TRUE\r\nALLOWRBT=TRUE\r\nEXPLORER=FALSE\r\n\r\n"
+                  "[KORVID]\r\nDIR32=D:\\Apps\\Korvid\r\nGROUP32=Admin Group\r\n");
     ReadFresh();
     EXPECT_STRCASEEQ(besideProgram_.c_str(), IniFileName);
     ExpectValues({ 0, 1, 1, 0, 1, 0, 0 });
@@ -228,7 +219,7 @@ TEST_F(Options, FileBesideProgramReplacesTheStagedTemplate)
     EXPECT_STREQ("D:\\Apps\\Korvid", dir);
 
     // A real options file in the work folder still comes first.
-    WriteWholeFile(Here("install.ini"), "[INSTALL]\r\nNOPASSWORD=TRUE\r\n");
+    KV_WRITE_FILE(Here("install.ini"), "[INSTALL]\r\nNOPASSWORD=TRUE\r\n");
     ReadFresh();
     EXPECT_STREQ(Here("install.ini").c_str(), IniFileName);
     ExpectValues({ 0, 0, 0, 1, 1, 0, 1 });
@@ -269,7 +260,7 @@ TEST_F(Options, HostileFilesGiveDefinedValues)
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.what);
-        WriteWholeFile(Here("install.ini"), r.text);
+        KV_WRITE_FILE(Here("install.ini"), r.text);
         ReadFresh();
         for (int value : { g_bLogging, g_bAllowReboot, g_bSilent, g_bNoPass, gbInstallBonusPack,
                            g_iconLocation, g_bExplore })
@@ -281,7 +272,7 @@ TEST_F(Options, HostileFilesGiveDefinedValues)
     }
 
     // Where the platform reads a value, the first of duplicate keys stands.
-    WriteWholeFile(Here("install.ini"), "[INSTALL]\r\nQUIET=TRUE\r\nQUIET=FALSE\r\nLINE1=a\r\nLINE1=b\r\n");
+    KV_WRITE_FILE(Here("install.ini"), "[INSTALL]\r\nQUIET=TRUE\r\nQUIET=FALSE\r\nLINE1=a\r\nLINE1=b\r\n");
     ReadFresh();
     EXPECT_EQ(1, g_bSilent);
     EXPECT_STREQ("a", g_szLine1);

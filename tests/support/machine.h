@@ -1,8 +1,11 @@
-// Shared by the placement, restart-time and install sequence tests: the restart command keys, a driver
-// that answers the setup's message boxes from a second thread, and product programs run
-// from a scratch folder to make their files in use.
+// The machine a test runs on, shared by the unit, whole-program and fault tests: the restart
+// command keys, the clean-machine fixture, a scoped save of the run state's globals, a
+// driver that answers message boxes from a second thread, and product programs run from a
+// scratch folder to make their files in use.
 #pragma once
 #include <windows.h>
+#include <direct.h>
+#include <gtest/gtest.h>
 #include <atomic>
 #include <functional>
 #include <map>
@@ -13,6 +16,8 @@
 #include <string.h>
 #include "engine/engine.h"
 #include "dialogs/dialogs.h"
+#include "support/files.h"
+#include "support/pages.h"
 #include "support/product_state.h"
 
 namespace kvtest
@@ -68,6 +73,77 @@ inline std::string TextOf(const std::string& data)
     return std::string(data.c_str());
 }
 
+// Leaves the machine as an install never touched it, before and after each test: win.ini's
+// [KORVID], the product's registry entries and group, and the restart commands of the tests
+// ("Oxtavine..." values of RunOnce and RunServicesOnce).
+class CleanMachine : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        Clean();
+    }
+    void TearDown() override
+    {
+        CloseExplorerWindows();
+        Clean();
+    }
+    static void Clean()
+    {
+        RemoveProductState();
+        DeleteOxtavineValues(kRunOnce);
+        DeleteOxtavineValues(kRunServicesOnce);
+    }
+};
+
+// The run state's globals and the current folder as they were, put back when the object goes.
+class SavedRunState
+{
+public:
+    SavedRunState()
+        : module_(g_hInstance), winNT_(g_bWinNT), winMajor_(g_nWinMajor), silent_(g_bSilent),
+          logging_(g_bLogging), allowReboot_(g_bAllowReboot), restart_(g_bRestartNeeded), noPass_(g_bNoPass),
+          icon_(g_iconLocation), cancel_(g_bCancelRequested)
+    {
+        StrCopy(staging_, sizeof staging_, g_szStagingName);
+        StrCopy(iniFile_, sizeof iniFile_, IniFileName);
+        if (!_getcwd(folder_, sizeof folder_))
+            folder_[0] = '\0';
+    }
+    ~SavedRunState()
+    {
+        Restore();
+    }
+    // Puts everything back now (again when the object goes), e.g. before a scratch folder that
+    // is the current folder is deleted.
+    void Restore()
+    {
+        if (folder_[0])
+            _chdir(folder_);
+        g_hInstance = module_;
+        g_bWinNT = winNT_;
+        g_nWinMajor = winMajor_;
+        g_bSilent = silent_;
+        g_bLogging = logging_;
+        g_bAllowReboot = allowReboot_;
+        g_bRestartNeeded = restart_;
+        g_bNoPass = noPass_;
+        g_iconLocation = icon_;
+        g_bCancelRequested = cancel_;
+        StrCopy(g_szStagingName, sizeof g_szStagingName, staging_);
+        StrCopy(IniFileName, sizeof IniFileName, iniFile_);
+    }
+    SavedRunState(const SavedRunState&) = delete;
+    SavedRunState& operator=(const SavedRunState&) = delete;
+
+private:
+    HINSTANCE module_;
+    int winNT_, winMajor_, silent_, logging_, allowReboot_, restart_, noPass_, icon_, cancel_;
+    char staging_[KV_PATH_SIZE];
+    char iniFile_[KV_PATH_SIZE];
+    char folder_[MAX_PATH];
+};
+
 // Answers every message box of the given caption (any caption when null) that appears while
 // it runs: the callback gets the box's text and returns the button to press (IDRETRY,
 // IDCANCEL, IDYES).
@@ -105,17 +181,16 @@ private:
                 Sleep(20);
                 continue;
             }
-            char text[1024] = "", caption[256] = "";
-            // The message box's text control has the id 0xFFFF.
-            GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-            GetWindowTextA(box, caption, sizeof caption);
+            // Read with a plain send: the box's thread may have worked a while before its
+            // modal loop first looks at its queue, which the page driver's reads take as hung.
+            char text[1024] = "";
+            GetDlgItemTextA(box, kBoxText, text, sizeof text);
             {
                 std::lock_guard<std::mutex> lock(mutex_);
                 texts_.push_back(text);
-                captions_.push_back(caption);
+                captions_.push_back(Caption(box));
             }
-            int button = answer_(text);
-            PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), (LPARAM)GetDlgItem(box, button));
+            Press(box, answer_(text));
             while (IsWindow(box) && !stop_)
                 Sleep(10);
         }
@@ -127,12 +202,9 @@ private:
     // function of the system's calling convention, which a lambda is not on i686).
     static BOOL CALLBACK KeepMessageBox(HWND window, LPARAM param)
     {
-        char className[16] = "";
         DWORD pid = 0;
         GetWindowThreadProcessId(window, &pid);
-        GetClassNameA(window, className, sizeof className);
-        if (pid != GetCurrentProcessId() || strcmp(className, "#32770") != 0 || !IsWindowVisible(window)
-            || !GetDlgItem(window, 0xFFFF))
+        if (pid != GetCurrentProcessId() || !IsWindowVisible(window) || !IsMessageBox(window))
             return TRUE;
         *(HWND*)param = window;
         return FALSE;
@@ -154,6 +226,34 @@ private:
     std::mutex mutex_;
     std::thread thread_;
 };
+
+// A stand-in for command.com (Wine has none) in the system folder while the object lives, so
+// that the stored "command.com /c" commands run at a restart. A copy the test placed is
+// deleted once the stand-in has ended (it cannot be deleted while it runs).
+class StandInShell
+{
+public:
+    explicit StandInShell(const std::string& shim) : placed_(CopyFileA(shim.c_str(), kPath, TRUE) != 0)
+    {
+    }
+    ~StandInShell()
+    {
+        if (placed_) {
+            EXPECT_TRUE(WaitUntil([] { return DeleteFileA(kPath) != 0; })) << kPath;
+        }
+    }
+
+private:
+    static constexpr const char* kPath = "C:\\windows\\system32\\command.com";
+    bool placed_;
+};
+
+// A restart of the machine: wineboot runs the RunOnce commands and starts the RunServicesOnce
+// ones without waiting for them.
+inline void Restart()
+{
+    EXPECT_EQ(0, RunAndWait("C:\\windows\\system32\\wineboot.exe -r"));
+}
 
 // A program started from its own folder; ended (WM_CLOSE to its windows, else killed)
 // when the object goes.

@@ -1,9 +1,12 @@
 // The whole-program harness: sandboxes, runs of kvsetup.exe under watch, and the Wine
 // settings the scenarios use. See harness.h.
-#include "e2e/harness.h"
+#include "support/harness.h"
 #include "support/product_state.h"
+#include <gtest/gtest.h>
+#include <ctype.h>
 #include <stdio.h>
 #include <string.h>
+#include <tlhelp32.h>
 #include <algorithm>
 
 namespace kve2e
@@ -177,11 +180,41 @@ void PollTempFolder(const std::string& folder, const RunOptions& options, RunRes
     FindClose(find);
 }
 
+// The file names (lower case) of the running processes whose parent is pid.
+std::vector<std::string> ChildrenOf(DWORD pid)
+{
+    std::vector<std::string> names;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return names;
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+        if (entry.th32ParentProcessID != pid || entry.th32ProcessID == pid)
+            continue;
+        std::string name = entry.szExeFile;
+        name = name.substr(name.find_last_of('\\') + 1);
+        std::transform(name.begin(), name.end(), name.begin(),
+                       [](char c) { return (char)tolower((unsigned char)c); });
+        names.push_back(name);
+    }
+    CloseHandle(snapshot);
+    return names;
+}
+
 } // namespace
 
 std::string SetupProgramPath()
 {
     return kvtest::WinePath(KV_SETUP_EXE_UNIX);
+}
+
+std::string RunResult::WindowsSeen() const
+{
+    std::string seen;
+    for (const WindowSeen& w : windows)
+        seen += " " + w.className + " \"" + w.caption + "\"" + (w.everVisible ? "" : " (hidden)");
+    return seen;
 }
 
 const WindowSeen* RunResult::FindWindowOfClass(const char* className) const
@@ -202,12 +235,11 @@ Sandbox::Sandbox(const char* tag)
 Sandbox::~Sandbox()
 {
     // A program that the run started may still be ending with its current folder in here.
-    for (int i = 0; i < 50; i++) {
-        kvtest::DeleteTree(root_);
-        if (!kvtest::FileExists(root_))
-            return;
-        Sleep(100);
-    }
+    if (kvtest::WaitUntil([&] {
+            kvtest::DeleteTree(root_);
+            return !kvtest::FileExists(root_);
+        }))
+        return;
     fprintf(stderr, "sandbox %s could not be removed (error %lu)\n", root_.c_str(), GetLastError());
 }
 
@@ -242,6 +274,13 @@ RunResult Sandbox::Run(const RunOptions& options)
     return RunCommand("\"" + SetupPath() + "\"", options);
 }
 
+RunResult Sandbox::RunWith(const std::string& installIni, const RunOptions& options)
+{
+    if (!PlaceSetup() || !PlaceInstallIni(installIni))
+        return RunResult();
+    return Run(options);
+}
+
 RunResult Sandbox::RunCommand(std::string commandLine, const RunOptions& options)
 {
     RunResult result;
@@ -249,6 +288,7 @@ RunResult Sandbox::RunCommand(std::string commandLine, const RunOptions& options
     if (!StartIn(*this, commandLine, options.environment, &process))
         return result;
     result.started = true;
+    result.processId = process.dwProcessId;
 
     Watch watch = { process.dwProcessId, &result };
     g_watch = &watch;
@@ -288,6 +328,7 @@ RunResult Sandbox::RunCommand(std::string commandLine, const RunOptions& options
     g_watch = NULL;
 
     GetExitCodeProcess(process.hProcess, &result.exitCode);
+    result.childrenAtEnd = ChildrenOf(process.dwProcessId);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     return result;
@@ -393,17 +434,17 @@ static BOOL CALLBACK FindVisibleWindowOf(HWND window, LPARAM param)
 
 bool WindowedBystander::WaitForWindow(DWORD timeoutMs)
 {
-    DWORD start = GetTickCount();
-    while (process_ && Running()) {
-        DWORD pid = pid_;
-        EnumWindows(FindVisibleWindowOf, reinterpret_cast<LPARAM>(&pid));
-        if (pid == 0)
-            return true;
-        if (GetTickCount() - start > timeoutMs)
-            break;
-        Sleep(50);
-    }
-    return false;
+    bool shown = false;
+    kvtest::WaitUntil(
+        [&] {
+            DWORD pid = pid_;
+            if (process_ && Running())
+                EnumWindows(FindVisibleWindowOf, reinterpret_cast<LPARAM>(&pid));
+            shown = pid == 0;
+            return shown || !process_ || !Running();
+        },
+        timeoutMs);
+    return shown;
 }
 
 bool WindowedBystander::Running() const
@@ -438,13 +479,34 @@ bool RunOnceCommand::Stored() const
 
 bool WaitForFile(const std::string& path, DWORD timeoutMs)
 {
-    DWORD start = GetTickCount();
-    while (!kvtest::FileExists(path)) {
-        if (GetTickCount() - start > timeoutMs)
-            return false;
-        Sleep(100);
-    }
-    return true;
+    return kvtest::WaitUntil([&] { return kvtest::FileExists(path); }, timeoutMs);
+}
+
+std::string SilentInstallIni(const std::string& install, const std::string& korvid)
+{
+    return "[INSTALL]\r\nQUIET=TRUE\r\nLOGGING=TRUE\r\n" + install + "\r\n[KORVID]\r\n" + korvid + "\r\n";
+}
+
+std::string SilentOptions(const std::string& dest, const std::string& install, const std::string& korvid)
+{
+    return SilentInstallIni(install, "DIR32=" + dest + "\r\n" + korvid);
+}
+
+RunResult InstallSilently(const char* file, int line, Sandbox& box, const std::string& installIni,
+                          DWORD exitCode, const RunOptions& options)
+{
+    testing::ScopedTrace trace(file, line, "silent run in " + box.Root());
+    RunResult run = box.RunWith(installIni, options);
+    EXPECT_TRUE(run.started) << "the program could not be placed or started";
+    EXPECT_FALSE(run.timedOut);
+    EXPECT_EQ(exitCode, run.exitCode) << box.SetupLog();
+    EXPECT_FALSE(run.anyWindowVisible);
+    return run;
+}
+
+bool RanSilently(const RunResult& run, DWORD exitCode)
+{
+    return run.started && !run.timedOut && run.exitCode == exitCode && !run.anyWindowVisible;
 }
 
 } // namespace kve2e

@@ -1,4 +1,4 @@
-// The whole-program harness: a scratch sandbox per scenario holding a copy of the built
+// The whole-program harness, shared by the whole-program and fault tests: a scratch sandbox per scenario holding a copy of the built
 // kvsetup.exe (with an optional Install.ini beside it) and its own temporary folder; a run
 // of the program in it with a time-out, watching the program's top-level windows and its
 // temporary folder while it runs; and the Wine settings a scenario needs (a per-program
@@ -43,6 +43,7 @@ struct RunOptions {
 
 struct RunResult {
     bool started = false;
+    DWORD processId = 0;
     bool timedOut = false; // the program was ended by the harness
     DWORD exitCode = 0;
     bool anyWindowVisible = false; // a top-level window of the program was ever visible
@@ -51,8 +52,13 @@ struct RunResult {
     std::set<std::string> tempFilesSeen;
     // The text of each watched file as last read while the program ran.
     std::map<std::string, std::string> tempTexts;
+    // The programs (file names, lower case) that the program started and that still ran when it
+    // ended: a restart it asked for shows here as "wineboot.exe" until the restart is done.
+    std::vector<std::string> childrenAtEnd;
 
     const WindowSeen* FindWindowOfClass(const char* className) const;
+    // The windows seen, for failure messages: class and caption, "(hidden)" for one never visible.
+    std::string WindowsSeen() const;
 };
 
 // A scratch folder for one scenario: <temp>\kv-e2e-<tag>-N with setup\ (the program and
@@ -88,6 +94,9 @@ public:
     bool PlaceInstallIni(const std::string& text);
     // Runs the placed program and waits for it to end or for the time-out.
     RunResult Run(const RunOptions& options = RunOptions());
+    // Places the program and its Install.ini, then runs it (a run that could not be placed
+    // did not start).
+    RunResult RunWith(const std::string& installIni, const RunOptions& options = RunOptions());
     // Runs a command line (the program named by its first, quoted, part) the same way, from
     // the setup folder and with the sandbox's temporary folder.
     RunResult RunCommand(std::string commandLine, const RunOptions& options = RunOptions());
@@ -102,6 +111,21 @@ public:
 private:
     std::string root_;
 };
+
+// Install.ini for a silent, logged run: more [INSTALL] lines, then the [KORVID] lines.
+std::string SilentInstallIni(const std::string& install, const std::string& korvid);
+// The same for an install into dest (more [INSTALL] and [KORVID] lines may follow).
+std::string SilentOptions(const std::string& dest, const std::string& install = "",
+                          const std::string& korvid = "");
+
+// Places the program and its Install.ini in the sandbox and runs it; checks, reporting the
+// caller's file and line, that it started, ended on its own with exitCode, and showed no
+// window. returns the run
+RunResult InstallSilently(const char* file, int line, Sandbox& box, const std::string& installIni,
+                          DWORD exitCode, const RunOptions& options = RunOptions());
+#define KV_INSTALL_SILENTLY(...) kve2e::InstallSilently(__FILE__, __LINE__, __VA_ARGS__)
+// True when the run passed the checks of InstallSilently.
+bool RanSilently(const RunResult& run, DWORD exitCode);
 
 // Every file under folder, as paths relative to it, sorted.
 std::vector<std::string> ListTree(const std::string& folder);
@@ -154,7 +178,7 @@ private:
     std::string name_;
 };
 
-// Waits until the file exists or the time is up; returns whether it exists.
-bool WaitForFile(const std::string& path, DWORD timeoutMs);
+// Waits until the file exists (timeoutMs only guards against a hang); returns whether it exists.
+bool WaitForFile(const std::string& path, DWORD timeoutMs = 60000);
 
 } // namespace kve2e
