@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <string>
 #include <vector>
-#include "e2e/harness.h"
+#include "support/harness.h"
 #include "support/product_state.h"
 #include "engine/engine.h"
 
