@@ -110,17 +110,17 @@ TEST_F(Uninstaller, TheUninstallEntryRemovesTheProductAndTheRestartTheRest)
     EXPECT_EQ((std::vector<std::string> { "KORVID Pro Installation", "Congratulations!" }), captions);
 
     // Only the uninstaller itself is left, waiting for the restart.
-    EXPECT_EQ(std::vector<std::string> { "unkv32.del" }, ListTree(dest));
+    EXPECT_EQ(std::vector<std::string> { "unkv32.exe.del" }, ListTree(dest));
     ExpectRecordsGone();
     auto commands = kvtest::KeyValues(kvtest::kRunOnce);
-    EXPECT_EQ("cmd.exe /c del \"" + ShortPath(dest + "\\unkv32.del") + "\"",
+    EXPECT_EQ("cmd.exe /c del \"" + ShortPath(dest + "\\unkv32.exe.del") + "\"",
               kvtest::TextOf(commands["Oxtavine0"]));
     EXPECT_EQ("cmd.exe /c rmdir \"" + ShortPath(dest) + "\" ", kvtest::TextOf(commands["Oxtavine1"]));
 
     EXPECT_EQ(0, kvtest::RunAndWait("C:\\windows\\system32\\wineboot.exe -r"));
-    for (int i = 0; i < 100 && FileExists(dest + "\\unkv32.del"); i++)
+    for (int i = 0; i < 100 && FileExists(dest + "\\unkv32.exe.del"); i++)
         Sleep(100);
-    EXPECT_FALSE(FileExists(dest + "\\unkv32.del"));
+    EXPECT_FALSE(FileExists(dest + "\\unkv32.exe.del"));
 }
 
 TEST_F(Uninstaller, SilentRemovalKeepsTheSitesAndShowsNothing)
@@ -137,9 +137,9 @@ TEST_F(Uninstaller, SilentRemovalKeepsTheSitesAndShowsNothing)
     EXPECT_FALSE(run.anyWindowVisible);
 
     std::vector<std::string> left = ListTree(dest);
-    std::vector<std::string> expected = { "KORVID.ini",  "arsites.ini", "avsites.ini", "gmsites.ini",
-                                          "gvsites.ini", "hwsites.ini", "olsites.ini", "oxsites.ini",
-                                          "swsites.ini", "unkv32.del" };
+    std::vector<std::string> expected = { "KORVID.ini",  "arsites.ini",   "avsites.ini", "gmsites.ini",
+                                          "gvsites.ini", "hwsites.ini",   "olsites.ini", "oxsites.ini",
+                                          "swsites.ini", "unkv32.exe.del" };
     EXPECT_EQ(expected, left);
     ExpectRecordsGone();
 
