@@ -143,8 +143,10 @@ TEST_F(UserData, UserFoldersSurviveRemovalAndRestart)
 
         // Every user file and its bytes, a zero byte and the high half included.
         std::map<std::string, std::string> mine;
+        // A stem of its own for each, so that no folder's ".del" name is taken by another.
+        char stem = 'a';
         for (const char* kind : kinds) {
-            std::string folder = Dest(std::string("x.") + kind);
+            std::string folder = Dest(std::string(1, stem++) + "." + kind);
             ASSERT_TRUE(CreateDirectoryA(folder.c_str(), NULL)) << folder;
             ASSERT_TRUE(CreateDirectoryA((folder + "\\deeper.bak").c_str(), NULL));
             for (const std::string& name : { std::string("notes.txt"), std::string("mine.") + kind,
