@@ -2,7 +2,9 @@
 // first. The folder is made absolute and must have a folder of its own below a drive root
 // or share, outside the Windows folder, the system folder and the work folder, and must not
 // hold any of them: the removal deletes by wildcard inside the recorded folder. It must also
-// be short enough for every product file's path inside it.
+// be short enough for every product file's path inside it. A folder an earlier installation
+// recorded may also lie inside the Windows, system or work folder (C:\WINDOWS\KORVID), so
+// that it can be updated and removed; it still may not be one of them or hold one.
 #include "engine/engine.h"
 #include <string.h>
 
@@ -71,9 +73,10 @@ static bool HasFolderBelowRoot(const char* path)
     return (size_t)(rest - path) < len;
 }
 
-// returns DEST_ACCEPTED or the reason the absolute folder is refused
-int ClassifyDestination(const char* fullPath, const char* workFolder, const char* windowsFolder,
-                        const char* systemFolder)
+// The classification of both checks; insideAllowed lets a folder lie inside the Windows,
+// system and work folders (but never be one of them or hold one).
+static int Classify(const char* fullPath, const char* workFolder, const char* windowsFolder,
+                    const char* systemFolder, bool insideAllowed)
 {
     if (!fullPath || !IsAbsolute(fullPath))
         return DEST_RELATIVE;
@@ -87,17 +90,35 @@ int ClassifyDestination(const char* fullPath, const char* workFolder, const char
         return DEST_FILES_TOO_LONG;
     const char* systemFolders[] = { windowsFolder, systemFolder };
     for (const char* folder : systemFolders) {
-        if (folder && (IsSameOrInside(fullPath, folder) || IsSameOrInside(folder, fullPath)))
+        if (folder && IsSameOrInside(folder, fullPath))
+            return DEST_SYSTEM_FOLDER;
+        if (folder && !insideAllowed && IsSameOrInside(fullPath, folder))
             return DEST_SYSTEM_FOLDER;
     }
-    if (workFolder && (IsSameOrInside(fullPath, workFolder) || IsSameOrInside(workFolder, fullPath)))
+    if (workFolder && IsSameOrInside(workFolder, fullPath))
+        return DEST_WORK_FOLDER;
+    if (workFolder && !insideAllowed && IsSameOrInside(fullPath, workFolder))
         return DEST_WORK_FOLDER;
     return DEST_ACCEPTED;
 }
 
+// returns DEST_ACCEPTED or the reason the absolute folder is refused
+int ClassifyDestination(const char* fullPath, const char* workFolder, const char* windowsFolder,
+                        const char* systemFolder)
+{
+    return Classify(fullPath, workFolder, windowsFolder, systemFolder, false);
+}
+
+// returns DEST_ACCEPTED or the reason the absolute recorded folder is refused
+int ClassifyRecordedFolder(const char* fullPath, const char* workFolder, const char* windowsFolder,
+                           const char* systemFolder)
+{
+    return Classify(fullPath, workFolder, windowsFolder, systemFolder, true);
+}
+
 // returns DEST_ACCEPTED with the absolute folder, without a trailing backslash, in fullPath,
 // or the reason the folder is refused (fullPath then holds what could be made of it)
-int CheckDestination(const char* folder, const char* workFolder, char* fullPath, size_t size)
+static int CheckFolder(const char* folder, const char* workFolder, char* fullPath, size_t size, bool recorded)
 {
     if (size == 0)
         return DEST_TOO_LONG;
@@ -125,7 +146,21 @@ int CheckDestination(const char* folder, const char* workFolder, char* fullPath,
     n = GetSystemDirectoryA(systemFolder, ARRAY_SIZE(systemFolder));
     if (n == 0 || n >= ARRAY_SIZE(systemFolder))
         systemFolder[0] = '\0';
-    return ClassifyDestination(fullPath, workFolder, windowsFolder, systemFolder);
+    return recorded ? ClassifyRecordedFolder(fullPath, workFolder, windowsFolder, systemFolder)
+                    : ClassifyDestination(fullPath, workFolder, windowsFolder, systemFolder);
+}
+
+// returns DEST_ACCEPTED with the absolute folder in fullPath, or the reason it is refused
+int CheckDestination(const char* folder, const char* workFolder, char* fullPath, size_t size)
+{
+    return CheckFolder(folder, workFolder, fullPath, size, false);
+}
+
+// returns DEST_ACCEPTED with the absolute recorded folder in fullPath, or the reason it is
+// refused
+int CheckRecordedFolder(const char* folder, const char* workFolder, char* fullPath, size_t size)
+{
+    return CheckFolder(folder, workFolder, fullPath, size, true);
 }
 
 // returns the words a refusal gives as its reason

@@ -189,9 +189,15 @@ enum { KV_LONGEST_FILE_NAME = 12 };
 // The pure test of an absolute folder against the folders it must stay clear of.
 int ClassifyDestination(const char* fullPath, const char* workFolder, const char* windowsFolder,
                         const char* systemFolder);
+// The same test for a folder an earlier installation recorded: it may lie inside the
+// Windows, system or work folder, but not be one of them or hold one.
+int ClassifyRecordedFolder(const char* fullPath, const char* workFolder, const char* windowsFolder,
+                           const char* systemFolder);
 // Makes folder absolute into fullPath (no trailing backslash) and tests it against the
 // Windows, system and work folders; returns DEST_ACCEPTED or the reason it is refused.
 int CheckDestination(const char* folder, const char* workFolder, char* fullPath, size_t size);
+// The same with the recorded folder's test (ClassifyRecordedFolder).
+int CheckRecordedFolder(const char* folder, const char* workFolder, char* fullPath, size_t size);
 // The words that name a refusal's reason, for the log and the message.
 const char* DestinationRefusalText(int reason);
 

@@ -307,8 +307,10 @@ static void PlaceNamespaceEntry(Run& run, const char* clsid, const char* title, 
 static void WriteUninstallEntry(Run& run, const char* group)
 {
     char command[KV_LONG_TEXT_SIZE];
-    if (!FormatUninstallCommand(command, sizeof command, run.destFolder, group))
+    if (!FormatUninstallCommand(command, sizeof command, run.destFolder, group)) {
+        LogLine("Skipped the uninstall entry: the folder or the group cannot be passed on its command line");
         return;
+    }
     HKEY key;
     if (RegCreateKeyA(HKEY_LOCAL_MACHINE, kUninstallEntryKey, &key) != ERROR_SUCCESS)
         return;

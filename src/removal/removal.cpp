@@ -28,11 +28,12 @@ static bool FindRecordedFolder(const char* expectedFolder, char* fullPath, size_
     GetProfileStringA("KORVID", "DIR", "", recorded, ARRAY_SIZE(recorded));
     if (recorded[0] == '\0' || GetProfileIntA("KORVID", "INSTOPTS", 0) == 0)
         return false;
-    // The removal deletes by wildcard in this folder: it must be a folder of its own.
+    // The removal deletes by pattern in this folder: it must be a folder of its own, though
+    // an earlier installation may have put it inside the Windows folder.
     char workFolder[KV_PATH_SIZE];
     if (!GetTempFolder(workFolder))
         workFolder[0] = '\0';
-    int reason = CheckDestination(recorded, workFolder, fullPath, size);
+    int reason = CheckRecordedFolder(recorded, workFolder, fullPath, size);
     if (reason != DEST_ACCEPTED) {
         char line[KV_FORMAT_SIZE];
         if (StrFormat(line, sizeof line, "Not removing \"%s\": %s", recorded, DestinationRefusalText(reason)))
@@ -42,7 +43,7 @@ static bool FindRecordedFolder(const char* expectedFolder, char* fullPath, size_
     if (!expectedFolder)
         return true;
     char expected[KV_PATH_SIZE];
-    return CheckDestination(expectedFolder, workFolder, expected, sizeof expected) == DEST_ACCEPTED
+    return CheckRecordedFolder(expectedFolder, workFolder, expected, sizeof expected) == DEST_ACCEPTED
         && _stricmp(expected, fullPath) == 0;
 }
 

@@ -28,10 +28,10 @@ int DeleteRegistryTree(const char* subKey, HKEY root);
 int RemoveNamespaceEntries(void);
 
 // removal_text.cpp
-// The name a file in use waits under until the next start: the extension of the file name
-// (from its last dot after the last '\', '/' or ':') replaced by ".del", or ".del" appended. returns false when it does
-// not fit
-bool DeferredDeleteName(char* dest, size_t size, const char* path);
+// The name a file in use waits under until the next start: the whole path with ".del"
+// appended (number 0), or with ".<number>.del" when an earlier name is taken. returns false
+// (dest empty) when it does not fit
+bool DeferredDeleteName(char* dest, size_t size, const char* path, unsigned int number);
 // The template with its first "%s" replaced by insert (a template without one is copied).
 // returns false when the result does not fit (dest then empty)
 bool InsertText(char* dest, size_t size, const char* templateText, const char* insert);

@@ -26,21 +26,13 @@ bool InsertText(char* dest, size_t size, const char* templateText, const char* i
 }
 
 // returns true with the ".del" name of path in dest
-bool DeferredDeleteName(char* dest, size_t size, const char* path)
+bool DeferredDeleteName(char* dest, size_t size, const char* path, unsigned int number)
 {
-    // The file name follows the last '\', '/' or ':', as for AlternateFileName: a dot in
-    // a folder's name must not move the file out of its folder.
-    const char* dot = strrchr(FileNamePart(path), '.');
-    size_t keep = dot ? (size_t)(dot - path) : strlen(path);
-    if (keep >= size) {
-        if (size > 0)
-            dest[0] = '\0';
-        return false;
-    }
-    memcpy(dest, path, keep);
-    dest[keep] = '\0';
-    if (StrAppend(dest, size, ".del"))
-        return true;
-    dest[0] = '\0';
-    return false;
+    // The whole file name stays in the new one, so that kvpro32.dll and kvpro32.hlp never
+    // wait under one name; the number sets apart a name an earlier removal still holds.
+    bool ok = number == 0 ? StrFormat(dest, size, "%s.del", path)
+                          : StrFormat(dest, size, "%s.%u.del", path, number);
+    if (!ok && size > 0)
+        dest[0] = '\0';
+    return ok;
 }

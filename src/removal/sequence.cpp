@@ -1,8 +1,8 @@
 // The removal sequence, in this order: the uninstall entry, the shell namespace entries, the
 // Explorer view, the utilities with the queue scheduler, the base product, the common files
 // with the SSL record, the Program Manager items and group, and the leftovers of the folder.
-// No step stops the sequence; a file in use is renamed to ".del" and its deletion stored for
-// the next start.
+// No step stops the sequence; a file in use is renamed to "<name>.del" and its deletion
+// stored for the next start.
 #include "removal/removal.h"
 #include "engine/engine.h"
 #include "progman/progman.h"
@@ -12,6 +12,8 @@
 static const char kCaption[] = "KORVID Pro Installation";
 static const char kProductIni[] = "KORVID.ini";
 static const char kExplorerItem[] = "KORVID Pro Explorer";
+static const char kBrowserHelperList[] =
+    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Browser Helper Objects";
 // How long the queue scheduler's "-remove" may take before its file is deleted anyway.
 static const DWORD kSchedulerWaitMs = 5000;
 
@@ -59,27 +61,73 @@ static void SetDeleteFailure(char* errorText, const char* path)
         StrCopy(errorText, KV_TEXT_SIZE, "failed to delete a file");
 }
 
+// The most ".del" names tried for one file: earlier removals whose restart has not come
+// yet may still hold the first ones.
+static const unsigned int kDeferredNameTries = 100;
+
+// returns true with a ".del" name for path that no file holds yet
+static bool FreeDeferredName(const char* path, char* deferred, size_t size)
+{
+    for (unsigned int n = 0; n < kDeferredNameTries; n++) {
+        if (!DeferredDeleteName(deferred, size, path, n))
+            return false;
+        if (GetFileAttributesA(deferred) == INVALID_FILE_ATTRIBUTES)
+            return true;
+    }
+    return false;
+}
+
+// True when the deletion of the file under its ".del" name can be stored: the folder's
+// own command can be built (its short path is safe for the shell), the new name holds
+// nothing the shell reads, and a short file name still fits after the folder.
+static bool CanStoreDeferredDelete(const char* deferred)
+{
+    char folder[KV_PATH_SIZE];
+    if (!StrCopy(folder, sizeof folder, deferred))
+        return false;
+    char* name = (char*)FileNamePart(folder);
+    if (name == folder || !IsSafeShellPath(name))
+        return false;
+    name[-1] = '\0';
+    char command[512];
+    // "\" and an 8.3 name of at most 12 characters join the folder's short path.
+    return BuildRestartCommand(command, sizeof command, "del", folder)
+        && strlen(command) + 13 < sizeof command;
+}
+
 // returns 1 when the file is gone (or was never there), 0 when it stays for now
 int DeleteOrDefer(const char* path, char* errorText)
 {
-    if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
+    DWORD attributes = GetFileAttributesA(path);
+    // A folder of the user's that bears the name is no file of the product's.
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
         return 1;
+    // Neither DeleteFileA nor the stored "del" deletes a read-only file.
+    bool readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+    if (readOnly) {
+        DWORD writable = attributes & ~(DWORD)FILE_ATTRIBUTE_READONLY;
+        SetFileAttributesA(path, writable ? writable : FILE_ATTRIBUTE_NORMAL);
+    }
     if (DeleteFileA(path))
         return 1;
     SetDeleteFailure(errorText, path);
 
     // Only the ".del" name is stored: the file's own name may hold a fresh copy by the time
-    // the machine restarts, from an install made in between.
+    // the machine restarts, from an install made in between. The file is renamed only when
+    // its command can be stored, and goes back under its own name when storing fails.
     char deferred[KV_PATH_SIZE];
-    if (!DeferredDeleteName(deferred, sizeof deferred, path))
-        return 0;
-    // A ".del" left by an earlier removal whose restart has not come yet is in the way.
-    DeleteFileA(deferred);
-    if (!MoveFileA(path, deferred))
-        return 0;
-    char command[KV_LINE_SIZE];
-    if (BuildRestartCommand(command, sizeof command, "del", deferred) && ScheduleAtRestart(command))
-        g_bRestartNeeded = 1;
+    if (FreeDeferredName(path, deferred, sizeof deferred) && CanStoreDeferredDelete(deferred)
+        && MoveFileA(path, deferred)) {
+        char command[KV_LINE_SIZE];
+        if (BuildRestartCommand(command, sizeof command, "del", deferred) && ScheduleAtRestart(command)) {
+            g_bRestartNeeded = 1;
+            return 0;
+        }
+        MoveFileA(deferred, path);
+    }
+    // Nothing will delete the file: it stays as it was.
+    if (readOnly)
+        SetFileAttributesA(path, attributes);
     return 0;
 }
 
@@ -143,6 +191,8 @@ static void RemoveUtilities(const Removal& run)
 {
     ShowStatus(run, IDS_UNREGISTERING_BROWSER, "Unregistering KORVID Browser DLL");
     CallLibraryEntry(run.folder, "kvbho2k0.dll", "DllUnregisterServer");
+    // The browser's helper list that the library's registration made on a machine without one.
+    DeleteKeyIfEmpty(HKEY_LOCAL_MACHINE, kBrowserHelperList);
     // The scheduler removes its start-up entry; its file is deleted only once it has ended.
     ShowStatus(run, IDS_UNREGISTERING_SCHEDULER, "Unregistering KORVID Queue Scheduler");
     RunProgramAndWait(run.folder, "kvsched.exe", "-remove", SW_SHOWNORMAL, kSchedulerWaitMs);
@@ -239,7 +289,8 @@ static bool AskDeleteIniFiles(const Removal& run)
 }
 
 // The leftovers: backups, files staged for a restart's copy, temporary files, help indexes
-// and logs, and the INI files when the user said so. Nothing else in the folder is touched.
+// and logs, and the INI files when the user said so. Nothing else in the folder is touched,
+// and no folder at all.
 // A leftover in use (the program an update moved aside while it ran) goes at the next start,
 // as the product's own files do; a staged ".new" goes now, so that the restart's copy does
 // not bring the removed program back.
@@ -258,6 +309,9 @@ static void DeleteLeftovers(const Removal& run)
     if (find == INVALID_HANDLE_VALUE)
         return;
     do {
+        // Only files: a folder of the user's is never touched, whatever its name.
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            continue;
         if (!HasExtension(found.cFileName, kAlways, ARRAY_SIZE(kAlways))
             && !(deleteIni && HasExtension(found.cFileName, kIni, ARRAY_SIZE(kIni))))
             continue;

@@ -92,15 +92,15 @@ TEST_F(Uninstaller, TheUninstallEntryRemovesTheProductAndTheRestartTheRest)
     EXPECT_EQ((std::vector<std::string> { "KORVID Pro Installation", "Congratulations!" }), captions);
 
     // Only the uninstaller itself is left, waiting for the restart.
-    EXPECT_EQ(std::vector<std::string> { "unkv32.del" }, ListTree(dest));
+    EXPECT_EQ(std::vector<std::string> { "unkv32.exe.del" }, ListTree(dest));
     ExpectRecordsGone();
     auto commands = kvtest::KeyValues(kvtest::kRunOnce);
-    EXPECT_EQ("cmd.exe /c del \"" + kvtest::ShortPath(dest + "\\unkv32.del") + "\"",
+    EXPECT_EQ("cmd.exe /c del \"" + kvtest::ShortPath(dest + "\\unkv32.exe.del") + "\"",
               kvtest::TextOf(commands["Oxtavine0"]));
     EXPECT_EQ("cmd.exe /c rmdir \"" + kvtest::ShortPath(dest) + "\" ", kvtest::TextOf(commands["Oxtavine1"]));
 
     kvtest::Restart();
-    EXPECT_TRUE(kvtest::WaitUntil([&] { return !FileExists(dest + "\\unkv32.del"); }));
+    EXPECT_TRUE(kvtest::WaitUntil([&] { return !FileExists(dest + "\\unkv32.exe.del"); }));
 }
 
 TEST_F(Uninstaller, SilentRemovalKeepsTheSitesAndShowsNothing)
@@ -117,9 +117,9 @@ TEST_F(Uninstaller, SilentRemovalKeepsTheSitesAndShowsNothing)
     EXPECT_FALSE(run.anyWindowVisible);
 
     std::vector<std::string> left = ListTree(dest);
-    std::vector<std::string> expected = { "KORVID.ini",  "arsites.ini", "avsites.ini", "gmsites.ini",
-                                          "gvsites.ini", "hwsites.ini", "olsites.ini", "oxsites.ini",
-                                          "swsites.ini", "unkv32.del" };
+    std::vector<std::string> expected = { "KORVID.ini",  "arsites.ini",   "avsites.ini", "gmsites.ini",
+                                          "gvsites.ini", "hwsites.ini",   "olsites.ini", "oxsites.ini",
+                                          "swsites.ini", "unkv32.exe.del" };
     EXPECT_EQ(expected, left);
     ExpectRecordsGone();
 

@@ -216,8 +216,8 @@ TEST_F(InUse, EveryKindOfRowOnNt)
     EXPECT_EQ(0u, run.exitCode);
     EXPECT_EQ("<missing>", kvtest::WinIni("DIR"));
     std::vector<std::string> commands = StoredCommands();
-    // Every file in use was renamed to ".del" and its deletion stored for the restart.
-    for (const char* name : { "kvscrpt", "kvsyncd", "kv95pro", "kvpro32", "unkv32" }) {
+    // Every file in use was renamed to "<name>.del" and its deletion stored for the restart.
+    for (const char* name : { "kvscrpt.exe", "kvsyncd.dll", "kv95pro.bak", "kvpro32.bak", "unkv32.exe" }) {
         std::string deferred = Dest(std::string(name) + ".del");
         EXPECT_TRUE(FileExists(deferred)) << deferred;
         char shortPath[MAX_PATH] = "";
@@ -250,7 +250,7 @@ TEST_F(InUse, EveryKindOfRowOnNt)
 }
 
 // Windows 98: the update stages a running program as ".new" with a copy for the restart;
-// the removal before that restart renames it to ".del"; after the restart nothing of the
+// the removal before that restart renames it to "<name>.del"; after the restart nothing of the
 // product is left, and the staged copy did not bring the program back.
 TEST_F(InUse, RunningProgramOnWindows98)
 {
@@ -285,7 +285,7 @@ TEST_F(InUse, RunningProgramOnWindows98)
     RunResult run = box.RunCommand(command + " -s", options);
     ASSERT_TRUE(EndedCleanly(run));
     EXPECT_EQ(0u, run.exitCode);
-    EXPECT_TRUE(FileExists(Dest("kv95pro.del")));
+    EXPECT_TRUE(FileExists(Dest("kv95pro.exe.del")));
     commands = StoredCommands();
     EXPECT_TRUE(Mentions(commands, "command.com /c del ")) << testing::PrintToString(commands);
 

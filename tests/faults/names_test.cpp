@@ -19,9 +19,10 @@ const char kKept[] = "kept beside the product\r\n";
 
 // What a silent removal leaves in the folder: the product INIs and the uninstaller itself,
 // which waits for the restart.
-const std::vector<std::string> kLeftByRemoval = { "KORVID.ini",  "arsites.ini", "avsites.ini", "gmsites.ini",
-                                                  "gvsites.ini", "hwsites.ini", "olsites.ini", "oxsites.ini",
-                                                  "swsites.ini", "unkv32.del" };
+const std::vector<std::string> kLeftByRemoval = { "KORVID.ini",    "arsites.ini", "avsites.ini",
+                                                  "gmsites.ini",   "gvsites.ini", "hwsites.ini",
+                                                  "olsites.ini",   "oxsites.ini", "swsites.ini",
+                                                  "unkv32.exe.del" };
 
 // Creates the folder and every folder above it. returns whether it exists
 bool MakeFolders(const std::string& folder)

@@ -5,7 +5,8 @@
 // their order (relative, root, files too long, system, work); and the answer does not
 // change with the letter case or with trailing backslashes of the folder. Paths are
 // compared by their backslash segments: CheckDestination hands over what GetFullPathNameA
-// made, in which '/' and runs of separators are already gone.
+// made, in which '/' and runs of separators are already gone. ClassifyRecordedFolder
+// differs only in letting a folder lie inside the three.
 #include "fuzz.h"
 #include "engine/engine.h"
 #include <ctype.h>
@@ -67,6 +68,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     int reason = Classify(path, workArg, windowsArg, systemArg);
     FUZZ_CHECK(reason >= DEST_ACCEPTED && reason <= DEST_FILES_TOO_LONG && reason != DEST_TOO_LONG);
     FUZZ_CHECK(ClassifyDestination(NULL, workArg, windowsArg, systemArg) == DEST_RELATIVE);
+
+    // A recorded folder may lie inside the three folders: only one that is one of them or
+    // holds one is refused for that, and every other answer is the same.
+    HeapText recordedText(path);
+    int recorded = ClassifyRecordedFolder(recordedText.get(), workArg, windowsArg, systemArg);
+    if (reason == DEST_SYSTEM_FOLDER || reason == DEST_WORK_FOLDER) {
+        bool holdsSystem =
+            (windowsArg && SameOrInside(windows, path)) || (systemArg && SameOrInside(system, path));
+        bool holdsWork = workArg && SameOrInside(work, path);
+        FUZZ_CHECK(recorded
+                   == (holdsSystem     ? DEST_SYSTEM_FOLDER
+                           : holdsWork ? DEST_WORK_FOLDER
+                                       : DEST_ACCEPTED));
+    } else {
+        FUZZ_CHECK(recorded == reason);
+    }
 
     bool share = StartsWith(path, "\\\\");
     bool drive = path.size() >= 3 && isalpha((unsigned char)path[0]) && path[1] == ':' && path[2] == '\\';

@@ -105,14 +105,14 @@ static void CheckAlternateName(size_t size, const std::string& target, const std
     }
 }
 
-static void CheckDeferredName(size_t size, const std::string& path)
+static void CheckDeferredName(size_t size, const std::string& path, unsigned int number)
 {
     HeapText pathText(path);
     OutBuffer out(size);
-    bool ok = DeferredDeleteName(out.get(), out.size(), pathText.get());
+    bool ok = DeferredDeleteName(out.get(), out.size(), pathText.get(), number);
     size_t start = NameStart(path);
-    size_t dot = path.rfind('.');
-    std::string expected = (dot != std::string::npos && dot >= start ? path.substr(0, dot) : path) + ".del";
+    // The whole name stays, so that no two files of one folder share a ".del" name.
+    std::string expected = path + (number ? "." + std::to_string(number) : "") + ".del";
     FUZZ_CHECK(out.Terminated());
     FUZZ_CHECK(ok == (expected.size() < size));
     if (ok) {
@@ -134,6 +134,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     CheckBounded(outSize, folder, name);
     CheckJoins(outSize, folder, name);
     CheckAlternateName(outSize, folder, name);
-    CheckDeferredName(outSize, folder);
+    CheckDeferredName(outSize, folder, input.Byte() % 4 == 0 ? 0 : input.Byte());
     return 0;
 }

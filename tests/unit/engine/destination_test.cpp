@@ -61,6 +61,37 @@ TEST(Destination, ClassifyRefusesRootsSystemAndWorkFolders)
     EXPECT_GE((size_t)KV_LONGEST_FILE_NAME, strlen("original.ini"));
 }
 
+// A folder an earlier installation recorded may lie inside the Windows, system or work
+// folder (so that it can be updated and removed); a new choice may not. Neither may be one
+// of them, hold one, or be a root.
+TEST(Destination, RecordedFolderMayLieInsideTheWindowsFolder)
+{
+    const char* work = "C:\\users\\me\\Temp\\";
+    const char* windows = "C:\\WINDOWS";
+    const char* system = "C:\\WINDOWS\\SYSTEM";
+    struct Row {
+        const char* path;
+        int chosen;   // a new choice
+        int recorded; // the recorded folder
+    } rows[] = {
+        { "C:\\WINDOWS\\KORVID", DEST_SYSTEM_FOLDER, DEST_ACCEPTED },
+        { "c:\\windows\\system\\KORVID\\", DEST_SYSTEM_FOLDER, DEST_ACCEPTED },
+        { "C:\\users\\me\\Temp\\KORVID", DEST_WORK_FOLDER, DEST_ACCEPTED },
+        { "C:\\WINDOWS", DEST_SYSTEM_FOLDER, DEST_SYSTEM_FOLDER },
+        { "C:\\windows\\system", DEST_SYSTEM_FOLDER, DEST_SYSTEM_FOLDER },
+        { "C:\\users\\me\\Temp", DEST_WORK_FOLDER, DEST_WORK_FOLDER },
+        { "C:\\users", DEST_WORK_FOLDER, DEST_WORK_FOLDER },
+        { "C:\\", DEST_ROOT, DEST_ROOT },
+        { "C:\\WINDOWS\\..\\KORVID", DEST_RELATIVE, DEST_RELATIVE },
+        { "C:\\Program Files\\KORVID Pro", DEST_ACCEPTED, DEST_ACCEPTED },
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.path);
+        EXPECT_EQ(r.chosen, ClassifyDestination(r.path, work, windows, system));
+        EXPECT_EQ(r.recorded, ClassifyRecordedFolder(r.path, work, windows, system));
+    }
+}
+
 // Through the platform: made absolute, ".." resolved, trailing backslashes gone.
 TEST(Destination, CheckMakesTheFolderAbsoluteFirst)
 {

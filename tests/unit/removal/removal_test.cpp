@@ -17,6 +17,7 @@ namespace
 {
 
 const char kUserGroup[] = "KV Removal Tools";
+const char kHelperList[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Browser Helper Objects";
 
 std::string Message(UINT id)
 {
@@ -114,27 +115,32 @@ TEST(RemovalNames, DeferredNamesAndInsertedTexts)
 {
     struct Row {
         const char* path;
+        unsigned int number;
         const char* expected;
     } rows[] = {
-        { "C:\\KORVID\\kvpro32.dll", "C:\\KORVID\\kvpro32.del" },
-        { "C:\\KORVID\\KORVID.ini.bak", "C:\\KORVID\\KORVID.ini.del" },
-        { "C:\\KORVID.OLD\\readme", "C:\\KORVID.OLD\\readme.del" },
-        { "C:\\KORVID\\.hidden", "C:\\KORVID\\.del" },
-        // The name ends the path after any separator: the file stays in its folder.
-        { "C:/KORVID.OLD/readme", "C:/KORVID.OLD/readme.del" },
-        { "C:\\KORVID\\v1.2/readme", "C:\\KORVID\\v1.2/readme.del" },
-        { "D:KORVID.OLD:readme", "D:KORVID.OLD:readme.del" },
+        // Files of one stem keep names of their own.
+        { "C:\\KORVID\\kvpro32.dll", 0, "C:\\KORVID\\kvpro32.dll.del" },
+        { "C:\\KORVID\\kvpro32.hlp", 0, "C:\\KORVID\\kvpro32.hlp.del" },
+        { "C:\\KORVID\\kv95pro.bak", 0, "C:\\KORVID\\kv95pro.bak.del" },
+        { "C:\\KORVID\\kv95pro.exe", 2, "C:\\KORVID\\kv95pro.exe.2.del" },
+        { "C:\\KORVID\\KORVID.ini.bak", 0, "C:\\KORVID\\KORVID.ini.bak.del" },
+        { "C:\\KORVID.OLD\\readme", 0, "C:\\KORVID.OLD\\readme.del" },
+        { "C:\\KORVID\\.hidden", 17, "C:\\KORVID\\.hidden.17.del" },
+        { "C:/KORVID.OLD/readme", 0, "C:/KORVID.OLD/readme.del" },
     };
     for (const Row& row : rows) {
         char out[KV_PATH_SIZE];
-        EXPECT_TRUE(DeferredDeleteName(out, sizeof out, row.path));
+        EXPECT_TRUE(DeferredDeleteName(out, sizeof out, row.path, row.number));
         EXPECT_STREQ(row.expected, out);
     }
     // A ".del" name longer than a path may be is refused, not cut.
     std::string longPath = "C:\\" + std::string(254, 'k') + ".d";
     char out[KV_PATH_SIZE] = "x";
-    EXPECT_FALSE(DeferredDeleteName(out, sizeof out, longPath.c_str()));
+    EXPECT_FALSE(DeferredDeleteName(out, sizeof out, longPath.c_str(), 0));
     EXPECT_STREQ("", out);
+    longPath = "C:\\" + std::string(250, 'k') + ".d";
+    EXPECT_TRUE(DeferredDeleteName(out, sizeof out, longPath.c_str(), 0));
+    EXPECT_FALSE(DeferredDeleteName(out, sizeof out, longPath.c_str(), 10));
 
     char text[64];
     EXPECT_TRUE(InsertText(text, sizeof text, "Deleting icon %s", "KORVID Pro"));
@@ -184,6 +190,9 @@ TEST(RemovalRegistry, TreeDeleteEndsAlsoWhenASubkeyStays)
 // second removal finds nothing to remove.
 TEST_F(Removal, InstallThenRemoveLeavesNothing)
 {
+    // A machine without the browser's helper list: the install makes it, the removal takes it.
+    DeleteKeyIfEmpty(HKEY_LOCAL_MACHINE, kHelperList);
+    ASSERT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kHelperList));
     InstallEverything();
     // What the install and the product's entry points made, each checked before and after.
     const std::vector<std::pair<HKEY, std::string>> keys = {
@@ -197,6 +206,7 @@ TEST_F(Removal, InstallThenRemoveLeavesNothing)
         { HKEY_LOCAL_MACHINE,
           "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Browser Helper "
           "Objects\\{5B1E0C72-3A94-4F6D-8E21-C7D09A3B4A20}" },
+        { HKEY_LOCAL_MACHINE, kHelperList },
         { HKEY_LOCAL_MACHINE, "SOFTWARE\\Oxtavine\\KORVID\\SSL" },
         { HKEY_LOCAL_MACHINE, "SOFTWARE\\Oxtavine\\KORVID\\Scheduler" },
         { HKEY_LOCAL_MACHINE, "SOFTWARE\\Oxtavine\\KORVID\\Browser Plugin" },
@@ -271,7 +281,7 @@ TEST_F(Removal, KeptIniFilesAndTheUsersGroup)
     EXPECT_FALSE(FileExists(GroupFolder("KV Removal Missing")));
 }
 
-// A product file in use: renamed to ".del", its deletion and the folder's removal stored for
+// A product file in use: renamed to "<name>.del", its deletion and the folder's removal stored for
 // the next start with the platform's shell, the restart offered (and declined); the restart
 // then deletes the file.
 TEST_F(Removal, FileInUseWaitsForTheRestart)
@@ -303,11 +313,11 @@ TEST_F(Removal, FileInUseWaitsForTheRestart)
         EXPECT_EQ(0, g_bRestartNeeded);
         EXPECT_FALSE(FileExists(folder + "\\kv95pro.exe"));
         EXPECT_FALSE(FileExists(folder + "\\kvpro32.hlp"));
-        ASSERT_TRUE(FileExists(folder + "\\kv95pro.del"));
+        ASSERT_TRUE(FileExists(folder + "\\kv95pro.exe.del"));
         EXPECT_EQ("<missing>", WinIni("DIR"));
 
         char shortFile[MAX_PATH], shortFolder[MAX_PATH];
-        GetShortPathNameA((folder + "\\kv95pro.del").c_str(), shortFile, sizeof shortFile);
+        GetShortPathNameA((folder + "\\kv95pro.exe.del").c_str(), shortFile, sizeof shortFile);
         GetShortPathNameA(folder.c_str(), shortFolder, sizeof shortFolder);
         auto commands = KeyValues(row.key);
         EXPECT_EQ(std::string(row.shell) + " /c del \"" + shortFile + "\"", TextOf(commands["Oxtavine0"]));
@@ -320,7 +330,7 @@ TEST_F(Removal, FileInUseWaitsForTheRestart)
     StandInShell shell(WinePath(KV_COMMAND_SHIM_UNIX));
     Restart();
     for (const std::string& folder : folders) {
-        std::string file = folder + "\\kv95pro.del";
+        std::string file = folder + "\\kv95pro.exe.del";
         EXPECT_TRUE(WaitUntil([&] { return !FileExists(file); })) << file;
     }
 }
@@ -360,4 +370,85 @@ TEST_F(Removal, RefusedFoldersAreNotTouched)
         DeleteFileA(row.canary.c_str());
     }
     SetCurrentDirectoryA(saved);
+
+    // A folder that an earlier installation recorded strictly inside the Windows folder is
+    // the product's own: it is removed.
+    std::string inside = std::string(windows) + "\\kv removal " + std::to_string(GetCurrentProcessId());
+    ASSERT_TRUE(CreateDirectoryA(inside.c_str(), NULL));
+    MakeFile(inside + "\\kv95pro.exe");
+    MakeFile(inside + "\\kvcanary.tmp");
+    WriteProfileStringA("KORVID", "DIR", inside.c_str());
+    WriteProfileStringA("KORVID", "INSTOPTS", "12");
+    WriteProfileStringA("KORVID", "GROUP", "");
+    std::vector<std::string> boxes = Remove([](const std::string&) { return IDOK; });
+    EXPECT_EQ(std::vector<std::string> { "|" + Message(10014) }, boxes);
+    EXPECT_FALSE(FileExists(inside));
+    DeleteTree(inside);
+}
+
+// One file at a time: two loaded libraries of one stem wait under names of their own, a
+// name an earlier removal still holds is passed over, a read-only file goes at once, a
+// folder of the user's is never touched, and a file whose deletion cannot be stored (its
+// folder's short path holds a character the shell reads) keeps its own name and attributes.
+TEST_F(Removal, DeleteOrDeferOnEveryKindOfFile)
+{
+    std::string library = WinePath(KV_PAYLOAD_DIR_UNIX) + "\\kvpro32.dll";
+    std::string same = dest + "\\same", unsafe = dest + "\\a&b";
+    for (const std::string& folder : { same, unsafe, dest + "\\x.bak" })
+        ASSERT_TRUE(CreateDirectoryA(folder.c_str(), NULL));
+    std::vector<HMODULE> loaded;
+    for (const std::string& path :
+         { same + "\\kvpro32.dll", same + "\\kvpro32.hlp", unsafe + "\\kvpro32.dll" }) {
+        ASSERT_TRUE(CopyFileA(library.c_str(), path.c_str(), FALSE));
+        HMODULE module = LoadLibraryA(path.c_str());
+        ASSERT_TRUE(module != NULL) << path;
+        loaded.push_back(module);
+    }
+    MakeFile(same + "\\kvpro32.dll.del", "an earlier removal's");
+    MakeFile(same + "\\kvscrpt.hlp");
+    MakeFile(dest + "\\x.bak\\mine.txt", "mine");
+    for (const std::string& path : { same + "\\kvscrpt.hlp", unsafe + "\\kvpro32.dll" })
+        ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
+
+    struct Row {
+        std::string path;
+        int result;
+        std::string waiting; // the name it waits under for the restart, "" when none
+    } rows[] = {
+        { same + "\\kvpro32.dll", 0, same + "\\kvpro32.dll.1.del" },
+        { same + "\\kvpro32.hlp", 0, same + "\\kvpro32.hlp.del" },
+        { same + "\\kvscrpt.hlp", 1, "" },
+        { dest + "\\x.bak", 1, "" },
+        { unsafe + "\\kvpro32.dll", 0, "" },
+    };
+    char errorText[KV_TEXT_SIZE];
+    std::vector<std::string> expected;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.path);
+        g_bRestartNeeded = 0;
+        errorText[0] = '\0';
+        EXPECT_EQ(row.result, DeleteOrDefer(row.path.c_str(), errorText));
+        EXPECT_EQ(row.waiting.empty() ? 0 : 1, g_bRestartNeeded);
+        EXPECT_EQ(row.result ? "" : "failed to delete " + row.path, std::string(errorText));
+        if (!row.waiting.empty()) {
+            EXPECT_FALSE(FileExists(row.path));
+            char shortPath[MAX_PATH] = "";
+            EXPECT_NE(0u, GetShortPathNameA(row.waiting.c_str(), shortPath, sizeof shortPath));
+            expected.push_back("cmd.exe /c del \"" + std::string(shortPath) + "\"");
+        }
+    }
+    std::vector<std::string> stored;
+    for (const auto& value : KeyValues(kRunOnce))
+        if (value.first.compare(0, 8, "Oxtavine") == 0)
+            stored.push_back(TextOf(value.second));
+    EXPECT_EQ(expected, stored);
+    EXPECT_EQ("an earlier removal's", ReadFile(same + "\\kvpro32.dll.del"));
+    EXPECT_FALSE(FileExists(same + "\\kvscrpt.hlp"));
+    EXPECT_EQ("mine", ReadFile(dest + "\\x.bak\\mine.txt"));
+    EXPECT_EQ(FILE_ATTRIBUTE_READONLY,
+              GetFileAttributesA((unsafe + "\\kvpro32.dll").c_str()) & FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ(std::vector<std::string> { "kvpro32.dll" }, ListFiles(unsafe));
+    for (HMODULE module : loaded)
+        FreeLibrary(module);
+    SetFileAttributesA((unsafe + "\\kvpro32.dll").c_str(), FILE_ATTRIBUTE_NORMAL);
 }
