@@ -43,7 +43,8 @@ static int PrepareWorkFolder(char* tempFolder, size_t size)
         const char* name = strrchr(path, '\\');
         StrCopy(g_szStagingName, ARRAY_SIZE(g_szStagingName), name ? name + 1 : path);
     }
-    return StrAppend(tempFolder, size, "\\") ? 1 : 0;
+    // A drive root keeps its backslash already.
+    return EndsWithSeparator(tempFolder) || StrAppend(tempFolder, size, "\\") ? 1 : 0;
 }
 
 // Sets the Windows version, the NT flag and the offered and preselected choices.

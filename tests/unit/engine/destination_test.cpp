@@ -67,6 +67,7 @@ TEST(Destination, ClassifyRefusesRootsSystemAndWorkFolders)
             EXPECT_GE((size_t)KV_LONGEST_FILE_NAME, strlen(group.rows[p].installedName))
                 << group.rows[p].installedName;
     EXPECT_GE((size_t)KV_LONGEST_FILE_NAME, strlen(KV_SCRATCH_NAME));
+    EXPECT_GE((size_t)KV_LONGEST_FILE_NAME, strlen(KV_BACKUP_NAME));
     EXPECT_GE((size_t)KV_LONGEST_FILE_NAME, strlen("original.ini"));
 }
 
