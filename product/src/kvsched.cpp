@@ -36,12 +36,18 @@ static bool InstallScheduler(bool startWithWindows)
     char path[MAX_PATH + 1];
     if (!ModulePath(NULL, path, sizeof(path)))
         return false;
+    // The scheduler keeps its queue files in the folder it was set up from.
+    char folder[MAX_PATH + 1];
+    DWORD length = GetCurrentDirectoryA(sizeof(folder), folder);
+    if (length == 0 || length >= sizeof(folder))
+        return false;
     HKEY key = CreateMachineKey(KV_KEY_SCHEDULER);
     if (!key)
         return false;
     bool ok = SetDwordValue(key, "Installed", 1);
     ok = SetDwordValue(key, "StartWithWindows", startWithWindows ? 1 : 0) && ok;
     ok = SetStringValue(key, "Path", path) && ok;
+    ok = SetStringValue(key, "StartFolder", folder) && ok;
     RegCloseKey(key);
     return SetStartWithWindows(path, startWithWindows) && ok;
 }

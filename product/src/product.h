@@ -22,7 +22,8 @@
 //
 //   kvsched.exe -install / -install_no_start
 //     HKLM\SOFTWARE\Oxtavine\KORVID\Scheduler   Installed = 1, StartWithWindows = 1 or 0
-//                                               (DWORDs), Path = kvsched.exe's full path
+//                                               (DWORDs), Path = kvsched.exe's full path,
+//                                               StartFolder = the folder it was started in
 //     HKLM\Software\Microsoft\Windows\CurrentVersion\Run   "KORVID Queue Scheduler" =
 //                   the quoted full path (-install writes it, -install_no_start removes it)
 //   kvsched.exe -remove deletes the Run value and the Scheduler key.

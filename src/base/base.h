@@ -40,6 +40,8 @@ bool JoinPath(char* dest, size_t size, const char* folder, const char* name);
 // Joins with "%s%s" only when the folder ends in '\' (the '/' is not a separator here).
 bool JoinPathBackslash(char* dest, size_t size, const char* folder, const char* name);
 bool EndsWithSeparator(const char* text);
+// Drops one trailing '\' or '/' of a folder, except the one of a drive root ("C:\").
+void DropFolderSeparator(char* folder);
 // The name part of a path: what follows its last '\', '/' or ':'.
 const char* FileNamePart(const char* path);
 // True when the text can stand inside double quotes of a command someone else parses: no
@@ -131,7 +133,7 @@ int CenterWindow(HWND window, int offset);
 // Handles every waiting message without waiting; returns 1 once the queue is empty.
 int PumpMessages(void);
 // Fills a buffer of at least KV_TEXT_SIZE characters with the temporary folder, without
-// its trailing separator; returns 1, or 0 when there is none that fits.
+// its trailing separator (a drive root keeps it); returns 1, or 0 when there is none that fits.
 int GetTempFolder(char* folder);
 // The centred position of a window of the given size on a desktop of the given size.
 POINT CenteredPosition(int desktopWidth, int desktopHeight, int width, int height, int offset);

@@ -65,6 +65,18 @@ bool EndsWithSeparator(const char* text)
     return len > 0 && (text[len - 1] == '\\' || text[len - 1] == '/');
 }
 
+// Drops one trailing '\' or '/' of a folder, but not the one of a drive root ("C:\"),
+// which without it would name the drive's current folder instead.
+void DropFolderSeparator(char* folder)
+{
+    size_t len = strlen(folder);
+    if (len == 0 || (folder[len - 1] != '\\' && folder[len - 1] != '/'))
+        return;
+    if (len == 3 && folder[1] == ':')
+        return;
+    folder[len - 1] = '\0';
+}
+
 // returns true when the joined path fitted
 bool JoinPath(char* dest, size_t size, const char* folder, const char* name)
 {

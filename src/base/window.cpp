@@ -46,7 +46,8 @@ int PumpMessages(void)
 }
 
 // returns 1 with the temporary folder (at most 255 characters) in folder, without its
-// trailing '\' or '/'; 0 with folder empty when the system names none that fits
+// trailing '\' or '/' unless it is a drive root; 0 with folder empty when the system names
+// none that fits
 int GetTempFolder(char* folder)
 {
     DWORD length = GetTempPathA(KV_TEXT_SIZE, folder);
@@ -54,7 +55,6 @@ int GetTempFolder(char* folder)
         folder[0] = '\0';
         return 0;
     }
-    if (folder[length - 1] == '\\' || folder[length - 1] == '/')
-        folder[length - 1] = '\0';
+    DropFolderSeparator(folder);
     return 1;
 }

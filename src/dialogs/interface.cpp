@@ -27,7 +27,12 @@ int RunInterfaceDialog(HWND ownerWindow, HINSTANCE module, unsigned int preselec
     // stands, as in a silent run.
     if (!(preselected & CHOICE_CLASSIC))
         return (int)preselected;
-    return (int)RunModalPage(module, DLG_VERS_32, ownerWindow, InterfaceDialogProc);
+    int selection = (int)RunModalPage(module, DLG_VERS_32, ownerWindow, InterfaceDialogProc);
+    // A page that could not be shown counts as Cancel: nothing was chosen, not even the
+    // utilities that the options preselected.
+    if (selection == 0)
+        gbInstallBonusPack = 0;
+    return selection;
 }
 
 unsigned int InterfaceSelection(unsigned int checkedBoxes, int* installUtilities)

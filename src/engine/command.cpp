@@ -29,13 +29,32 @@ bool FormatFolderProgramCommand(char* out, size_t size, const char* folder, cons
     return FormatProgramCommand(out, size, program, arguments);
 }
 
-// returns the WinExec result, or 0 when the command could not be built
-UINT StartProgram(const char* folder, const char* name, const char* arguments, UINT show)
+// Starts folder\name (its path quoted) shown as asked, with folder as its current folder:
+// a product program finds its own files beside it, whatever folder the setup has current.
+// returns true with the process's handles in *process (the caller closes them)
+static bool StartInFolder(const char* folder, const char* name, const char* arguments, UINT show,
+                          PROCESS_INFORMATION* process)
 {
     char command[KV_PATH_SIZE + 64];
     if (!FormatFolderProgramCommand(command, ARRAY_SIZE(command), folder, name, arguments))
+        return false;
+    STARTUPINFOA startup;
+    memset(&startup, 0, sizeof startup);
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = (WORD)show;
+    return CreateProcessA(NULL, command, NULL, NULL, FALSE, 0, NULL, folder, &startup, process) != 0;
+}
+
+// returns 1 when the program started, 0 when the command could not be built or not run
+int StartProgram(const char* folder, const char* name, const char* arguments, UINT show)
+{
+    PROCESS_INFORMATION process;
+    if (!StartInFolder(folder, name, arguments, show, &process))
         return 0;
-    return WinExec(command, show);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return 1;
 }
 
 // returns true when text holds a blank-separated "-f", "-d", "-g" or "-s" (or with '/'),
@@ -129,16 +148,8 @@ bool BuildRestartCommand(char* out, size_t size, const char* verb, const char* p
 // returns 1 when folder\name (its path quoted) started and ended within timeoutMs, else 0
 int RunProgramAndWait(const char* folder, const char* name, const char* arguments, UINT show, DWORD timeoutMs)
 {
-    char command[KV_PATH_SIZE + 64];
-    if (!FormatFolderProgramCommand(command, ARRAY_SIZE(command), folder, name, arguments))
-        return 0;
-    STARTUPINFOA startup;
-    memset(&startup, 0, sizeof startup);
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = (WORD)show;
     PROCESS_INFORMATION process;
-    if (!CreateProcessA(NULL, command, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process))
+    if (!StartInFolder(folder, name, arguments, show, &process))
         return 0;
     int ended = WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0 ? 1 : 0;
     CloseHandle(process.hThread);

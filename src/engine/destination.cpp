@@ -19,7 +19,7 @@ static size_t TrimmedLength(const char* path)
 
 // True when inner is the folder outer or lies inside it, ignoring case and trailing
 // backslashes. An empty outer holds nothing.
-static bool IsSameOrInside(const char* inner, const char* outer)
+bool IsSameOrInside(const char* inner, const char* outer)
 {
     size_t outerLen = TrimmedLength(outer);
     size_t innerLen = TrimmedLength(inner);

@@ -94,6 +94,14 @@ extern const InstallQuestions kDefaultAnswers;
 // The scratch file a new product file is written into, in its destination folder, before
 // it replaces the earlier file; it never stays behind.
 #define KV_SCRATCH_NAME "kvswap.tmp"
+// The name the earlier file is kept under, beside it, while a new file takes its place on
+// Windows 95 and 98; it goes once the new file is in place.
+#define KV_BACKUP_NAME "kvswap.bak"
+// Replaces targetPath by newPath the way Windows 95 and 98 can: the earlier file moved to
+// KV_BACKUP_NAME, the new one moved into place, the backup deleted only then. A target in
+// use (one that cannot be opened for writing) is not touched.
+// returns 1 when replaced; else 0 with the earlier file at its name and the last error kept
+int ReplaceKeepingBackup(const char* newPath, const char* targetPath);
 // returns 1 when the whole resource was written, else 0 (also when its bytes do not match
 // the sum the build stored for them: the last error is then ERROR_CRC)
 int WriteResourceToFile(HINSTANCE module, int manifestIndex, const char* folder, const char* fileName);
@@ -186,6 +194,9 @@ enum {
 // The longest name a product file, its ".bak"/".new" name or the scratch file has in the
 // destination folder; a folder is accepted only when that name still fits below it.
 enum { KV_LONGEST_FILE_NAME = 12 };
+// True when inner is the folder outer or lies inside it, ignoring case and trailing
+// backslashes; an empty outer holds nothing.
+bool IsSameOrInside(const char* inner, const char* outer);
 // The pure test of an absolute folder against the folders it must stay clear of.
 int ClassifyDestination(const char* fullPath, const char* workFolder, const char* windowsFolder,
                         const char* systemFolder);
@@ -211,9 +222,10 @@ bool FormatFolderProgramCommand(char* out, size_t size, const char* folder, cons
 // values unquoted after their switches; returns false when a value holds a double quote, a
 // control character or a switch of its own, or the command does not fit.
 bool FormatUninstallCommand(char* out, size_t size, const char* folder, const char* group);
-// Starts folder\name with its path quoted; returns WinExec's result, 0 when not started.
-UINT StartProgram(const char* folder, const char* name, const char* arguments, UINT show);
-// Starts folder\name with its path quoted and waits for it to end, timeoutMs at most.
+// Starts folder\name with its path quoted and folder as its current folder; returns 1 when
+// it started, 0 when not.
+int StartProgram(const char* folder, const char* name, const char* arguments, UINT show);
+// The same, and waits for it to end, timeoutMs at most.
 // returns 1 when it ended in time, 0 when it did not start or still runs
 int RunProgramAndWait(const char* folder, const char* name, const char* arguments, UINT show,
                       DWORD timeoutMs);

@@ -4,14 +4,11 @@
 #include "resources/resource.h"
 #include <string.h>
 
-// True when dest is the work folder or lies inside it: the work folder without its trailing
-// backslash is a prefix of dest, ignoring case. An empty work folder refuses nothing.
+// True when dest is the work folder or lies inside it, ignoring case: a folder beside it
+// whose name only begins like it is not inside. An empty work folder refuses nothing.
 bool IsInsideWorkFolder(const char* dest, const char* workFolder)
 {
-    size_t len = strlen(workFolder);
-    if (len == 0)
-        return false;
-    return _strnicmp(dest, workFolder, len - 1) == 0;
+    return IsSameOrInside(dest, workFolder);
 }
 
 // returns true when a folder (not a file) of that name exists

@@ -211,27 +211,56 @@ static void RegisterBase(Run& run)
     SetFailure(run, "Failed to registered base product.");
 }
 
+// True when a group name read from where says it cannot be used: too long for a group name
+// of size characters, or holding what no Program Manager command can quote (a double quote,
+// a control character). Such a name is never sent; the log says why.
+static bool SetAsideGroupName(const char* name, size_t size, const char* where)
+{
+    const char* reason = NULL;
+    if (strlen(name) >= size)
+        reason = "too long for a group name";
+    else if (!IsQuotableText(name))
+        reason = "holds a double quote or a control character";
+    if (!reason)
+        return false;
+    char line[KV_TEXT_SIZE];
+    StrFormat(line, sizeof line, "Ignored %s: %s", where, reason);
+    LogLine(line);
+    return true;
+}
+
 // The group name: win.ini's GROUP, then the options file's GROUP32, then the user's answer.
-// A name too long for group is never used cut: the one before it stands (at first the
+// A name that cannot be used is set aside: the one before it stands (at first the
 // product's own group name). group holds KV_TEXT_SIZE characters, as the question needs.
 static void AskGroupName(Run& run, char* group, size_t size)
 {
     char recorded[KV_TEXT_SIZE * 2];
-    if (GetProfileStringA("KORVID", "GROUP", kProductGroup, recorded, ARRAY_SIZE(recorded)) >= size) {
-        LogLine("Ignored GROUP of win.ini: too long for a group name");
+    GetProfileStringA("KORVID", "GROUP", kProductGroup, recorded, ARRAY_SIZE(recorded));
+    if (SetAsideGroupName(recorded, size, "GROUP of win.ini"))
         StrCopy(recorded, sizeof recorded, kProductGroup);
-    }
     char asked[KV_TEXT_SIZE * 2];
     ReadOptionsFileString("KORVID", "GROUP32", recorded, asked, ARRAY_SIZE(asked));
-    if (strlen(asked) >= size) {
-        LogLine("Ignored GROUP32 of the options file: too long for a group name");
+    if (SetAsideGroupName(asked, size, "GROUP32 of the options file"))
         StrCopy(asked, sizeof asked, recorded);
-    }
     StrCopy(group, size, asked);
     if (!run.questions->askGroupName(run.owner, group))
         run.ok = 0;
     if (group[0] == '\0')
         StrCopy(group, size, kProductGroup);
+}
+
+// One item through ProgmanAddItem; an item the server did not take is logged, never
+// counted. returns true when it was added
+static bool AddItem(Run& run, const char* title, const char* fileName, const char* command)
+{
+    if (ProgmanAddItem(title, run.destFolder, fileName, command)) {
+        run.outcome |= RESULT_ITEMS_CREATED;
+        return true;
+    }
+    char line[KV_FORMAT_SIZE];
+    if (StrFormat(line, sizeof line, "Item \"%s\" not created", *title ? title : fileName))
+        LogLine(line);
+    return false;
 }
 
 static void AddItems(Run& run, ProductFileEntry* rows, int count, const char* uninstallTitle)
@@ -245,10 +274,8 @@ static void AddItems(Run& run, ProductFileEntry* rows, int count, const char* un
             continue;
         SetStatus(run, "Creating icon for %s.", row.installedName);
         // Only an item the server accepted counts as made.
-        if (ProgmanAddItem(row.displayName, run.destFolder, row.installedName, "")) {
+        if (AddItem(run, row.displayName, row.installedName, ""))
             row.status |= FILE_ICON_CREATED;
-            run.outcome |= RESULT_ITEMS_CREATED;
-        }
     }
 }
 
@@ -272,8 +299,7 @@ static void CreateProgramGroup(Run& run, const char* group)
     if (run.mask & MASK_EXPLORER) {
         char command[KV_TEXT_SIZE];
         StrFormat(command, sizeof command, "KORVID Pro Explorer.%s", kExplorerNamespaceClsid);
-        if (ProgmanAddItem("KORVID Pro Explorer", run.destFolder, "", command))
-            run.outcome |= RESULT_ITEMS_CREATED;
+        AddItem(run, "KORVID Pro Explorer", "", command);
         AddItems(run, ExplorerFiles, EXPLORER_COUNT, NULL);
     }
     if (run.mask & MASK_UTILITIES)

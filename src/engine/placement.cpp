@@ -3,7 +3,9 @@
 // folder, which then replaces the earlier file by a rename: a write that fails half-way (a
 // full disk) leaves the earlier file whole and no cut file. A program or library in use is
 // moved aside to ".bak" on Windows NT, or staged as ".new" with a copy command for the next
-// start elsewhere; only an in-use or denied target takes those ways. The product INI is
+// start elsewhere; only an in-use or denied target takes those ways. Windows 95 and 98 have
+// no MoveFileExA: there the earlier file is moved to a backup name, the new one takes its
+// name, and the backup goes only then (or comes back when the new file could not move). The product INI is
 // written from its text template with the destination folder put in for the placeholder,
 // through a scratch file the same way.
 //
@@ -85,36 +87,93 @@ int WriteResourceToFile(HINSTANCE module, int manifestIndex, const char* folder,
     return result;
 }
 
-// The scratch file beside targetPath that a new file is written into before it takes the
-// target's name. returns false when the path does not fit
-static bool ScratchPathBeside(char* scratch, size_t size, const char* targetPath)
+// The file of that name beside targetPath (the scratch file a new file is written into
+// before it takes the target's name, or the backup of the earlier file).
+// returns false when the path does not fit
+static bool PathBeside(char* path, size_t size, const char* targetPath, const char* name)
 {
     size_t folderLength = (size_t)(FileNamePart(targetPath) - targetPath);
     if (folderLength >= size)
         return false;
-    memcpy(scratch, targetPath, folderLength);
-    scratch[folderLength] = '\0';
-    return StrAppend(scratch, size, KV_SCRATCH_NAME);
+    memcpy(path, targetPath, folderLength);
+    path[folderLength] = '\0';
+    return StrAppend(path, size, name);
 }
 
-// Gives the finished scratch file the target's name, replacing the earlier file in one
-// step. returns 1 when swapped; else 0 with the scratch file gone and the last error kept
+static bool ScratchPathBeside(char* scratch, size_t size, const char* targetPath)
+{
+    return PathBeside(scratch, size, targetPath, KV_SCRATCH_NAME);
+}
+
+// returns ERROR_SUCCESS when the existing file can be opened for writing (it is not
+// changed), else the error that says why not: ERROR_SHARING_VIOLATION for a file in use
+static DWORD WriteProbe(const char* path)
+{
+    HANDLE probe = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (probe == INVALID_HANDLE_VALUE)
+        return GetLastError();
+    CloseHandle(probe);
+    return ERROR_SUCCESS;
+}
+
+// returns 1 when newPath has replaced targetPath; else 0 with the earlier file at its name
+// (newPath left as it is, the last error kept)
+int ReplaceKeepingBackup(const char* newPath, const char* targetPath)
+{
+    DWORD attributes = GetFileAttributesA(targetPath);
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return MoveFileA(newPath, targetPath) ? 1 : 0;
+    // These systems cannot move a program that runs or a file open elsewhere: such a target
+    // is left to the in-use ways. Only a read-only file, which may be moved all the same,
+    // skips the test.
+    if (!(attributes & FILE_ATTRIBUTE_READONLY)) {
+        DWORD error = WriteProbe(targetPath);
+        if (error != ERROR_SUCCESS) {
+            SetLastError(error);
+            return 0;
+        }
+    }
+    char backupPath[KV_PATH_SIZE];
+    if (!PathBeside(backupPath, sizeof backupPath, targetPath, KV_BACKUP_NAME)) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return 0;
+    }
+    // A backup left by a run that was cut off is a product file replaced since.
+    SetFileAttributesA(backupPath, FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(backupPath);
+    if (!MoveFileA(targetPath, backupPath))
+        return 0;
+    if (!MoveFileA(newPath, targetPath)) {
+        DWORD error = GetLastError();
+        MoveFileA(backupPath, targetPath);
+        SetLastError(error);
+        return 0;
+    }
+    // The new file is in place: only now does the earlier one go.
+    SetFileAttributesA(backupPath, FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(backupPath);
+    return 1;
+}
+
+// Gives the finished scratch file the target's name, replacing the earlier file: in one
+// step on Windows NT, through a backup of the earlier file on Windows 95 and 98, which have
+// no MoveFileExA (and wherever that call is not implemented).
+// returns 1 when swapped; else 0 with the scratch file gone and the last error kept
 static int SwapIntoPlace(const char* scratchPath, const char* targetPath)
 {
-    if (MoveFileExA(scratchPath, targetPath, MOVEFILE_REPLACE_EXISTING))
+    if (g_bWinNT && MoveFileExA(scratchPath, targetPath, MOVEFILE_REPLACE_EXISTING))
         return 1;
-    DWORD error = GetLastError();
-    if (error == ERROR_ACCESS_DENIED) {
-        // A file open elsewhere cannot be replaced and says only "denied": opening it for
-        // writing (without changing it) tells a file in use apart, as the message should.
-        HANDLE probe =
-            CreateFileA(targetPath, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                        NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
-        if (probe != INVALID_HANDLE_VALUE)
-            CloseHandle(probe);
-        else if (GetLastError() == ERROR_SHARING_VIOLATION)
-            error = ERROR_SHARING_VIOLATION;
+    DWORD error = g_bWinNT ? GetLastError() : ERROR_CALL_NOT_IMPLEMENTED;
+    if (error == ERROR_CALL_NOT_IMPLEMENTED) {
+        if (ReplaceKeepingBackup(scratchPath, targetPath))
+            return 1;
+        error = GetLastError();
     }
+    // A file open elsewhere cannot be replaced and may say only "denied": opening it for
+    // writing (without changing it) tells a file in use apart, as the message should.
+    if (error == ERROR_ACCESS_DENIED && WriteProbe(targetPath) == ERROR_SHARING_VIOLATION)
+        error = ERROR_SHARING_VIOLATION;
     DeleteFileA(scratchPath);
     SetLastError(error);
     return 0;
@@ -409,8 +468,14 @@ int InstallFile(const char* workFolder, const char* fileName, const char* destFo
         DWORD error = 0;
         if (PlaceOnce(workFolder, fileName, destFolder, manifestIndex, &error))
             return 0;
-        if (!required)
+        if (!required) {
+            // No question for a file the product can do without, but the log says so.
+            char line[KV_FORMAT_SIZE];
+            if (StrFormat(line, sizeof line, "Optional file %s not placed in %s (%lu)", fileName, destFolder,
+                          (unsigned long)error))
+                LogLine(line);
             return 1;
+        }
 
         char caption[KV_TEXT_SIZE];
         if (error == ERROR_CRC) {

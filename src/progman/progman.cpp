@@ -97,14 +97,20 @@ static HCONV InstanceConversation(void)
     return g_hConversation;
 }
 
+// The library's error for the last command the instance did not get accepted, 0 after one
+// it did.
+static UINT g_nLastExecuteError = 0;
+
 // returns 1 when the server accepted the command on conv, else 0
-static int SendExecute(HCONV conv, const char* command)
+static int SendExecute(DWORD instance, HCONV conv, const char* command)
 {
     // The library only reads an execute's data; the cast drops const for its signature.
-    return DdeClientTransaction((LPBYTE)command, (DWORD)strlen(command) + 1, conv, NULL, CF_TEXT,
-                                XTYP_EXECUTE, PROGMAN_TIMEOUT, NULL)
+    int result = DdeClientTransaction((LPBYTE)command, (DWORD)strlen(command) + 1, conv, NULL, CF_TEXT,
+                                      XTYP_EXECUTE, PROGMAN_TIMEOUT, NULL)
         ? 1
         : 0;
+    g_nLastExecuteError = result ? 0 : DdeGetLastError(instance);
+    return result;
 }
 
 // Sends on the instance's own conversation when instance is g_ddeInstance, else on a
@@ -118,7 +124,7 @@ int ProgmanExecute(DWORD instance, const char* command)
         HCONV conv = InstanceConversation();
         if (!conv)
             return 0;
-        int result = SendExecute(conv, command);
+        int result = SendExecute(instance, conv, command);
         // A refused command leaves the conversation as it was; a server that went away
         // does not, and the next command connects anew.
         if (!result && !IsConnected(conv)) {
@@ -133,7 +139,7 @@ int ProgmanExecute(DWORD instance, const char* command)
     int result = 0;
     HCONV conv = DdeConnect(instance, service, service, NULL);
     if (conv) {
-        result = SendExecute(conv, command);
+        result = SendExecute(instance, conv, command);
         DdeDisconnect(conv);
     }
     DdeFreeStringHandle(instance, service);
@@ -160,8 +166,20 @@ int ProgmanCreateGroup(const char* groupName)
     if (!ProgmanOpen())
         return 0;
     CommandBuffer command(groupName ? strlen(groupName) : 0);
-    if (command.text && FormatCreateGroupCommand(command.text, command.size, groupName))
-        g_bGroupSelected = ProgmanExecute(g_ddeInstance, command.text);
+    if (!command.text || !FormatCreateGroupCommand(command.text, command.size, groupName))
+        return 1;
+    g_nLastExecuteError = 0;
+    g_bGroupSelected = ProgmanExecute(g_ddeInstance, command.text);
+    // A shell that opens a window for each new group can answer later than the time-out.
+    // The group it then made is its current one: the items go into it once its list shows
+    // it. A group it refused outright stays unselected, whatever group is current there.
+    if (!g_bGroupSelected && g_nLastExecuteError == DMLERR_EXECACKTIMEOUT) {
+        g_bGroupSelected = ProgmanGroupExists(groupName);
+        char line[PROGMAN_COMMAND_SIZE];
+        if (StrFormat(line, sizeof line, "CreateGroup of \"%s\" not answered in time; the group is %s",
+                      groupName, g_bGroupSelected ? "there" : "not there"))
+            LogLine(line);
+    }
     return 1;
 }
 

@@ -69,7 +69,7 @@ void CleanUpStagingFiles(void)
     for (int i = 0; i < MANIFEST_COUNT; i++) {
         const char* name = FileManifest[i].stagingName;
         // A name that would be cut could delete some other file: skip it.
-        if (name && name[0] && StrFormat(path, ARRAY_SIZE(path), "%s\\%s", folder, name))
+        if (name && name[0] && JoinPathBackslash(path, ARRAY_SIZE(path), folder, name))
             remove(path);
     }
 }

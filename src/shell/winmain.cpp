@@ -40,7 +40,8 @@ static int EnterWorkFolder(char* tempFolder, size_t size)
         return 0;
     // A failure leaves the start-up directory current; the options reader copes.
     _chdir(tempFolder);
-    return StrAppend(tempFolder, size, "\\") ? 1 : 0;
+    // A drive root keeps its backslash already.
+    return EndsWithSeparator(tempFolder) || StrAppend(tempFolder, size, "\\") ? 1 : 0;
 }
 
 // Takes the staging name and stages the options template where the options reader looks

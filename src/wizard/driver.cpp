@@ -160,21 +160,16 @@ static bool AcceptTypedFolder(WizardRun& run)
     return false;
 }
 
-// The interactive destination page, asked again until a folder is accepted and exists.
+// The interactive destination page, asked again until a folder is accepted and exists. A
+// folder that cannot be made was reported by CreateFolderPath, with the system's error.
 // returns true when a folder was accepted, false on Cancel
 static bool AskDestination(WizardRun& run, const char* prompt)
 {
     for (;;) {
         if (!RunFolderDialog(run.owner, g_hInstance, prompt, run.destFolder, run.destFolder))
             return false;
-        if (!AcceptTypedFolder(run))
-            continue;
-        if (CreateFolderPath(run.destFolder))
+        if (AcceptTypedFolder(run) && CreateFolderPath(run.destFolder))
             return true;
-        char format[KV_TEXT_SIZE], text[KV_FORMAT_SIZE] = "";
-        LoadMessage(IDS_CREATE_FOLDER_FAILED, format, ARRAY_SIZE(format));
-        FormatText(text, format, run.destFolder, (DWORD_PTR)0);
-        ShowError(run.owner, text);
     }
 }
 

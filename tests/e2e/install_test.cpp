@@ -124,6 +124,8 @@ TEST_F(Install, DefaultSilentInstallLeavesTheWholeProductRecorded)
     EXPECT_TRUE(Contains(log, "nV=31 nM=31")) << box.SetupLog();
     std::string copying = "Copying " + box.TempFolder() + "\\kv95pro.exe to " + dest + "\\kv95pro.exe";
     EXPECT_TRUE(Contains(log, copying)) << box.SetupLog();
+    // The INI helper the package does not carry is optional: no failure, but a line.
+    EXPECT_TRUE(Contains(log, "Optional file kvini.dll not placed in " + dest + " (1814)")) << box.SetupLog();
 }
 
 TEST_F(Install, UpdateReusesTheEarlierFolderAndGroupAndKeepsTheProductIni)
@@ -255,7 +257,8 @@ TEST_F(Install, VersionRowsChooseTheDefaultFolderAndChoices)
 
 // Group names from the options file and from win.ini, and a folder full of the server's
 // separators: every name stays inside its quotes, so no second command runs and no other
-// group is touched; a name that cannot be quoted makes no group and the install completes.
+// group is touched; a name that cannot be quoted is set aside with a log line, and every
+// item goes into the group named before it.
 TEST_F(Install, HostileGroupNamesAndFoldersStayInsideTheirCommands)
 {
     const std::string victim = "KV Victim";
@@ -271,11 +274,17 @@ TEST_F(Install, HostileGroupNamesAndFoldersStayInsideTheirCommands)
         std::string recordedGroup; // win.ini GROUP before the run, "" for none
         std::string group32;       // GROUP32 line of the options, "" for none
         std::string madeGroup;     // the group that must hold the items, "" for none
+        const char* logLine;       // a line the setup log must hold, or null
     } rows[] = {
-        { "GROUP32", "", "GROUP32=" + injected, injected },
+        { "GROUP32", "", "GROUP32=" + injected, injected, NULL },
         { "win.ini GROUP", "KV W)][DeleteGroup(" + victim + ")][(", "",
-          "KV W)][DeleteGroup(" + victim + ")][(" },
-        { "double quote", "", "GROUP32=KV \"Quoted\" Pro", "" },
+          "KV W)][DeleteGroup(" + victim + ")][(", NULL },
+        { "double quote", "", "GROUP32=KV \"Quoted\" Pro", "KORVID Pro",
+          "Ignored GROUP32 of the options file: holds a double quote or a control character" },
+        { "double quote, recorded group before it", "KV Recorded", "GROUP32=KV \"Quoted\" Pro", "KV Recorded",
+          "Ignored GROUP32 of the options file: holds a double quote or a control character" },
+        { "control character in win.ini", "KV\tTabbed", "", "KORVID Pro",
+          "Ignored GROUP of win.ini: holds a double quote or a control character" },
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -294,6 +303,9 @@ TEST_F(Install, HostileGroupNamesAndFoldersStayInsideTheirCommands)
         if (!row.madeGroup.empty()) {
             EXPECT_EQ(14u, kvtest::GroupItems(row.madeGroup.c_str()).size());
             EXPECT_EQ(row.madeGroup, WinIni("GROUP"));
+        }
+        if (row.logLine) {
+            EXPECT_NE(std::string::npos, box.SetupLog().find(row.logLine)) << box.SetupLog();
         }
         kvtest::CloseExplorerWindows();
     }
@@ -316,6 +328,10 @@ TEST_F(Install, UnquotedProgramPathsAreNeverTried)
     kvtest::WaitUntil(
         [&] { return RegString(HKEY_LOCAL_MACHINE, kRunKey, "KORVID Queue Scheduler") == scheduler; });
     EXPECT_EQ(scheduler, RegString(HKEY_LOCAL_MACHINE, kRunKey, "KORVID Queue Scheduler"));
+    // The scheduler starts with the product folder current, not the setup's work folder.
+    EXPECT_STRCASEEQ(
+        dest.c_str(),
+        RegString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Oxtavine\\KORVID\\Scheduler", "StartFolder").c_str());
     for (const std::string& path : planted) {
         EXPECT_FALSE(FileExists(path + ".ran")) << ReadFile(path + ".ran");
         DeleteFileA(path.c_str());

@@ -540,6 +540,28 @@ TEST_F(Pages, CancelOnEachPageEndsTheRun)
     }
 }
 
+// The folder page's two answers that are not a refusal of the work folder: a folder that
+// cannot be made is reported once, with the system's error, and asked again; a folder beside
+// the work folder whose name only begins like it is accepted (and made).
+TEST_F(Pages, FolderBesideTheWorkFolderIsTakenAndAFailedFolderIsReportedOnce)
+{
+    Sandbox box("beside");
+    ASSERT_TRUE(box.PlaceSetup());
+    ASSERT_TRUE(box.PlaceInstallIni(InteractiveOptions(box.Root() + "\\dest", "KORVID Driven")));
+    // A file where the folder would go: CreateDirectory fails with ERROR_ALREADY_EXISTS.
+    std::string taken = box.Root() + "\\taken";
+    FILE* f = fopen(taken.c_str(), "wb");
+    ASSERT_TRUE(f != NULL);
+    fclose(f);
+    std::string beside = box.TempFolder() + "Extra";
+    PageScript script({ PressStep(kCaption, IDC_WELCOME_INSTALL, IDOK), FolderStep(taken, IDOK),
+                        BoxStep("Install", "Creation of " + taken + " failed. (183)"),
+                        FolderStep(beside, IDOK), PressStep(kInterfacePage, IDC_IFACE_CLASSIC, IDCANCEL) });
+    Drive(box, script);
+    EXPECT_TRUE(FileExists(beside + "\\"));
+    EXPECT_TRUE(ListTree(beside).empty());
+}
+
 // The welcome page's Uninstall choice removes the installation win.ini records: the INI
 // question answered Yes, the progress box, then "all files removed"; nothing is left.
 TEST_F(Pages, UninstallChoiceRemovesTheRecordedInstallation)

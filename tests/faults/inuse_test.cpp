@@ -249,14 +249,18 @@ TEST_F(InUse, EveryKindOfRowOnNt)
     EXPECT_TRUE(StoredCommands().empty());
 }
 
-// Windows 98: the update stages a running program as ".new" with a copy for the restart;
-// the removal before that restart renames it to "<name>.del"; after the restart nothing of the
-// product is left, and the staged copy did not bring the program back.
+// Windows 98: the update stages a running program as ".new" with a copy for the restart,
+// and replaces every other file through a backup of the earlier one (the backup a cut-off
+// run left goes too); the removal before that restart renames the program to "<name>.del"; after
+// the restart nothing of the product is left, and the staged copy did not bring the program
+// back.
 TEST_F(InUse, RunningProgramOnWindows98)
 {
     Sandbox box("inuse-98");
     Install(box);
     KV_WRITE_FILE(Dest("kv95pro.exe"), OldBinary("kv95pro.exe"));
+    KV_WRITE_FILE(Dest("kvpro32.dll"), OldBinary("kvpro32.dll"));
+    KV_WRITE_FILE(Dest(KV_BACKUP_NAME), "left by a cut-off run");
     kvtest::StandInShell shell(kvtest::WinePath(KV_COMMAND_SHIM_UNIX));
 
     CountScenario();
@@ -275,6 +279,9 @@ TEST_F(InUse, RunningProgramOnWindows98)
     }
     ExpectText(Dest("kv95pro.exe"), OldBinary("kv95pro.exe"));
     ExpectText(Dest("kv95pro.new"), NewVersion("kv95pro.exe"));
+    ExpectText(Dest("kvpro32.dll"), NewVersion("kvpro32.dll"));
+    EXPECT_FALSE(FileExists(Dest(KV_BACKUP_NAME))) << "the Windows 98 way was not taken";
+    EXPECT_FALSE(FileExists(Dest(KV_SCRATCH_NAME)));
     std::vector<std::string> commands = StoredCommands();
     EXPECT_TRUE(Mentions(commands, "command.com /c copy ")) << testing::PrintToString(commands);
 

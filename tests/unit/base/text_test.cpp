@@ -46,3 +46,26 @@ TEST(Text, JoinPathAddsOneSeparator)
     char small[10];
     EXPECT_FALSE(JoinPath(small, sizeof small, "C:\\Dest", "a.dll"));
 }
+
+TEST(Text, DropFolderSeparatorKeepsADriveRoot)
+{
+    struct Row {
+        const char* folder;
+        const char* dropped;
+    } rows[] = {
+        { "C:\\TEMP\\", "C:\\TEMP" },
+        { "C:\\TEMP/", "C:\\TEMP" },
+        { "C:\\TEMP", "C:\\TEMP" },
+        { "C:\\", "C:\\" },
+        { "d:/", "d:/" },
+        { "\\", "" },
+        { "", "" },
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.folder);
+        char folder[16];
+        ASSERT_TRUE(StrCopy(folder, sizeof folder, r.folder));
+        DropFolderSeparator(folder);
+        EXPECT_STREQ(r.dropped, folder);
+    }
+}

@@ -79,3 +79,28 @@ TEST(FormatNotepadCommand, QuotesThePathAndRefusesWhatCannotBeQuoted)
     char command[KV_FORMAT_SIZE];
     EXPECT_FALSE(FormatNotepadCommand(command, sizeof command, longFolder.c_str(), "KvNews.txt"));
 }
+
+// An interface page that cannot be shown (its template is missing from the module) counts
+// as Cancel: no selection, and the utilities the options preselected are cleared too; a
+// page that is not shown at all leaves the preselection as it stands.
+TEST(RunInterfaceDialog, APageThatCannotBeShownCountsAsCancel)
+{
+    HINSTANCE noPages = GetModuleHandleA("kernel32.dll");
+    ASSERT_TRUE(noPages != NULL);
+    struct Row {
+        unsigned preselected;
+        int selection;
+        int utilitiesAfter;
+    } rows[] = {
+        { CHOICE_CLASSIC | CHOICE_UTILITIES | CHOICE_BROWSER, 0, 0 },
+        { CHOICE_CLASSIC, 0, 0 },
+        { CHOICE_EXPLORER | CHOICE_UTILITIES, CHOICE_EXPLORER | CHOICE_UTILITIES, 1 },
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.preselected);
+        gbInstallBonusPack = 1;
+        EXPECT_EQ(row.selection, RunInterfaceDialog(NULL, noPages, row.preselected, 0x1F));
+        EXPECT_EQ(row.utilitiesAfter, gbInstallBonusPack);
+    }
+    gbInstallBonusPack = 0;
+}

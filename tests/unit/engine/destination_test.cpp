@@ -58,6 +58,7 @@ TEST(Destination, ClassifyRefusesRootsSystemAndWorkFolders)
     for (const std::string& name : kvtest::InstalledNames())
         EXPECT_GE((size_t)KV_LONGEST_FILE_NAME, name.size()) << name;
     EXPECT_GE((size_t)KV_LONGEST_FILE_NAME, strlen(KV_SCRATCH_NAME));
+    EXPECT_GE((size_t)KV_LONGEST_FILE_NAME, strlen(KV_BACKUP_NAME));
     EXPECT_GE((size_t)KV_LONGEST_FILE_NAME, strlen("original.ini"));
 }
 

@@ -306,10 +306,15 @@ TEST_F(Placement, FailedFileIsSilentOrLoggedOrAsksRetryCancel)
             return IDCANCEL;
         });
         EXPECT_EQ(1, InstallFile(work_.c_str(), "kvini.dll", dest_.c_str(), NULL, NULL, 6, 1));
+        // A file the product can do without asks nothing, but leaves its line.
+        EXPECT_EQ(1, InstallFile(work_.c_str(), "kvini.dll", dest_.c_str(), NULL, NULL, 6, 0));
     }
     EXPECT_EQ(0, boxes);
     std::string failed = "Copy of kvini.dll to " + dest_ + " failed. (1814)";
-    EXPECT_EQ("Copying " + work_ + "kvini.dll to " + dest_ + "\\kvini.dll\r\n" + failed + "\r\n", Log());
+    std::string copying = "Copying " + work_ + "kvini.dll to " + dest_ + "\\kvini.dll\r\n";
+    EXPECT_EQ(copying + failed + "\r\n" + copying + "Optional file kvini.dll not placed in " + dest_
+                  + " (1814)\r\n",
+              Log());
 
     // Interactive: the wizard's box asks; Retry tries again, Cancel gives up.
     g_bSilent = 0;
@@ -512,4 +517,71 @@ TEST_F(Placement, FilesInUseOn95WaitAsNewUntilTheRestartCopies)
 
     commands = kvtest::KeyValues(kvtest::kRunServicesOnce);
     EXPECT_EQ(0u, commands.count("Oxtavine0") + commands.count("Oxtavine1"));
+}
+
+// Windows 95 and 98 replace a file through a backup of the earlier one. Whatever fails, and
+// wherever, the earlier file stays whole at its name: a target in use is not touched, and a
+// new file that cannot move after the earlier one went aside (held open here without
+// delete sharing) brings the earlier one back. No backup is left in any case.
+TEST_F(Placement, ReplacingThroughABackupKeepsTheEarlierFileOnEveryFailure)
+{
+    enum Block { NONE, READ_ONLY, TARGET_OPEN, NEW_OPEN };
+    struct Row {
+        const char* what;
+        bool earlier;
+        Block block;
+        bool staleBackup;
+        int result;
+    } rows[] = {
+        { "no earlier file", false, NONE, false, 1 },
+        { "earlier file", true, NONE, false, 1 },
+        { "read-only earlier file", true, READ_ONLY, false, 1 },
+        { "backup left by a cut-off run", true, NONE, true, 1 },
+        { "earlier file open elsewhere", true, TARGET_OPEN, false, 0 },
+        { "new file cannot move", true, NEW_OPEN, false, 0 },
+    };
+    const std::string target = Dest("kvpro32.hlp"), fresh = Dest("fresh.tmp"), backup = Dest(KV_BACKUP_NAME);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(target.c_str());
+        WriteText(fresh, "new text");
+        if (row.earlier)
+            WriteText(target, "earlier text");
+        if (row.staleBackup)
+            WriteText(backup, "stale");
+        if (row.block == READ_ONLY)
+            SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_READONLY);
+        if (row.block == TARGET_OPEN)
+            Lock(target, GENERIC_READ, OPEN_EXISTING);
+        if (row.block == NEW_OPEN)
+            Lock(fresh, GENERIC_READ, OPEN_EXISTING);
+
+        EXPECT_EQ(row.result, ReplaceKeepingBackup(fresh.c_str(), target.c_str()));
+        DWORD error = GetLastError();
+        Unlock();
+        if (row.result) {
+            EXPECT_EQ("new text", kvtest::ReadFile(target));
+            EXPECT_FALSE(kvtest::FileExists(fresh));
+        } else {
+            EXPECT_EQ((DWORD)ERROR_SHARING_VIOLATION, error);
+            EXPECT_EQ("earlier text", kvtest::ReadFile(target));
+            EXPECT_EQ("new text", kvtest::ReadFile(fresh));
+        }
+        EXPECT_FALSE(kvtest::FileExists(backup));
+        DeleteFileA(fresh.c_str());
+    }
+
+    // A placement on Windows 98 takes this way: the earlier file is replaced, and neither
+    // the scratch file nor a backup stays.
+    g_bWinNT = 0;
+    g_bSilent = 1;
+    SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+    WriteText(Dest("kv95pro.exe"), "earlier program");
+    WriteText(backup, "stale");
+    EXPECT_EQ(0, InstallFile(work_.c_str(), "kv95pro.exe", dest_.c_str(), NULL, NULL, 0, 1));
+    EXPECT_TRUE(kvtest::ReadFile(PayloadPath("kv95pro.exe")) == kvtest::ReadFile(Dest("kv95pro.exe")));
+    EXPECT_FALSE(kvtest::FileExists(backup)) << "the Windows 98 way was not taken";
+    EXPECT_FALSE(kvtest::FileExists(Dest(KV_SCRATCH_NAME)));
+    EXPECT_EQ(0, g_bRestartNeeded);
 }

@@ -285,6 +285,163 @@ TEST_F(ProgmanServer, CloseAndDeleteGroupDeletesOnlyTheDefaultGroup)
     EXPECT_TRUE(IsFile(Link(other, "Help")));
 }
 
+// A PROGMAN server of the test's own, on a thread of its own, that answers late: it holds
+// back the acknowledgement of the first CreateGroup (CBR_BLOCK) until a "Groups" request
+// arrives, which the client makes only after its time-out, and then lists that group or not.
+// Every command it takes is kept. Its window is newer than the shell's server, so the
+// client's connect reaches it first.
+class LateServer
+{
+public:
+    LateServer(const std::string& group, bool listsGroup) : m_group(group), m_listsGroup(listsGroup)
+    {
+        s_server = this;
+        m_ready = CreateEventA(NULL, TRUE, FALSE, NULL);
+        m_thread = CreateThread(NULL, 0, Main, this, 0, &m_threadId);
+        WaitForSingleObject(m_ready, 10000);
+    }
+    ~LateServer()
+    {
+        PostThreadMessageA(m_threadId, WM_QUIT, 0, 0);
+        WaitForSingleObject(m_thread, 10000);
+        CloseHandle(m_thread);
+        CloseHandle(m_ready);
+        s_server = NULL;
+    }
+    bool Registered() const
+    {
+        return m_registered;
+    }
+    std::vector<std::string> Commands()
+    {
+        return m_commands;
+    }
+
+private:
+    enum State { WAITING, BLOCKED, RELEASING, DONE };
+
+    static DWORD WINAPI Main(void* param)
+    {
+        LateServer* self = (LateServer*)param;
+        DWORD instance = 0;
+        MSG msg;
+        PeekMessageA(&msg, NULL, 0, 0, PM_NOREMOVE); // the thread's queue, before anyone posts
+        if (DdeInitializeA(&instance, Callback, APPCLASS_STANDARD, 0) == DMLERR_NO_ERROR) {
+            self->m_instance = instance;
+            self->m_service = DdeCreateStringHandleA(instance, "PROGMAN", CP_WINANSI);
+            self->m_groups = DdeCreateStringHandleA(instance, "Groups", CP_WINANSI);
+            self->m_registered = DdeNameService(instance, self->m_service, NULL, DNS_REGISTER) != NULL;
+        }
+        SetEvent(self->m_ready);
+        while (GetMessageA(&msg, NULL, 0, 0) > 0) {
+            if (!msg.hwnd && msg.message == WM_APP) {
+                DdeEnableCallback(instance, self->m_blocked, EC_ENABLEALL);
+                continue;
+            }
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        if (instance) {
+            DdeNameService(instance, self->m_service, NULL, DNS_UNREGISTER);
+            DdeFreeStringHandle(instance, self->m_service);
+            DdeFreeStringHandle(instance, self->m_groups);
+            DdeUninitialize(instance);
+        }
+        return 0;
+    }
+
+    static HDDEDATA CALLBACK Callback(UINT type, UINT format, HCONV conv, HSZ hsz1, HSZ hsz2, HDDEDATA data,
+                                      ULONG_PTR, ULONG_PTR)
+    {
+        LateServer* self = s_server;
+        switch (type) {
+        case XTYP_CONNECT:
+            return (HDDEDATA)(ULONG_PTR)(DdeCmpStringHandles(hsz1, self->m_service) == 0);
+        case XTYP_EXECUTE: {
+            char text[PROGMAN_COMMAND_SIZE] = "";
+            DdeGetData(data, (LPBYTE)text, sizeof text - 1, 0);
+            bool createGroup = strncmp(text, "[CreateGroup(", 13) == 0;
+            if (createGroup && self->m_state == WAITING) {
+                self->m_state = BLOCKED;
+                self->m_blocked = conv;
+                self->m_commands.push_back(text);
+                return CBR_BLOCK;
+            }
+            if (createGroup && self->m_state == RELEASING) {
+                // The held-back command, handed in again once the conversation is enabled.
+                self->m_state = DONE;
+                return (HDDEDATA)DDE_FACK;
+            }
+            self->m_commands.push_back(text);
+            return (HDDEDATA)DDE_FACK;
+        }
+        case XTYP_REQUEST: {
+            if (format != CF_TEXT || DdeCmpStringHandles(hsz2, self->m_groups) != 0)
+                return NULL;
+            std::string list = "Accessories\r\n";
+            if (self->m_listsGroup && self->m_state != WAITING)
+                list += self->m_group + "\r\n";
+            if (self->m_state == BLOCKED) {
+                self->m_state = RELEASING;
+                PostThreadMessageA(GetCurrentThreadId(), WM_APP, 0, 0);
+            }
+            return DdeCreateDataHandle(self->m_instance, (LPBYTE)list.c_str(), (DWORD)list.size() + 1, 0,
+                                       hsz2, CF_TEXT, 0);
+        }
+        }
+        return NULL;
+    }
+
+    static LateServer* s_server;
+    std::string m_group;
+    bool m_listsGroup;
+    HANDLE m_ready = NULL;
+    HANDLE m_thread = NULL;
+    DWORD m_threadId = 0;
+    DWORD m_instance = 0;
+    HSZ m_service = NULL;
+    HSZ m_groups = NULL;
+    bool m_registered = false;
+    State m_state = WAITING;
+    HCONV m_blocked = NULL;
+    std::vector<std::string> m_commands;
+};
+
+LateServer* LateServer::s_server = NULL;
+
+// A CreateGroup answered after the client's time-out: when the server then lists the group,
+// every item still goes into it; when it does not, no item is sent.
+TEST_F(ProgmanServer, CreateGroupAnsweredLateGetsItsItemsWhenTheGroupIsThere)
+{
+    const std::string group = m_tag + " Late";
+    struct Row {
+        bool listsGroup;
+        int added;
+    } rows[] = { { true, 1 }, { false, 0 } };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.listsGroup ? "listed" : "not listed");
+        LateServer server(group, row.listsGroup);
+        ASSERT_TRUE(server.Registered());
+        ASSERT_EQ(1, ProgmanCreateGroup(group.c_str()));
+        EXPECT_EQ(row.added, ProgmanAddItem("KORVID Pro Help", m_dest.c_str(), "kvpro32.pdf", ""));
+        EXPECT_EQ(row.added, ProgmanAddItem("", m_dest.c_str(), "kvpro32.exe", ""));
+        ProgmanClose();
+
+        std::vector<std::string> commands = server.Commands();
+        ASSERT_FALSE(commands.empty()) << "the shell's server answered instead of the test's";
+        EXPECT_EQ("[CreateGroup(\"" + group + "\")]", commands[0]);
+        size_t adds = std::count_if(commands.begin(), commands.end(),
+                                    [](const std::string& c) { return c.find("[AddItem(") == 0; });
+        EXPECT_EQ(row.added ? 2u : 0u, adds);
+        if (row.added) {
+            EXPECT_NE(commands.end(),
+                      std::find(commands.begin(), commands.end(),
+                                "[AddItem(\"" + m_dest + "\\kvpro32.pdf\",\"KORVID Pro Help\",,,,,\"" + m_dest
+                                    + "\")]"));
+        }
+    }
+}
+
 class ProgmanGroupList : public ProgmanServer
 {
 protected:

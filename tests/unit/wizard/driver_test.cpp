@@ -34,9 +34,14 @@ TEST(WizardDriver, WorkFolderAndEverythingInsideItIsRefused)
         const char* dest;
         bool refused;
     } rows[] = {
-        { "c:\\temp\\ftp", true }, { "C:\\TEMP2", true }, // its first seven characters match
-        { "C:\\TEMP\\", true },    { "C:\\TEM", false },
-        { "D:\\TEMP", false },     { "C:\\Program Files\\KORVID Pro", false },
+        { "c:\\temp\\ftp", true },
+        { "C:\\TEMP\\", true },
+        { "C:\\temp", true },
+        { "C:\\TEMP2", false }, // beside it: only its name begins like the work folder's
+        { "C:\\TEMPExtra\\KORVID", false },
+        { "C:\\TEM", false },
+        { "D:\\TEMP", false },
+        { "C:\\Program Files\\KORVID Pro", false },
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.dest);
