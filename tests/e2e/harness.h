@@ -39,6 +39,9 @@ struct RunOptions {
     // Files of the program's temporary folder whose text the run keeps (read only once their
     // size has settled, and with every sharing flag, so that the program is not disturbed).
     std::vector<std::string> watchedTexts = { "Install.ini" };
+    // Also watches the programs the program starts, and theirs (the uninstaller's copy): their
+    // windows count as the program's own, and their ids go into startedPrograms.
+    bool watchStarted = false;
 };
 
 struct RunResult {
@@ -51,6 +54,8 @@ struct RunResult {
     std::set<std::string> tempFilesSeen;
     // The text of each watched file as last read while the program ran.
     std::map<std::string, std::string> tempTexts;
+    // The programs the program started that were seen while it ran (with watchStarted).
+    std::vector<DWORD> startedPrograms;
 
     const WindowSeen* FindWindowOfClass(const char* className) const;
 };
@@ -150,6 +155,9 @@ public:
 private:
     std::string name_;
 };
+
+// Waits until each of the programs has ended or the time is up; returns whether all ended.
+bool WaitForPrograms(const std::vector<DWORD>& programs, DWORD timeoutMs);
 
 // Waits until the file exists or the time is up; returns whether it exists.
 bool WaitForFile(const std::string& path, DWORD timeoutMs);

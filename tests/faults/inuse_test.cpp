@@ -232,11 +232,15 @@ TEST_F(InUse, EveryKindOfRowOnNt)
     ASSERT_TRUE(help->Held() && ini->Held());
     RunResult run = box.RunCommand(command + " -s");
     ASSERT_TRUE(EndedCleanly(run));
-    EXPECT_EQ(0u, run.exitCode);
+    // Removed, but the files in use need the restart to go.
+    EXPECT_EQ((DWORD)EXIT_RESTART_NEEDED, run.exitCode) << box.SetupLog();
     EXPECT_EQ("<missing>", kvtest::WinIni("DIR"));
     std::vector<std::string> commands = StoredCommands();
-    // Every file in use was renamed to ".del" and its deletion stored for the restart.
-    for (const char* name : { "kvscrpt", "kvsyncd", "kv95pro", "kvpro32", "unkv32" }) {
+    // Every file in use was renamed to ".del" and its deletion stored for the restart; the
+    // uninstaller ran from its copy, so its own file went at once.
+    EXPECT_FALSE(FileExists(Dest("unkv32.exe")));
+    EXPECT_FALSE(FileExists(Dest("unkv32.del")));
+    for (const char* name : { "kvscrpt", "kvsyncd", "kv95pro", "kvpro32" }) {
         std::string deferred = Dest(std::string(name) + ".del");
         EXPECT_TRUE(FileExists(deferred)) << deferred;
         char shortPath[MAX_PATH] = "";
@@ -303,8 +307,9 @@ TEST_F(InUse, RunningProgramOnWindows98)
         "UninstallString");
     RunResult run = box.RunCommand(command + " -s", options);
     ASSERT_TRUE(EndedCleanly(run));
-    EXPECT_EQ(0u, run.exitCode);
+    EXPECT_EQ((DWORD)EXIT_RESTART_NEEDED, run.exitCode) << box.SetupLog();
     EXPECT_TRUE(FileExists(Dest("kv95pro.del")));
+    EXPECT_FALSE(FileExists(Dest("unkv32.exe")));
     commands = StoredCommands();
     EXPECT_TRUE(Mentions(commands, "command.com /c del ")) << testing::PrintToString(commands);
 
