@@ -46,13 +46,13 @@ TEST(UninstallerSwitches, TheCopysLineReadsBackAsTheOriginalsWithItsOrigin)
         // A path that cannot stand in quotes, or holds a switch the copy would read.
         { entry, "C:\\K\"\\unkv32.exe", 2048, NULL },
         { entry, "C:\\K\t\\unkv32.exe", 2048, NULL },
-        { entry, "C:\\K -s\\unkv32.exe", 2048, NULL },
+        { entry, "C:\\K -s x\\unkv32.exe", 2048, NULL },
         { entry, "", 2048, NULL },
         // An -o of the caller's own would make the copy read two.
         { entry + " -o C:\\x", program, 2048, NULL },
         // A value the original could not read, and a line that does not fit.
         { "-f " + std::string(300, 'x'), program, 2048, NULL },
-        { entry, program, 140, NULL },
+        { entry, program, 100, NULL },
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.arguments + " | " + row.original);
@@ -102,8 +102,8 @@ TEST(UninstallerSwitches, OriginalValues)
         { "\"C:\\A\\unkv32.exe", VALUE_SIZE, NULL, 0, 0 },
         { "\"\" 1 2", VALUE_SIZE, NULL, 0, 0 },
         { "", VALUE_SIZE, NULL, 0, 0 },
-        { "\"C:\\A\\unkv32.exe\" 1 2", 16, NULL, 0, 0 },
-        { "\"C:\\A\\unkv32.exe\" 1 2", 17, "C:\\A\\unkv32.exe", 1, 2 },
+        { "\"C:\\A\\unkv32.exe\" 1 2", 15, NULL, 0, 0 },
+        { "\"C:\\A\\unkv32.exe\" 1 2", 16, "C:\\A\\unkv32.exe", 1, 2 },
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.value);
