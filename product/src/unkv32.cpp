@@ -6,8 +6,22 @@
 // offer. With -s it shows nothing, writes its messages to setup.log in the temporary folder
 // and never restarts the machine. The group is the one win.ini records; -d and -g are read
 // but not needed.
+//
+// Started from the product folder, it would keep its own file and so the folder in use. So
+// it first deletes the copies earlier runs left in the temporary folder, copies itself into
+// a new folder there and starts that copy with its own arguments and -o (its path and two
+// inherited handles), then waits. The copy removes the product, moves the original's file
+// out of the product folder and removes the folder, reports its exit code through the pipe,
+// and, once the original has ended, deletes the original's file. The original ends with the
+// code the copy reported. Where the copy cannot be made or started, the removal runs in
+// place, and the uninstaller's own file waits for the next start like any file in use.
+//
+// Exit codes: 0 removed; 3010 removed, a restart finishes it; 1641 the restart was started;
+// 1603 nothing recorded or a folder it may not touch; 1618 another setup or uninstaller of
+// the product is running; 1639 a command line it cannot use.
 #include <windows.h>
 #include <stdlib.h>
+#include <string.h>
 #include <direct.h>
 #include "removal/removal.h"
 #include "engine/engine.h"
@@ -15,6 +29,14 @@
 #include "resources/resource.h"
 
 static const char kCaption[] = "KORVID Pro Uninstall";
+static const char kProgramName[] = "unkv32.exe";
+enum { EXIT_BAD_COMMAND_LINE = 1639 };
+// The copy's arguments: the original's (three values, the group, the switches) and -o.
+enum { COPY_LINE_SIZE = KV_MESSAGE_SIZE };
+// How long the copy waits for the original to end once it has its exit code, and how often
+// it then tries to delete the original's file while the system lets go of it.
+static const DWORD kOriginalEndMs = 30000;
+static const int kDeleteAttempts = 20;
 
 // The start-up the setup's code relies on: its module, the platform and the work folder.
 static void StartUp(HINSTANCE instance, bool silent)
@@ -27,6 +49,7 @@ static void StartUp(HINSTANCE instance, bool silent)
     g_bSilent = silent ? 1 : 0;
     g_bLogging = g_bSilent;
     g_bAllowReboot = 0;
+    // The product folder must not stay the current one: that alone keeps it in use.
     char tempFolder[KV_PATH_SIZE];
     if (GetTempFolder(tempFolder))
         _chdir(tempFolder);
@@ -48,29 +71,205 @@ static bool TakeRemovalLock(void)
     return false;
 }
 
-// returns 0 after a removal (or its refusal), 1 when the command line was not usable, 1618
-// when another setup or uninstaller runs
+static void Report(const char* text)
+{
+    if (g_bSilent)
+        LogLine(text);
+    else
+        MessageBoxA(NULL, text, kCaption, MB_OK | MB_ICONSTOP);
+}
+
+// True when both paths name the same file or folder: the same full path, or the same short
+// path (a program started under its short name).
+static bool SamePath(const char* a, const char* b)
+{
+    char fullA[KV_PATH_SIZE], fullB[KV_PATH_SIZE];
+    DWORD lengthA = GetFullPathNameA(a, sizeof fullA, fullA, NULL);
+    DWORD lengthB = GetFullPathNameA(b, sizeof fullB, fullB, NULL);
+    if (lengthA == 0 || lengthA >= sizeof fullA || lengthB == 0 || lengthB >= sizeof fullB)
+        return false;
+    if (_stricmp(fullA, fullB) == 0)
+        return true;
+    char shortA[KV_PATH_SIZE], shortB[KV_PATH_SIZE];
+    return GetShortPath(fullA, shortA, sizeof shortA) && GetShortPath(fullB, shortB, sizeof shortB)
+        && _stricmp(shortA, shortB) == 0;
+}
+
+// The uninstaller of the recorded folder that folderValue (the -f) names, in path. returns
+// false when that folder is not the recorded one
+static bool RecordedUninstaller(const char* folderValue, char* path, size_t size)
+{
+    char folder[KV_PATH_SIZE];
+    return FindRecordedFolder(folderValue, folder, sizeof folder)
+        && JoinPath(path, size, folder, kProgramName);
+}
+
+// Runs the removal in a copy of this program in the temporary folder and waits for the exit
+// code it reports. returns false (nothing started) when the copy could not be made or started
+static bool RunFromCopy(const char* program, const char* arguments, int* exitCode)
+{
+    char copy[KV_PATH_SIZE];
+    if (!MakeUninstallerCopy(program, copy, sizeof copy))
+        return false;
+    HANDLE current = GetCurrentProcess();
+    HANDLE readEnd = NULL, writeEnd = NULL, reportEnd = NULL, self = NULL;
+    PROCESS_INFORMATION process = {};
+    bool started = false;
+    char line[COPY_LINE_SIZE + KV_PATH_SIZE + 8], copyArguments[COPY_LINE_SIZE];
+    // Only the copy's ends are inherited: the pipe's write end and this process.
+    if (CreatePipe(&readEnd, &writeEnd, NULL, 0)
+        && DuplicateHandle(current, writeEnd, current, &reportEnd, 0, TRUE, DUPLICATE_SAME_ACCESS)
+        && DuplicateHandle(current, current, current, &self, SYNCHRONIZE, TRUE, 0)
+        && FormatCopyArguments(copyArguments, sizeof copyArguments, arguments, program,
+                               (unsigned long)(ULONG_PTR)reportEnd, (unsigned long)(ULONG_PTR)self)
+        && FormatProgramCommand(line, sizeof line, copy, copyArguments)) {
+        char tempFolder[KV_PATH_SIZE];
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        started = GetTempFolder(tempFolder)
+            && CreateProcessA(copy, line, NULL, NULL, TRUE, 0, NULL, tempFolder, &startup, &process);
+    }
+    if (writeEnd)
+        CloseHandle(writeEnd);
+    if (reportEnd)
+        CloseHandle(reportEnd);
+    if (self)
+        CloseHandle(self);
+    if (started) {
+        // The copy writes its exit code before it waits for this process to end; a copy that
+        // ended without writing it leaves its own exit code.
+        DWORD code = 0, got = 0;
+        if (!ReadFile(readEnd, &code, sizeof code, &got, NULL) || got != sizeof code) {
+            WaitForSingleObject(process.hProcess, INFINITE);
+            GetExitCodeProcess(process.hProcess, &code);
+        }
+        *exitCode = (int)code;
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    } else {
+        char folder[KV_PATH_SIZE];
+        DeleteFileA(copy);
+        if (StrCopy(folder, sizeof folder, copy) && FileNamePart(folder) > folder) {
+            ((char*)FileNamePart(folder))[-1] = '\0';
+            RemoveDirectoryA(folder);
+        }
+    }
+    if (readEnd)
+        CloseHandle(readEnd);
+    return started;
+}
+
+// Deletes the original's file once its process has ended (or its file is free), trying a
+// few times while the system lets go of it. returns true when it is gone
+static bool DeleteOriginal(const char* path, HANDLE process)
+{
+    if (process)
+        WaitForSingleObject(process, kOriginalEndMs);
+    for (int attempt = 0; attempt < kDeleteAttempts; attempt++) {
+        if (DeleteFileA(path) || GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
+            return true;
+        Sleep(50);
+    }
+    return false;
+}
+
+// The copy's removal, from outside the product folder. original is the uninstaller that
+// started it (its file in folder, still running), report and process its inherited
+// handles (null when not given). returns the exit code
+static int RemoveAsCopy(const char* folderValue, const char* original, HANDLE report, HANDLE process)
+{
+    char recorded[KV_PATH_SIZE];
+    bool ours = RecordedUninstaller(folderValue, recorded, sizeof recorded) && SamePath(original, recorded);
+    int outcome = RemoveProductAt(NULL, folderValue, ours ? kProgramName : NULL);
+    char folder[KV_PATH_SIZE], aside[KV_PATH_SIZE] = "", asideFile[KV_PATH_SIZE];
+    bool movedAside = false;
+    if (ours && outcome != REMOVAL_REFUSED && StrCopy(folder, sizeof folder, recorded)) {
+        ((char*)FileNamePart(folder))[-1] = '\0';
+        // A running program's file can be moved (on the same drive) though not deleted: into
+        // a copies' folder of its own, the product folder goes before the original ends.
+        movedAside = MakeUninstallerFolder(aside, sizeof aside)
+            && JoinPath(asideFile, sizeof asideFile, aside, kProgramName) && MoveFileA(recorded, asideFile);
+        if (!movedAside && aside[0])
+            RemoveDirectoryA(aside);
+        RemoveDirectoryA(folder);
+    }
+    bool restart =
+        outcome == REMOVAL_RESTART_NEEDED && g_bRestartNeeded == 1 && (g_bSilent == 0 || g_bAllowReboot == 1);
+    int code = RemovalExitCode(outcome, restart);
+    if (report) {
+        DWORD written = 0, value = (DWORD)code;
+        WriteFile(report, &value, sizeof value, &written, NULL);
+        CloseHandle(report);
+    }
+    if (ours && outcome != REMOVAL_REFUSED) {
+        if (movedAside) {
+            if (DeleteOriginal(asideFile, process))
+                RemoveDirectoryA(aside);
+        } else if (DeleteOriginal(recorded, process)) {
+            RemoveDirectoryA(folder);
+        } else {
+            // Still in use: it goes at the next start, as any product file in use does.
+            LogLine("The uninstaller's own file is still in use: it goes at the next start.");
+            if (DeleteOrDefer(recorded, NULL) == 0 && code == EXIT_INSTALLED)
+                code = EXIT_RESTART_NEEDED;
+            char command[KV_LINE_SIZE];
+            if (BuildRestartCommand(command, sizeof command, "rmdir", folder)
+                && StrAppend(command, sizeof command, " "))
+                ScheduleAtRestart(command);
+        }
+    }
+    if (process)
+        CloseHandle(process);
+    if (restart && !RestartWindows(1))
+        code = EXIT_RESTART_NEEDED;
+    return code;
+}
+
+// returns the exit code: 0, 3010, 1641, 1603, 1618 or 1639 (see above)
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR cmdLine, int show)
 {
     (void)previous;
     (void)show;
     char values[SWITCH_COUNT][VALUE_SIZE];
     bool given[SWITCH_COUNT];
-    int found = ParseSwitches(cmdLine ? cmdLine : "", values, given);
+    const char* arguments = cmdLine ? cmdLine : "";
+    int found = ParseSwitches(arguments, values, given);
     StartUp(instance, given[SWITCH_SILENT]);
     if (found < 0 || values[SWITCH_FOLDER][0] == '\0' || values[SWITCH_SILENT][0] != '\0') {
-        const char* text = found < 0 ? "A folder or group name is too long."
-                                     : "Usage: unkv32 -f <folder> -d <folder> -g <group> [-s]";
-        if (g_bSilent)
-            LogLine(text);
-        else
-            MessageBoxA(NULL, text, kCaption, MB_OK | MB_ICONSTOP);
-        return 1;
+        Report(found < 0 ? "A folder or group name is too long."
+                         : "Usage: unkv32 -f <folder> -d <folder> -g <group> [-s]");
+        return EXIT_BAD_COMMAND_LINE;
     }
+    RemoveUninstallerCopies();
+
+    if (given[SWITCH_ORIGINAL]) {
+        char original[KV_PATH_SIZE];
+        unsigned long report = 0, process = 0;
+        if (!ParseOriginalValue(values[SWITCH_ORIGINAL], original, sizeof original, &report, &process)) {
+            Report("Usage: unkv32 -f <folder> -d <folder> -g <group> [-s]");
+            return EXIT_BAD_COMMAND_LINE;
+        }
+        // The copy does the removal, so it holds the lock; the original that waits for it does
+        // not. A copy that finds it taken ends with 1618 without reporting, and the original
+        // passes that exit code on.
+        if (!TakeRemovalLock())
+            return EXIT_ALREADY_RUNNING;
+        return RemoveAsCopy(values[SWITCH_FOLDER], original, (HANDLE)(ULONG_PTR)report,
+                            (HANDLE)(ULONG_PTR)process);
+    }
+
+    // The uninstaller of the recorded installation runs the removal from a copy.
+    char program[KV_PATH_SIZE], recorded[KV_PATH_SIZE];
+    DWORD length = GetModuleFileNameA(NULL, program, sizeof program);
+    int code;
+    if (length > 0 && length < sizeof program
+        && RecordedUninstaller(values[SWITCH_FOLDER], recorded, sizeof recorded)
+        && SamePath(program, recorded) && RunFromCopy(program, arguments, &code))
+        return code;
     if (!TakeRemovalLock())
         return EXIT_ALREADY_RUNNING;
-    RemoveProductAt(NULL, values[SWITCH_FOLDER]);
-    if (g_bRestartNeeded == 1 && (g_bSilent == 0 || g_bAllowReboot == 1))
-        RestartWindows(1);
-    return 0;
+    int outcome = RemoveProductAt(NULL, values[SWITCH_FOLDER], NULL);
+    bool restart =
+        outcome == REMOVAL_RESTART_NEEDED && g_bRestartNeeded == 1 && (g_bSilent == 0 || g_bAllowReboot == 1);
+    return RemovalExitCode(outcome, restart && RestartWindows(1));
 }

@@ -1,10 +1,13 @@
 // The uninstaller's command line: "-f <folder> -d <folder> -g <group> [-s]", each value
-// unquoted up to the next switch. Nothing here calls the system.
+// unquoted up to the next switch, and the -o its copy is started with. Nothing here calls
+// the system.
 #include "unkv32_switches.h"
+#include "base/base.h"
+#include <stdlib.h>
 #include <string.h>
 
-// returns the switch that starts at line[i] (a blank-separated "-f", "-d", "-g" or "-s",
-// also with '/'), or -1
+// returns the switch that starts at line[i] (a blank-separated "-f", "-d", "-g", "-s" or
+// "-o", also with '/'), or -1
 static int SwitchAt(const char* line, size_t i)
 {
     if (i > 0 && line[i - 1] != ' ' && line[i - 1] != '\t')
@@ -27,6 +30,9 @@ static int SwitchAt(const char* line, size_t i)
     case 's':
     case 'S':
         return SWITCH_SILENT;
+    case 'o':
+    case 'O':
+        return SWITCH_ORIGINAL;
     }
     return -1;
 }
@@ -76,4 +82,80 @@ int ParseSwitches(const char* line, char values[SWITCH_COUNT][VALUE_SIZE], bool 
         }
     }
     return found;
+}
+
+// returns true with the copy's arguments in out
+bool FormatCopyArguments(char* out, size_t size, const char* arguments, const char* original,
+                         unsigned long reportHandle, unsigned long processHandle)
+{
+    if (size == 0)
+        return false;
+    out[0] = '\0';
+    if (!*original || !IsQuotableText(original)
+        || !StrFormat(out, size, "%s -o \"%s\" %lu %lu", arguments, original, reportHandle, processHandle)) {
+        out[0] = '\0';
+        return false;
+    }
+    // The copy must read what the original read, and this -o: a value that holds a switch
+    // of its own, or an -o the caller gave, would change that.
+    char before[SWITCH_COUNT][VALUE_SIZE], after[SWITCH_COUNT][VALUE_SIZE];
+    bool givenBefore[SWITCH_COUNT], givenAfter[SWITCH_COUNT];
+    char path[VALUE_SIZE];
+    unsigned long report = 0, process = 0;
+    int found = ParseSwitches(arguments, before, givenBefore);
+    bool same = found >= 0 && !givenBefore[SWITCH_ORIGINAL]
+        && ParseSwitches(out, after, givenAfter) == found + 1
+        && ParseOriginalValue(after[SWITCH_ORIGINAL], path, sizeof path, &report, &process)
+        && strcmp(path, original) == 0 && report == reportHandle && process == processHandle;
+    for (int s = 0; same && s < SWITCH_ORIGINAL; s++)
+        same = givenBefore[s] == givenAfter[s] && strcmp(before[s], after[s]) == 0;
+    if (!same)
+        out[0] = '\0';
+    return same;
+}
+
+// Reads one unsigned decimal number at *p and the blanks after it. returns false when
+// there is none
+static bool ReadNumber(const char** p, unsigned long* number)
+{
+    if (**p < '0' || **p > '9')
+        return false;
+    char* end;
+    *number = strtoul(*p, &end, 10);
+    *p = end;
+    while (**p == ' ' || **p == '\t')
+        (*p)++;
+    return true;
+}
+
+// returns true with the original's path and the two handle numbers
+bool ParseOriginalValue(const char* value, char* path, size_t size, unsigned long* reportHandle,
+                        unsigned long* processHandle)
+{
+    *reportHandle = 0;
+    *processHandle = 0;
+    if (size > 0)
+        path[0] = '\0';
+    const char* begin = value;
+    const char* end;
+    if (*begin == '"') {
+        begin++;
+        end = strchr(begin, '"');
+        if (!end)
+            return false;
+    } else {
+        // The parser took away the quotes of a value that is a path alone.
+        end = begin + strlen(begin);
+    }
+    size_t length = (size_t)(end - begin);
+    if (length == 0 || length >= size)
+        return false;
+    const char* p = *end == '"' ? end + 1 : end;
+    while (*p == ' ' || *p == '\t')
+        p++;
+    if (*p != '\0' && !(ReadNumber(&p, reportHandle) && ReadNumber(&p, processHandle) && *p == '\0'))
+        return false;
+    memcpy(path, begin, length);
+    path[length] = '\0';
+    return true;
 }

@@ -57,13 +57,13 @@ int StartProgram(const char* folder, const char* name, const char* arguments, UI
     return 1;
 }
 
-// returns true when text holds a blank-separated "-f", "-d", "-g" or "-s" (or with '/'),
+// returns true when text holds a blank-separated "-f", "-d", "-g", "-s" or "-o" (or with '/'),
 // which the uninstaller would read as the start of another value
 static bool HoldsUninstallSwitch(const char* text)
 {
     for (const char* p = text; *p; p++) {
         bool starts = p == text || p[-1] == ' ' || p[-1] == '\t';
-        if (!starts || (*p != '-' && *p != '/') || !strchr("fFdDgGsS", p[1]) || !p[1])
+        if (!starts || (*p != '-' && *p != '/') || !strchr("fFdDgGsSoO", p[1]) || !p[1])
             continue;
         if (p[2] == '\0' || p[2] == ' ' || p[2] == '\t')
             return true;

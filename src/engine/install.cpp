@@ -8,6 +8,7 @@
 #include "engine/engine.h"
 #include "progman/progman.h"
 #include "resources/resource.h"
+#include "base/version.h"
 #include <stdio.h>
 #include <string.h>
 
@@ -330,19 +331,89 @@ static void PlaceNamespaceEntry(Run& run, const char* clsid, const char* title, 
     WriteRegistryString(HKEY_LOCAL_MACHINE, g_iconLocation ? myComputerKey : desktopKey, NULL, NULL, title);
 }
 
+// The size of folder\name in bytes, 0 when it is not there.
+static unsigned long long FileSizeIn(const char* folder, const char* name)
+{
+    char path[KV_PATH_SIZE];
+    WIN32_FIND_DATAA found;
+    if (!JoinPath(path, sizeof path, folder, name))
+        return 0;
+    HANDLE find = FindFirstFileA(path, &found);
+    if (find == INVALID_HANDLE_VALUE)
+        return 0;
+    FindClose(find);
+    return ((unsigned long long)found.nFileSizeHigh << 32) | found.nFileSizeLow;
+}
+
+// The kilobytes (rounded up) of the files this run placed and of the product INI.
+static DWORD PlacedKilobytes(const char* folder)
+{
+    struct Group {
+        const ProductFileEntry* rows;
+        int count;
+    };
+    const Group groups[] = { { ClassicFiles, CLASSIC_COUNT },
+                             { ExplorerFiles, EXPLORER_COUNT },
+                             { UtilityFiles, UTILITY_COUNT },
+                             { CommonFiles, COMMON_COUNT },
+                             { SiteIniFiles, SITEINI_COUNT } };
+    // The product INI (the first site row) is written from its template, not placed.
+    unsigned long long bytes = FileSizeIn(folder, SiteIniFiles[0].installedName);
+    for (const Group& group : groups) {
+        for (int p = 0; p < group.count; p++) {
+            if (group.rows[p].status & FILE_INSTALLED)
+                bytes += FileSizeIn(folder, group.rows[p].installedName);
+        }
+    }
+    return (DWORD)((bytes + 1023) / 1024);
+}
+
+// One value of the uninstall entry: a text, or a number when text is null.
+struct EntryValue {
+    const char* name;
+    const char* text;
+    DWORD number;
+};
+
+// The uninstall entry: its name and command, and what deployment tools and the system's
+// list of programs read of the product (all of it goes with the key at the removal).
 static void WriteUninstallEntry(Run& run, const char* group)
 {
-    char command[KV_LONG_TEXT_SIZE];
+    char command[KV_LONG_TEXT_SIZE], quietCommand[KV_LONG_TEXT_SIZE], icon[KV_PATH_SIZE + 2], date[16];
     if (!FormatUninstallCommand(command, sizeof command, run.destFolder, group)) {
         LogLine("Skipped the uninstall entry: the folder or the group cannot be passed on its command line");
         return;
     }
+    if (!StrFormat(quietCommand, sizeof quietCommand, "%s -s", command)
+        || !JoinPath(icon, sizeof icon, run.destFolder, ClassicFiles[CLASSIC_PROGRAM].installedName)
+        || !StrAppend(icon, sizeof icon, ",0"))
+        return;
+    SYSTEMTIME today;
+    GetLocalTime(&today);
+    StrFormat(date, sizeof date, "%04u%02u%02u", today.wYear, today.wMonth, today.wDay);
+    const EntryValue values[] = {
+        { "DisplayName", "Oxtavine KORVID Pro Uninstall", 0 },
+        { "UninstallString", command, 0 },
+        { "QuietUninstallString", quietCommand, 0 },
+        { "DisplayVersion", KV_VERSION_TEXT, 0 },
+        { "Publisher", KV_MAKER_NAME, 0 },
+        { "InstallLocation", run.destFolder, 0 },
+        { "DisplayIcon", icon, 0 },
+        { "InstallDate", date, 0 },
+        { "EstimatedSize", NULL, PlacedKilobytes(run.destFolder) },
+        { "NoModify", NULL, 1 },
+        { "NoRepair", NULL, 1 },
+    };
     HKEY key;
     if (RegCreateKeyA(HKEY_LOCAL_MACHINE, kUninstallEntryKey, &key) != ERROR_SUCCESS)
         return;
-    static const char kDisplayName[] = "Oxtavine KORVID Pro Uninstall";
-    RegSetValueExA(key, "DisplayName", 0, REG_SZ, (const BYTE*)kDisplayName, sizeof kDisplayName);
-    RegSetValueExA(key, "UninstallString", 0, REG_SZ, (const BYTE*)command, (DWORD)strlen(command) + 1);
+    for (const EntryValue& value : values) {
+        if (value.text)
+            RegSetValueExA(key, value.name, 0, REG_SZ, (const BYTE*)value.text,
+                           (DWORD)strlen(value.text) + 1);
+        else
+            RegSetValueExA(key, value.name, 0, REG_DWORD, (const BYTE*)&value.number, sizeof value.number);
+    }
     RegCloseKey(key);
 }
 

@@ -20,9 +20,8 @@ static void Report(HWND owner, const char* text, const char* caption, UINT style
         MessageBoxA(owner, text, caption, style);
 }
 
-// The recorded folder in fullPath when it is there, passes the destination check and, when
-// expectedFolder is given, is that folder. returns false otherwise (nothing may be touched)
-static bool FindRecordedFolder(const char* expectedFolder, char* fullPath, size_t size)
+// returns false when nothing is recorded or the recorded folder may not be touched
+bool FindRecordedFolder(const char* expectedFolder, char* fullPath, size_t size)
 {
     char recorded[KV_FOLDER_SIZE];
     GetProfileStringA("KORVID", "DIR", "", recorded, ARRAY_SIZE(recorded));
@@ -84,8 +83,28 @@ static void OfferRestart(HWND owner, const char* folder)
         g_bRestartNeeded = 0;
 }
 
-// returns 0
-int RemoveProductAt(HWND ownerWindow, const char* expectedFolder)
+// returns true when folder holds nothing but name
+bool FolderHoldsOnly(const char* folder, const char* name)
+{
+    char pattern[KV_PATH_SIZE];
+    WIN32_FIND_DATAA found;
+    if (!JoinPath(pattern, sizeof pattern, folder, "*.*"))
+        return false;
+    HANDLE find = FindFirstFileA(pattern, &found);
+    if (find == INVALID_HANDLE_VALUE)
+        return false;
+    bool only = true;
+    do {
+        const char* entry = found.cFileName;
+        if (strcmp(entry, ".") != 0 && strcmp(entry, "..") != 0 && _stricmp(entry, name) != 0)
+            only = false;
+    } while (only && FindNextFileA(find, &found));
+    FindClose(find);
+    return only;
+}
+
+// returns a REMOVAL_ value
+int RemoveProductAt(HWND ownerWindow, const char* expectedFolder, const char* sparedName)
 {
     // The caption of the closing message, and the sequence's error text.
     char caption[KV_TEXT_SIZE];
@@ -95,14 +114,16 @@ int RemoveProductAt(HWND ownerWindow, const char* expectedFolder)
     if (!FindRecordedFolder(expectedFolder, folder, sizeof folder)) {
         LoadMessage(IDS_REMOVAL_NO_INFO, text, ARRAY_SIZE(text));
         Report(ownerWindow, text, caption, MB_ICONINFORMATION);
-        return 0;
+        return REMOVAL_REFUSED;
     }
 
     HWND box = OpenProgressBox(ownerWindow);
     HWND status = box ? GetDlgItem(box, IDC_COPY_STATUS) : NULL;
     g_bRestartNeeded = 0;
-    bool removed =
-        RunRemovalSequence(folder, kRemoveAll, caption, ownerWindow, status) && RemoveDirectoryA(folder);
+    StrCopy(g_szSparedName, sizeof g_szSparedName, sparedName ? sparedName : "");
+    bool removed = RunRemovalSequence(folder, kRemoveAll, caption, ownerWindow, status)
+        && (RemoveDirectoryA(folder) || (g_szSparedName[0] && FolderHoldsOnly(folder, g_szSparedName)));
+    g_szSparedName[0] = '\0';
     SetActiveWindow(ownerWindow);
     if (box)
         DestroyWindow(box);
@@ -112,7 +133,7 @@ int RemoveProductAt(HWND ownerWindow, const char* expectedFolder)
         LoadMessage(IDS_REMOVAL_COMPLETE, text, ARRAY_SIZE(text));
     } else if (g_bRestartNeeded) {
         OfferRestart(ownerWindow, folder);
-        return 0;
+        return REMOVAL_RESTART_NEEDED;
     } else {
         char format[KV_TEXT_SIZE];
         LoadMessage(IDS_REMOVAL_INCOMPLETE, format, ARRAY_SIZE(format));
@@ -120,11 +141,12 @@ int RemoveProductAt(HWND ownerWindow, const char* expectedFolder)
         InsertText(text, sizeof text, format, folder);
     }
     Report(ownerWindow, text, caption, MB_ICONINFORMATION);
-    return 0;
+    return REMOVAL_DONE;
 }
 
 // returns 0
 int RemoveProduct(HWND ownerWindow)
 {
-    return RemoveProductAt(ownerWindow, NULL);
+    RemoveProductAt(ownerWindow, NULL, NULL);
+    return 0;
 }

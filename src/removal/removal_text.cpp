@@ -36,3 +36,32 @@ bool DeferredDeleteName(char* dest, size_t size, const char* path, unsigned int 
         dest[0] = '\0';
     return ok;
 }
+
+// returns true with "kvun" and the token's eight hexadecimal digits in dest
+bool UninstallerFolderName(char* dest, size_t size, unsigned long token)
+{
+    return StrFormat(dest, size, "kvun%08lX", token & 0xFFFFFFFFul);
+}
+
+bool IsUninstallerFolderName(const char* name)
+{
+    if (_strnicmp(name, "kvun", 4) != 0 || strlen(name) != 12)
+        return false;
+    for (const char* p = name + 4; *p; p++) {
+        if (!strchr("0123456789abcdefABCDEF", *p))
+            return false;
+    }
+    return true;
+}
+
+int RemovalExitCode(int outcome, int restartStarted)
+{
+    switch (outcome) {
+    case REMOVAL_DONE:
+        return EXIT_INSTALLED;
+    case REMOVAL_RESTART_NEEDED:
+        return restartStarted ? EXIT_RESTART_STARTED : EXIT_RESTART_NEEDED;
+    default:
+        return EXIT_INSTALL_FAILED;
+    }
+}

@@ -17,6 +17,8 @@ static const char kBrowserHelperList[] =
 // How long the queue scheduler's "-remove" may take before its file is deleted anyway.
 static const DWORD kSchedulerWaitMs = 5000;
 
+char g_szSparedName[KV_PATH_SIZE];
+
 // Rows that the sequence addresses by name.
 enum {
     UTILITY_SCHEDULER = 14, // kvsched.exe, manifest row 24
@@ -175,12 +177,13 @@ int RemoveNamespaceEntries(void)
 }
 
 // Deletes each row's file in folder, showing its full path first. A path that does not fit
-// is not touched at all.
+// is not touched at all, nor the spared file.
 static void DeleteFiles(const Removal& run, const ProductFileEntry* rows, int count)
 {
     for (int p = 0; p < count; p++) {
         char path[KV_PATH_SIZE];
-        if (!JoinPath(path, sizeof path, run.folder, rows[p].reportName))
+        if (_stricmp(rows[p].reportName, g_szSparedName) == 0
+            || !JoinPath(path, sizeof path, run.folder, rows[p].reportName))
             continue;
         SetRemovalStatus(run.status, path);
         DeleteOrDefer(path, run.errorText);

@@ -4,6 +4,7 @@
 #include "shell/shell.h"
 #include "engine/engine.h"
 #include "wizard/wizard.h"
+#include "removal/removal.h"
 #include <stdio.h>
 
 // Set while the setup command runs: the main window then refuses to close, since the run
@@ -17,6 +18,8 @@ void RunSetupCommand(HWND window)
     RunWizard(window, nV, nM);
     s_bSetupRunning = 0;
     CleanUpStagingFiles();
+    // The uninstaller cannot delete the copy it ran its removal from; the next run does.
+    RemoveUninstallerCopies();
     if (window)
         PostMessageA(window, WM_CLOSE, 0, 0);
     // The restart is requested before the window closes.

@@ -1,7 +1,8 @@
 // The product's uninstaller as Windows runs it: a silent install into a folder with blanks,
-// then the uninstall entry's command line run as it stands, interactively and silently.
-// The uninstaller's own file is in use while it runs, so it waits under ".del" for the
-// restart, which the scenario then makes.
+// then the uninstall entry's command lines run as they stand, interactively and silently.
+// The uninstaller runs the removal from its copy in the temporary folder, so the product
+// folder goes at once, with no restart; the next run of the uninstaller or the setup
+// deletes the copy.
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <set>
@@ -23,6 +24,10 @@ namespace
 {
 
 const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const char kEntryKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KORVIDPro";
+const std::vector<std::string> kSiteFiles = { "KORVID.ini",  "arsites.ini", "avsites.ini",
+                                              "gmsites.ini", "gvsites.ini", "hwsites.ini",
+                                              "olsites.ini", "oxsites.ini", "swsites.ini" };
 
 class Uninstaller : public kvtest::CleanMachine
 {
@@ -58,78 +63,163 @@ protected:
         EXPECT_EQ("<missing>", RegString(HKEY_LOCAL_MACHINE, kRunKey, "KORVID Queue Scheduler"));
         EXPECT_FALSE(FileExists(kvtest::GroupFolder("KORVID Pro")));
     }
+
+    std::string Entry(const char* name)
+    {
+        return RegString(HKEY_LOCAL_MACHINE, kEntryKey, name);
+    }
+    // A DWORD of the uninstall entry; -1 when missing or of another type.
+    static long long EntryNumber(const char* name)
+    {
+        HKEY key;
+        DWORD type = 0, value = 0, size = sizeof value;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kEntryKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+            return -1;
+        LONG result = RegQueryValueExA(key, name, NULL, &type, (BYTE*)&value, &size);
+        RegCloseKey(key);
+        return result == ERROR_SUCCESS && type == REG_DWORD ? value : -1;
+    }
+    // The uninstaller's copies in the sandbox's temporary folder, each as "folder\file".
+    static std::vector<std::string> Copies(Sandbox& box)
+    {
+        std::vector<std::string> copies;
+        for (const std::string& path : ListTree(box.TempFolder()))
+            if (_strnicmp(path.c_str(), "kvun", 4) == 0)
+                copies.push_back(path);
+        return copies;
+    }
+    // No command waits for the next start.
+    static void ExpectNothingStored()
+    {
+        for (const char* key : { kvtest::kRunOnce, kvtest::kRunServicesOnce })
+            for (const auto& value : kvtest::KeyValues(key))
+                EXPECT_NE(0, value.first.compare(0, 8, "Oxtavine")) << kvtest::TextOf(value.second);
+    }
 };
 
 } // namespace
 
-TEST_F(Uninstaller, TheUninstallEntryRemovesTheProductAndTheRestartTheRest)
+TEST_F(Uninstaller, TheUninstallEntryRemovesTheProductAndItsFolderAtOnce)
 {
     Sandbox box("uninstall");
     InstallIntoDest(box);
-    std::string command =
-        RegString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KORVIDPro",
-                  "UninstallString");
+    std::string command = Entry("UninstallString");
     ASSERT_NE(std::string::npos, command.find(" -f " + dest + " -d ")) << command;
 
-    // Yes to the INI question, Cancel to the restart.
+    // Yes to the INI question, OK to the closing message: both shown by the uninstaller's copy.
     std::vector<std::string> captions;
     std::set<HWND> answered;
     RunOptions options;
+    options.watchStarted = true;
     options.onVisibleWindow = [&](HWND window) {
         if (!kvtest::IsMessageBox(window) || !answered.insert(window).second)
             return;
         std::string caption = kvtest::Caption(window);
         captions.push_back(caption);
-        kvtest::Press(window,
-                      caption == kvtest::kCaption         ? IDYES
-                          : caption == "Congratulations!" ? IDCANCEL
-                                                          : IDOK);
+        kvtest::Press(window, caption == kvtest::kCaption ? IDYES : IDOK);
     };
     RunResult run = box.RunCommand(command, options);
     ASSERT_TRUE(run.started);
     EXPECT_FALSE(run.timedOut);
     EXPECT_EQ(0u, run.exitCode);
-    EXPECT_EQ((std::vector<std::string> { "KORVID Pro Installation", "Congratulations!" }), captions);
+    // The closing message's caption is the removal's error text: none.
+    EXPECT_EQ((std::vector<std::string> { "KORVID Pro Installation", "" }), captions);
 
-    // Only the uninstaller itself is left, waiting for the restart.
-    EXPECT_EQ(std::vector<std::string> { "unkv32.exe.del" }, ListTree(dest));
+    // Nothing is left, at once, and nothing waits for a restart.
+    EXPECT_FALSE(FileExists(dest));
     ExpectRecordsGone();
-    auto commands = kvtest::KeyValues(kvtest::kRunOnce);
-    EXPECT_EQ("cmd.exe /c del \"" + kvtest::ShortPath(dest + "\\unkv32.exe.del") + "\"",
-              kvtest::TextOf(commands["Oxtavine0"]));
-    EXPECT_EQ("cmd.exe /c rmdir \"" + kvtest::ShortPath(dest) + "\" ", kvtest::TextOf(commands["Oxtavine1"]));
-
-    kvtest::Restart();
-    EXPECT_TRUE(kvtest::WaitUntil([&] { return !FileExists(dest + "\\unkv32.exe.del"); }));
+    ExpectNothingStored();
+    // Once the copy has ended, only it is left in the temporary folder.
+    EXPECT_TRUE(WaitForPrograms(run.startedPrograms, 60000));
+    std::vector<std::string> copies = Copies(box);
+    ASSERT_EQ(1u, copies.size()) << testing::PrintToString(copies);
+    EXPECT_STREQ("unkv32.exe", FileNamePart(copies[0].c_str()));
 }
 
 TEST_F(Uninstaller, SilentRemovalKeepsTheSitesAndShowsNothing)
 {
     Sandbox box("silent-uninstall");
     InstallIntoDest(box);
-    std::string command =
-        RegString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KORVIDPro",
-                  "UninstallString")
-        + " -s";
-    RunResult run = box.RunCommand(command);
+    std::string command = Entry("UninstallString") + " -s";
+    RunOptions options;
+    options.watchStarted = true;
+    RunResult run = box.RunCommand(command, options);
     EXPECT_FALSE(run.timedOut);
     EXPECT_EQ(0u, run.exitCode);
     EXPECT_FALSE(run.anyWindowVisible);
-
-    std::vector<std::string> left = ListTree(dest);
-    std::vector<std::string> expected = { "KORVID.ini",  "arsites.ini",   "avsites.ini", "gmsites.ini",
-                                          "gvsites.ini", "hwsites.ini",   "olsites.ini", "oxsites.ini",
-                                          "swsites.ini", "unkv32.exe.del" };
-    EXPECT_EQ(expected, left);
+    EXPECT_EQ(kSiteFiles, ListTree(dest));
     ExpectRecordsGone();
+    ExpectNothingStored();
+    EXPECT_TRUE(WaitForPrograms(run.startedPrograms, 60000));
+    ASSERT_EQ(1u, Copies(box).size()) << testing::PrintToString(Copies(box));
 
-    // A second removal finds nothing recorded, says so in the log and changes nothing.
-    CopyFileA((kvtest::PayloadFile("unkv32.exe")).c_str(), (dest + "\\unkv32.exe").c_str(), FALSE);
-    run = box.RunCommand(command);
-    EXPECT_EQ(0u, run.exitCode);
+    // A second removal finds nothing recorded, says so in the log, exits 1603, changes
+    // nothing in the folder, and deletes the copy the first one left.
+    CopyFileA(kvtest::PayloadFile("unkv32.exe").c_str(), (dest + "\\unkv32.exe").c_str(), FALSE);
+    run = box.RunCommand(command, options);
+    EXPECT_EQ((DWORD)EXIT_INSTALL_FAILED, run.exitCode);
     EXPECT_NE(std::string::npos, box.SetupLog().find("Insufficient information available to"))
         << box.SetupLog();
+    std::vector<std::string> expected = kSiteFiles;
     expected.push_back("unkv32.exe");
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(expected, ListTree(dest));
+    EXPECT_TRUE(Copies(box).empty()) << testing::PrintToString(Copies(box));
+}
+
+// The entry holds what deployment tools read; its quiet command, run as it stands, removes
+// the product silently and at once, every value of the entry goes, and the next run of the
+// setup deletes the uninstaller's copy.
+TEST_F(Uninstaller, TheQuietUninstallStringRemovesTheProductAndTheEntry)
+{
+    Sandbox box("quiet-uninstall");
+    InstallIntoDest(box);
+    unsigned long long bytes = 0;
+    for (const std::string& name : ListTree(dest)) {
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        ASSERT_TRUE(GetFileAttributesExA((dest + "\\" + name).c_str(), GetFileExInfoStandard, &data));
+        bytes += ((unsigned long long)data.nFileSizeHigh << 32) | data.nFileSizeLow;
+    }
+    SYSTEMTIME today;
+    GetLocalTime(&today);
+    char date[16];
+    snprintf(date, sizeof date, "%04u%02u%02u", today.wYear, today.wMonth, today.wDay);
+    std::string command = Entry("UninstallString");
+    struct Row {
+        const char* name;
+        std::string text;
+    } rows[] = {
+        { "DisplayName", "Oxtavine KORVID Pro Uninstall" },
+        { "QuietUninstallString", command + " -s" },
+        { "DisplayVersion", "7.0.0.124" },
+        { "Publisher", "Oxtavine" },
+        { "InstallLocation", dest },
+        { "DisplayIcon", dest + "\\kv95pro.exe,0" },
+        { "InstallDate", date },
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(row.text, Entry(row.name)) << row.name;
+    EXPECT_EQ((long long)((bytes + 1023) / 1024), EntryNumber("EstimatedSize"));
+    EXPECT_EQ(1, EntryNumber("NoModify"));
+    EXPECT_EQ(1, EntryNumber("NoRepair"));
+
+    RunOptions options;
+    options.watchStarted = true;
+    RunResult run = box.RunCommand(Entry("QuietUninstallString"), options);
+    EXPECT_FALSE(run.timedOut);
+    EXPECT_EQ(0u, run.exitCode) << box.SetupLog();
+    EXPECT_FALSE(run.anyWindowVisible);
+    EXPECT_EQ(kSiteFiles, ListTree(dest));
+    ExpectRecordsGone();
+    ExpectNothingStored();
+    for (const Row& row : rows)
+        EXPECT_EQ("<missing>", Entry(row.name)) << row.name;
+    for (const char* name : { "EstimatedSize", "NoModify", "NoRepair" })
+        EXPECT_EQ(-1, EntryNumber(name)) << name;
+    EXPECT_TRUE(WaitForPrograms(run.startedPrograms, 60000));
+    ASSERT_EQ(1u, Copies(box).size()) << testing::PrintToString(Copies(box));
+
+    // The next run of the setup (a silent install again) deletes the copy.
+    InstallIntoDest(box);
+    EXPECT_TRUE(Copies(box).empty()) << testing::PrintToString(Copies(box));
 }

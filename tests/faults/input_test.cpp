@@ -364,8 +364,9 @@ TEST(InputWinIni, HostileKorvidSection)
             options.onVisibleWindow = CloseEverything;
             removal.run = box.RunCommand(command + " -s", options);
         }
+        // A refusal exits 1603.
         if (EndedCleanly(removal.run)) {
-            EXPECT_EQ(0u, removal.run.exitCode);
+            EXPECT_EQ(row.removes ? 0u : (DWORD)EXIT_INSTALL_FAILED, removal.run.exitCode);
         }
         // The product folder goes only when DIR still names it; a refusal keeps the record.
         EXPECT_EQ(!row.removes, FileExists(dest + "\\kv95pro.exe"));

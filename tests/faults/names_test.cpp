@@ -17,12 +17,10 @@ const char kRoot[] = "C:\\KV Faults Names";
 const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KORVIDPro";
 const char kKept[] = "kept beside the product\r\n";
 
-// What a silent removal leaves in the folder: the product INIs and the uninstaller itself,
-// which waits for the restart.
-const std::vector<std::string> kLeftByRemoval = { "KORVID.ini",    "arsites.ini", "avsites.ini",
-                                                  "gmsites.ini",   "gvsites.ini", "hwsites.ini",
-                                                  "olsites.ini",   "oxsites.ini", "swsites.ini",
-                                                  "unkv32.exe.del" };
+// What a silent removal leaves in the folder: the product INIs, which hold the user's sites.
+const std::vector<std::string> kLeftByRemoval = { "KORVID.ini",  "arsites.ini", "avsites.ini",
+                                                  "gmsites.ini", "gvsites.ini", "hwsites.ini",
+                                                  "olsites.ini", "oxsites.ini", "swsites.ini" };
 
 // Creates the folder and every folder above it. returns whether it exists
 bool MakeFolders(const std::string& folder)

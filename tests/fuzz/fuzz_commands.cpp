@@ -88,7 +88,7 @@ static bool HoldsSwitch(const std::string& text)
     for (size_t i = 0; i + 1 < text.size(); i++) {
         bool starts = i == 0 || text[i - 1] == ' ' || text[i - 1] == '\t';
         bool ends = i + 2 == text.size() || text[i + 2] == ' ' || text[i + 2] == '\t';
-        if (starts && ends && (text[i] == '-' || text[i] == '/') && strchr("fFdDgGsS", text[i + 1]))
+        if (starts && ends && (text[i] == '-' || text[i] == '/') && strchr("fFdDgGsSoO", text[i + 1]))
             return true;
     }
     return false;

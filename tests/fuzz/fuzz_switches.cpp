@@ -23,7 +23,7 @@ static int CountSwitches(const std::string& text)
     for (size_t i = 0; i + 1 < text.size(); i++) {
         bool starts = i == 0 || IsBlank(text[i - 1]);
         bool ends = i + 2 == text.size() || IsBlank(text[i + 2]);
-        if (starts && ends && (text[i] == '-' || text[i] == '/') && strchr("fFdDgGsS", text[i + 1])) {
+        if (starts && ends && (text[i] == '-' || text[i] == '/') && strchr("fFdDgGsSoO", text[i + 1])) {
             count++;
             i++;
         }

@@ -9,6 +9,9 @@
 #include <tlhelp32.h>
 #include <algorithm>
 
+// Declared by the SDK headers only for newer targets than the program's; Wine has it.
+extern "C" DWORD WINAPI GetProcessIdOfThread(HANDLE thread);
+
 namespace kve2e
 {
 
@@ -60,12 +63,36 @@ std::vector<char> BuildEnvironment(const std::string& tempFolder, const std::vec
     return result;
 }
 
-// What one run watches: the program's windows, by polling and through show events.
+// What one run watches: the program's windows (and with watchStarted, those of the programs
+// it started), by polling and through show events.
 struct Watch {
-    DWORD pid;
+    std::set<DWORD> pids;
     RunResult* result;
+    bool everyProgram; // the show events of every program arrive
 };
 Watch* g_watch;
+
+bool Watched(HWND window)
+{
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    return g_watch->pids.count(pid) != 0;
+}
+
+// Adds the programs that a watched program started.
+void FollowStartedPrograms(Watch* watch)
+{
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return;
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+        if (watch->pids.count(entry.th32ParentProcessID) && watch->pids.insert(entry.th32ProcessID).second)
+            watch->result->startedPrograms.push_back(entry.th32ProcessID);
+    }
+    CloseHandle(snapshot);
+}
 
 WindowSeen& Remember(RunResult* result, HWND window)
 {
@@ -106,9 +133,7 @@ void Observe(RunResult* result, HWND window)
 BOOL CALLBACK CollectWindow(HWND window, LPARAM param)
 {
     auto* windows = reinterpret_cast<std::vector<HWND>*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    if (pid == g_watch->pid)
+    if (Watched(window))
         windows->push_back(window);
     return TRUE;
 }
@@ -116,10 +141,20 @@ BOOL CALLBACK CollectWindow(HWND window, LPARAM param)
 // A window of the program became visible. Shown by the time the event arrives here, it may
 // be gone already: a window that can no longer be asked counts as a visible top-level one,
 // since only the program's top-level windows and their controls are shown at all.
-void CALLBACK OnShowEvent(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG child, DWORD, DWORD)
+void CALLBACK OnShowEvent(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG child, DWORD thread, DWORD)
 {
     if (!g_watch || !window || object != OBJID_WINDOW || child != CHILDID_SELF)
         return;
+    // Events of every program arrive when the started ones are watched too: the thread that
+    // showed the window tells whose it was.
+    if (g_watch->everyProgram) {
+        HANDLE owner = OpenThread(THREAD_QUERY_LIMITED_INFORMATION, FALSE, thread);
+        DWORD pid = owner ? GetProcessIdOfThread(owner) : 0;
+        if (owner)
+            CloseHandle(owner);
+        if (!g_watch->pids.count(pid))
+            return;
+    }
     if (!IsWindow(window)) {
         g_watch->result->anyWindowVisible = true;
         return;
@@ -290,13 +325,16 @@ RunResult Sandbox::RunCommand(std::string commandLine, const RunOptions& options
     result.started = true;
     result.processId = process.dwProcessId;
 
-    Watch watch = { process.dwProcessId, &result };
+    Watch watch = { { process.dwProcessId }, &result, options.watchStarted };
     g_watch = &watch;
-    HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_SHOW, EVENT_OBJECT_SHOW, NULL, OnShowEvent,
-                                         process.dwProcessId, 0, WINEVENT_OUTOFCONTEXT);
+    HWINEVENTHOOK hook =
+        SetWinEventHook(EVENT_OBJECT_SHOW, EVENT_OBJECT_SHOW, NULL, OnShowEvent,
+                        options.watchStarted ? 0 : process.dwProcessId, 0, WINEVENT_OUTOFCONTEXT);
     std::map<std::string, DWORD> lastSizes;
     DWORD start = GetTickCount();
     for (;;) {
+        if (options.watchStarted)
+            FollowStartedPrograms(&watch);
         std::vector<HWND> windows;
         EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&windows));
         for (HWND window : windows) {
@@ -475,6 +513,20 @@ RunOnceCommand::~RunOnceCommand()
 bool RunOnceCommand::Stored() const
 {
     return kvtest::RegString(HKEY_LOCAL_MACHINE, kRunOnceKey, name_.c_str()) != "<missing>";
+}
+
+bool WaitForPrograms(const std::vector<DWORD>& programs, DWORD timeoutMs)
+{
+    bool ended = true;
+    for (DWORD pid : programs) {
+        // A program that has ended already cannot be opened any more.
+        HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+        if (!process)
+            continue;
+        ended = WaitForSingleObject(process, timeoutMs) == WAIT_OBJECT_0 && ended;
+        CloseHandle(process);
+    }
+    return ended;
 }
 
 bool WaitForFile(const std::string& path, DWORD timeoutMs)

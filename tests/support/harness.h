@@ -39,6 +39,9 @@ struct RunOptions {
     // Files of the program's temporary folder whose text the run keeps (read only once their
     // size has settled, and with every sharing flag, so that the program is not disturbed).
     std::vector<std::string> watchedTexts = { "Install.ini" };
+    // Also watches the programs the program starts, and theirs (the uninstaller's copy): their
+    // windows count as the program's own, and their ids go into startedPrograms.
+    bool watchStarted = false;
 };
 
 struct RunResult {
@@ -55,6 +58,8 @@ struct RunResult {
     // The programs (file names, lower case) that the program started and that still ran when it
     // ended: a restart it asked for shows here as "wineboot.exe" until the restart is done.
     std::vector<std::string> childrenAtEnd;
+    // The programs the program started that were seen while it ran (with watchStarted).
+    std::vector<DWORD> startedPrograms;
 
     const WindowSeen* FindWindowOfClass(const char* className) const;
     // The windows seen, for failure messages: class and caption, "(hidden)" for one never visible.
@@ -177,6 +182,10 @@ public:
 private:
     std::string name_;
 };
+
+// Waits until each of the programs has ended (timeoutMs only guards against a hang); returns
+// whether all ended.
+bool WaitForPrograms(const std::vector<DWORD>& programs, DWORD timeoutMs = 60000);
 
 // Waits until the file exists (timeoutMs only guards against a hang); returns whether it exists.
 bool WaitForFile(const std::string& path, DWORD timeoutMs = 60000);

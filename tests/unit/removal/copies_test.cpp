@@ -1,0 +1,148 @@
+// The uninstaller's copies in the temporary folder: their folders' names, the exit codes of
+// a removal, and which folders a later run deletes (under a scratch temporary folder).
+#include <gtest/gtest.h>
+#include <stdio.h>
+#include <string>
+#include <vector>
+#include "removal/removal.h"
+#include "support/product_state.h"
+
+using namespace kvtest;
+
+TEST(UninstallerCopies, FolderNamesAndExitCodes)
+{
+    char name[16];
+    ASSERT_TRUE(UninstallerFolderName(name, sizeof name, 0x1A2B3C4Dul));
+    EXPECT_STREQ("kvun1A2B3C4D", name);
+    ASSERT_TRUE(UninstallerFolderName(name, sizeof name, 0));
+    EXPECT_STREQ("kvun00000000", name);
+    EXPECT_FALSE(UninstallerFolderName(name, 12, 0));
+
+    struct Row {
+        const char* name;
+        bool matches;
+    } names[] = {
+        { "kvun1A2B3C4D", true },
+        { "KVUN00000000", true },
+        { "kvunabcdef09", true },
+        { "kvun1A2B3C4", false },
+        { "kvun1A2B3C4D0", false },
+        { "kvun1A2B3C4G", false },
+        { "kvun1A2B3C4D.tmp", false },
+        { "xkvun1A2B3C4", false },
+        { "kvun", false },
+        { "", false },
+    };
+    for (const Row& row : names)
+        EXPECT_EQ(row.matches, IsUninstallerFolderName(row.name)) << row.name;
+
+    struct Code {
+        int outcome, restartStarted, code;
+    } codes[] = {
+        { REMOVAL_DONE, 0, 0 },
+        { REMOVAL_RESTART_NEEDED, 0, 3010 },
+        { REMOVAL_RESTART_NEEDED, 1, 1641 },
+        { REMOVAL_REFUSED, 0, 1603 },
+    };
+    for (const Code& row : codes)
+        EXPECT_EQ(row.code, RemovalExitCode(row.outcome, row.restartStarted)) << row.outcome;
+}
+
+class UninstallerCopyFolders : public testing::Test
+{
+protected:
+    std::string temp, savedTemp, savedTmp;
+
+    void SetUp() override
+    {
+        temp = MakeScratchFolder("copies");
+        savedTemp = Environment("TEMP");
+        savedTmp = Environment("TMP");
+        SetEnvironmentVariableA("TEMP", temp.c_str());
+        SetEnvironmentVariableA("TMP", temp.c_str());
+    }
+    void TearDown() override
+    {
+        SetEnvironmentVariableA("TEMP", savedTemp.c_str());
+        SetEnvironmentVariableA("TMP", savedTmp.c_str());
+        DeleteTree(temp);
+    }
+    static std::string Environment(const char* name)
+    {
+        char value[MAX_PATH] = "";
+        GetEnvironmentVariableA(name, value, sizeof value);
+        return value;
+    }
+    void Make(const std::string& relative, bool folder)
+    {
+        std::string path = temp + "\\" + relative;
+        if (folder) {
+            ASSERT_TRUE(CreateDirectoryA(path.c_str(), NULL)) << path;
+            return;
+        }
+        FILE* f = fopen(path.c_str(), "wb");
+        ASSERT_TRUE(f != NULL) << path;
+        fputs("MZ copy", f);
+        fclose(f);
+    }
+};
+
+// Only folders of the pattern that hold the copy alone (or nothing) go; a copy in use stays.
+TEST_F(UninstallerCopyFolders, ALaterRunDeletesOnlyWhatTheUninstallerLeft)
+{
+    struct Row {
+        const char* path;
+        bool folder;
+        bool stays;
+    } rows[] = {
+        { "kvun0000000A", true, false },
+        { "kvun0000000A\\unkv32.exe", false, false },
+        { "kvun0000000B", true, false }, // empty: a copy that was never written
+        { "kvun0000000C", true, true },
+        { "kvun0000000C\\unkv32.exe", false, true },
+        { "kvun0000000C\\notes.txt", false, true }, // not only the copy
+        { "kvun0000000D", true, true },
+        { "kvun0000000D\\sub", true, true },
+        { "kvun0000000E", true, true },
+        { "kvun0000000E\\unkv32.exe", false, true }, // in use
+        { "kvun0000000F", false, true },             // a file of the pattern
+        { "kvunXYZ", true, true },
+        { "kvunXYZ\\unkv32.exe", false, true },
+        { "other", true, true },
+        { "other\\unkv32.exe", false, true },
+    };
+    for (const Row& row : rows)
+        Make(row.path, row.folder);
+    HANDLE held = CreateFileA((temp + "\\kvun0000000E\\unkv32.exe").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                              NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+
+    EXPECT_EQ(2, RemoveUninstallerCopies());
+    CloseHandle(held);
+    for (const Row& row : rows)
+        EXPECT_EQ(row.stays, FileExists(temp + "\\" + row.path)) << row.path;
+}
+
+// Each copy gets a folder of its own, new each time, holding only the copy.
+TEST_F(UninstallerCopyFolders, EachCopyGetsANewFolderOfItsOwn)
+{
+    Make("program.exe", false);
+    std::vector<std::string> copies;
+    for (int i = 0; i < 3; i++) {
+        char copy[MAX_PATH + 1];
+        ASSERT_EQ(1, MakeUninstallerCopy((temp + "\\program.exe").c_str(), copy, sizeof copy));
+        std::string folder = std::string(copy).substr(0, std::string(copy).find_last_of('\\'));
+        EXPECT_EQ(temp, folder.substr(0, temp.size()));
+        EXPECT_TRUE(IsUninstallerFolderName(folder.substr(temp.size() + 1).c_str())) << folder;
+        EXPECT_EQ(std::vector<std::string> { "unkv32.exe" }, ListFiles(folder));
+        EXPECT_EQ("MZ copy", ReadFile(copy));
+        for (const std::string& earlier : copies)
+            EXPECT_NE(earlier, copy);
+        copies.push_back(copy);
+    }
+    // A program that is not there leaves no folder behind.
+    char copy[MAX_PATH + 1];
+    EXPECT_EQ(0, MakeUninstallerCopy((temp + "\\missing.exe").c_str(), copy, sizeof copy));
+    EXPECT_EQ(3, RemoveUninstallerCopies());
+    EXPECT_EQ(std::vector<std::string> { "program.exe" }, ListFiles(temp));
+}
