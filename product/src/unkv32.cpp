@@ -30,7 +30,6 @@
 
 static const char kCaption[] = "KORVID Pro Uninstall";
 static const char kProgramName[] = "unkv32.exe";
-enum { EXIT_BAD_COMMAND_LINE = 1639 };
 // The copy's arguments: the original's (three values, the group, the switches) and -o.
 enum { COPY_LINE_SIZE = KV_MESSAGE_SIZE };
 // How long the copy waits for the original to end once it has its exit code, and how often

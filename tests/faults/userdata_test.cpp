@@ -152,7 +152,7 @@ TEST_F(UserData, UserFoldersSurviveRemovalAndRestart)
                                              std::string("deeper.bak\\kept.log") }) {
                 std::string path = folder + "\\" + name;
                 mine[path] = "the user's " + path + std::string("\0\x01\xff\r\n", 5);
-                WriteBytes(path, mine[path]);
+                KV_WRITE_FILE(path, mine[path]);
             }
         }
 
@@ -195,7 +195,7 @@ TEST_F(UserData, SameStemFilesInUseAndReadOnlyFilesGoAtTheRestart)
     ASSERT_TRUE(FileExists(Dest("kv95pro.bak")));
     auto newer = std::make_unique<kvtest::RunningProgram>(Dest("kv95pro.exe"));
     ASSERT_TRUE(newer->Running());
-    WriteBytes(Dest("old.log"), "an earlier log\r\n");
+    KV_WRITE_FILE(Dest("old.log"), "an earlier log\r\n");
     for (const char* name : { "kvpro32.hlp", "old.log" })
         ASSERT_TRUE(SetFileAttributesA(Dest(name).c_str(), FILE_ATTRIBUTE_READONLY)) << name;
 

@@ -545,11 +545,11 @@ TEST_F(Placement, ReplacingThroughABackupKeepsTheEarlierFileOnEveryFailure)
         SCOPED_TRACE(row.what);
         SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
         DeleteFileA(target.c_str());
-        WriteText(fresh, "new text");
+        KV_WRITE_FILE(fresh, "new text");
         if (row.earlier)
-            WriteText(target, "earlier text");
+            KV_WRITE_FILE(target, "earlier text");
         if (row.staleBackup)
-            WriteText(backup, "stale");
+            KV_WRITE_FILE(backup, "stale");
         if (row.block == READ_ONLY)
             SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_READONLY);
         if (row.block == TARGET_OPEN)
@@ -577,10 +577,10 @@ TEST_F(Placement, ReplacingThroughABackupKeepsTheEarlierFileOnEveryFailure)
     g_bWinNT = 0;
     g_bSilent = 1;
     SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
-    WriteText(Dest("kv95pro.exe"), "earlier program");
-    WriteText(backup, "stale");
+    KV_WRITE_FILE(Dest("kv95pro.exe"), "earlier program");
+    KV_WRITE_FILE(backup, "stale");
     EXPECT_EQ(0, InstallFile(work_.c_str(), "kv95pro.exe", dest_.c_str(), NULL, NULL, 0, 1));
-    EXPECT_TRUE(kvtest::ReadFile(PayloadPath("kv95pro.exe")) == kvtest::ReadFile(Dest("kv95pro.exe")));
+    EXPECT_TRUE(kvtest::ReadFile(kvtest::PayloadFile("kv95pro.exe")) == kvtest::ReadFile(Dest("kv95pro.exe")));
     EXPECT_FALSE(kvtest::FileExists(backup)) << "the Windows 98 way was not taken";
     EXPECT_FALSE(kvtest::FileExists(Dest(KV_SCRATCH_NAME)));
     EXPECT_EQ(0, g_bRestartNeeded);

@@ -375,8 +375,8 @@ TEST_F(Removal, RefusedFoldersAreNotTouched)
     // the product's own: it is removed.
     std::string inside = std::string(windows) + "\\kv removal " + std::to_string(GetCurrentProcessId());
     ASSERT_TRUE(CreateDirectoryA(inside.c_str(), NULL));
-    MakeFile(inside + "\\kv95pro.exe");
-    MakeFile(inside + "\\kvcanary.tmp");
+    KV_WRITE_FILE(inside + "\\kv95pro.exe", "KORVID");
+    KV_WRITE_FILE(inside + "\\kvcanary.tmp", "KORVID");
     WriteProfileStringA("KORVID", "DIR", inside.c_str());
     WriteProfileStringA("KORVID", "INSTOPTS", "12");
     WriteProfileStringA("KORVID", "GROUP", "");
@@ -404,9 +404,9 @@ TEST_F(Removal, DeleteOrDeferOnEveryKindOfFile)
         ASSERT_TRUE(module != NULL) << path;
         loaded.push_back(module);
     }
-    MakeFile(same + "\\kvpro32.dll.del", "an earlier removal's");
-    MakeFile(same + "\\kvscrpt.hlp");
-    MakeFile(dest + "\\x.bak\\mine.txt", "mine");
+    KV_WRITE_FILE(same + "\\kvpro32.dll.del", "an earlier removal's");
+    KV_WRITE_FILE(same + "\\kvscrpt.hlp", "KORVID");
+    KV_WRITE_FILE(dest + "\\x.bak\\mine.txt", "mine");
     for (const std::string& path : { same + "\\kvscrpt.hlp", unsafe + "\\kvpro32.dll" })
         ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
 
