@@ -222,8 +222,9 @@ bool FormatFolderProgramCommand(char* out, size_t size, const char* folder, cons
 // values unquoted after their switches; returns false when a value holds a double quote, a
 // control character or a switch of its own, or the command does not fit.
 bool FormatUninstallCommand(char* out, size_t size, const char* folder, const char* group);
-// Starts folder\name with its path quoted and folder as its current folder; returns 1 when
-// it started, 0 when not.
+// Starts folder\name with its path quoted and folder as its current folder, and waits until
+// it is ready for input or has ended (30 s at the most), as WinExec does; returns 1 when it
+// started, 0 when not.
 int StartProgram(const char* folder, const char* name, const char* arguments, UINT show);
 // The same, and waits for it to end, timeoutMs at most.
 // returns 1 when it ended in time, 0 when it did not start or still runs

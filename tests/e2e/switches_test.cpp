@@ -7,6 +7,8 @@
 #include <vector>
 #include "support/harness.h"
 #include "support/product_state.h"
+#include "support/files.h"
+#include "support/machine.h"
 #include "engine/engine.h"
 
 using namespace kve2e;
@@ -26,23 +28,17 @@ bool LogHas(const std::string& log, const std::string& text)
     return log.find(text) != std::string::npos;
 }
 
-class Switches : public testing::Test
+class Switches : public kvtest::CleanMachine
 {
 protected:
-    std::string payload = kvtest::WinePath(KV_PAYLOAD_DIR_UNIX);
     std::vector<std::string> extraFolders;
 
-    void SetUp() override
-    {
-        kvtest::RemoveProductState();
-    }
     void TearDown() override
     {
-        kvtest::CloseExplorerWindows();
         std::string dir = WinIni("DIR");
         if (dir != "<missing>")
             kvtest::DeleteTree(dir);
-        kvtest::RemoveProductState();
+        CleanMachine::TearDown();
         for (const std::string& folder : extraFolders)
             kvtest::DeleteTree(folder);
         kvtest::DeleteTree(kvtest::GroupFolder("KV Deploy Group"));
@@ -52,23 +48,8 @@ protected:
     // in dest with the bytes the build made.
     void ExpectDefaultPartsPlaced(const std::string& dest)
     {
-        struct Group {
-            const ProductFileEntry* rows;
-            int count;
-        } groups[] = { { ClassicFiles, CLASSIC_COUNT },
-                       { ExplorerFiles, EXPLORER_COUNT },
-                       { UtilityFiles, UTILITY_COUNT },
-                       { CommonFiles, COMMON_COUNT } };
-        for (const Group& g : groups) {
-            for (int p = 0; p < g.count; p++) {
-                SCOPED_TRACE(g.rows[p].installedName);
-                std::string source = payload + "\\" + g.rows[p].installedName;
-                if (FileExists(source)) {
-                    EXPECT_EQ(kvtest::ReadFile(source),
-                              kvtest::ReadFile(dest + "\\" + g.rows[p].installedName));
-                }
-            }
-        }
+        for (int g = 0; g < kvtest::kSiteIniGroup; g++)
+            KV_EXPECT_GROUP_PLACED(dest, kvtest::kFileGroups[g]);
         EXPECT_EQ(dest, WinIni("DIR"));
         EXPECT_EQ("12", WinIni("INSTOPTS")); // every default choice
         EXPECT_EQ(14u, kvtest::GroupItems(WinIni("GROUP").c_str()).size());
@@ -202,8 +183,8 @@ TEST_F(Switches, OneSetupAtATime)
         EXPECT_TRUE(LogHas(box.SetupLog(), busy)) << box.SetupLog();
         EXPECT_EQ(0u, setup.tempFilesSeen.count("Install.ini")); // staged nothing
         EXPECT_FALSE(FileExists(dest));
-        RunResult uninstall = box.RunCommand(Quoted(payload + "\\unkv32.exe") + " -f " + dest + " -d " + dest
-                                             + " -g KORVID Pro -s");
+        RunResult uninstall = box.RunCommand(Quoted(kvtest::PayloadFile("unkv32.exe")) + " -f " + dest
+                                             + " -d " + dest + " -g KORVID Pro -s");
         EXPECT_EQ((DWORD)EXIT_ALREADY_RUNNING, uninstall.exitCode);
         std::string log = box.SetupLog();
         size_t first = log.find(busy);

@@ -580,7 +580,8 @@ TEST_F(Placement, ReplacingThroughABackupKeepsTheEarlierFileOnEveryFailure)
     KV_WRITE_FILE(Dest("kv95pro.exe"), "earlier program");
     KV_WRITE_FILE(backup, "stale");
     EXPECT_EQ(0, InstallFile(work_.c_str(), "kv95pro.exe", dest_.c_str(), NULL, NULL, 0, 1));
-    EXPECT_TRUE(kvtest::ReadFile(kvtest::PayloadFile("kv95pro.exe")) == kvtest::ReadFile(Dest("kv95pro.exe")));
+    EXPECT_TRUE(kvtest::ReadFile(kvtest::PayloadFile("kv95pro.exe"))
+                == kvtest::ReadFile(Dest("kv95pro.exe")));
     EXPECT_FALSE(kvtest::FileExists(backup)) << "the Windows 98 way was not taken";
     EXPECT_FALSE(kvtest::FileExists(Dest(KV_SCRATCH_NAME)));
     EXPECT_EQ(0, g_bRestartNeeded);
