@@ -9,6 +9,7 @@
 #include "resources/resource.h"
 #include "support/files.h"
 #include "support/machine.h"
+#include "support/hook.h"
 #include "support/pages.h"
 #include "support/product_state.h"
 #include <dlgs.h>
@@ -149,10 +150,12 @@ protected:
     }
 
     // Runs the program through the steps; every step must have been taken by its end.
-    RunResult Drive(Sandbox& box, PageScript& script, std::function<void(HWND)> watch = nullptr)
+    RunResult Drive(Sandbox& box, PageScript& script, std::function<void(HWND)> watch = nullptr,
+                    const std::vector<std::string>& environment = {})
     {
         RunOptions options;
         options.timeoutMs = 60000;
+        options.environment = environment;
         options.onVisibleWindow = [&](HWND window) {
             if (watch)
                 watch(window);
@@ -190,6 +193,12 @@ TEST_F(Pages, InteractiveInstallWalksEveryPageAndMatchesTheSilentInstall)
 
     std::set<std::string> statuses;
     HWND interfacePage = NULL;
+    // Pictures of the pages (scripts/screenshots.sh) show the copy box in the middle of its
+    // work: the tests' hook holds the copy there while the picture is taken.
+    const char* shotsFolder = getenv("KV_SCREENSHOTS");
+    const bool shots = shotsFolder && *shotsFolder;
+    kvtest::CopyBoxHook hook(kvtest::WinePath(KV_CANCEL_HOOK_UNIX));
+    kvtest::CopyBoxPause pause;
     PageScript script({
         { kCaption, IDC_WELCOME_INSTALL,
           [](HWND page) {
@@ -289,8 +298,13 @@ TEST_F(Pages, InteractiveInstallWalksEveryPageAndMatchesTheSilentInstall)
               Press(page, IDOK);
           } },
         { kCaption, IDC_COPY_STATUS,
-          [](HWND copyBox) {
-              Screenshot("copy");
+          [&](HWND copyBox) {
+              // For the picture, the copy is held at its fourth file.
+              if (shots) {
+                  EXPECT_TRUE(pause.WaitHeld());
+                  Screenshot("copy");
+                  pause.Resume();
+              }
               // Closing the main window while the copy box is up leaves the run going.
               PostMessageA(GetWindow(copyBox, GW_OWNER), WM_CLOSE, 0, 0);
           } },
@@ -335,13 +349,18 @@ TEST_F(Pages, InteractiveInstallWalksEveryPageAndMatchesTheSilentInstall)
                   Press(page, IDCANCEL);
           } },
     });
-    Drive(box, script, [&](HWND window) {
-        // The copy box's status line, read without disturbing the program: each file as placed.
-        HWND status = GetDlgItem(window, IDC_COPY_STATUS);
-        char text[1024] = "";
-        if (Caption(window) == kCaption && status && GetWindowTextA(status, text, sizeof text))
-            statuses.insert(text);
-    });
+    Drive(
+        box, script,
+        [&](HWND window) {
+            if (shots)
+                hook.SetOn(window);
+            // The copy box's status line, read without disturbing the program: each file as placed.
+            HWND status = GetDlgItem(window, IDC_COPY_STATUS);
+            char text[1024] = "";
+            if (Caption(window) == kCaption && status && GetWindowTextA(status, text, sizeof text))
+                statuses.insert(text);
+        },
+        shots ? std::vector<std::string> { "KV_PAUSE_AT=4" } : std::vector<std::string> {});
 
     EXPECT_TRUE(restartMarker.Stored());
     EXPECT_GE(statuses.size(), 3u);

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <algorithm>
 #include "faults/faults.h"
+#include "support/hook.h"
 #include "resources/resource.h"
 #include "support/pages.h"
 #include "support/files.h"
@@ -37,66 +38,6 @@ std::vector<std::string> CopyOrder()
     return kvtest::InstalledNames(true, false);
 }
 
-// The tests' hook, set on the thread of the first window of the setup that shows.
-class CancelHook
-{
-public:
-    CancelHook()
-    {
-        dll_ = LoadLibraryA(kvtest::WinePath(KV_CANCEL_HOOK_UNIX).c_str());
-        proc_ = dll_ ? (HOOKPROC)(void*)GetProcAddress(dll_, "CancelHookProc") : NULL;
-    }
-    ~CancelHook()
-    {
-        if (hook_)
-            UnhookWindowsHookEx(hook_);
-        if (dll_)
-            FreeLibrary(dll_);
-    }
-    CancelHook(const CancelHook&) = delete;
-    CancelHook& operator=(const CancelHook&) = delete;
-    bool Loaded() const
-    {
-        return proc_ != NULL;
-    }
-    void SetOn(HWND window)
-    {
-        if (hook_ || !proc_)
-            return;
-        hook_ = SetWindowsHookExA(WH_CALLWNDPROC, proc_, dll_, GetWindowThreadProcessId(window, NULL));
-        EXPECT_TRUE(hook_ != NULL) << GetLastError();
-    }
-
-private:
-    HMODULE dll_ = NULL;
-    HOOKPROC proc_ = NULL;
-    HHOOK hook_ = NULL;
-};
-
-// Windows of kvsetup.exe left to Wine itself while the object lives: with no window manager
-// on the display, Wine otherwise waits two seconds for one at every page that closes.
-class UnmanagedWindows
-{
-public:
-    UnmanagedWindows()
-    {
-        HKEY key;
-        if (RegCreateKeyA(HKEY_CURRENT_USER, kKey, &key) == ERROR_SUCCESS) {
-            RegSetValueExA(key, "Managed", 0, REG_SZ, (const BYTE*)"N", 2);
-            RegCloseKey(key);
-        }
-    }
-    ~UnmanagedWindows()
-    {
-        RegDeleteKeyA(HKEY_CURRENT_USER, kKey);
-    }
-    UnmanagedWindows(const UnmanagedWindows&) = delete;
-    UnmanagedWindows& operator=(const UnmanagedWindows&) = delete;
-
-private:
-    static constexpr const char* kKey = "Software\\Wine\\AppDefaults\\kvsetup.exe\\X11 Driver";
-};
-
 // Whether the second install runs after the cancel at position k (1-based) of a copy order
 // whose groups end at the given positions: at the first and last file of every group, and
 // at every eighth file between them.
@@ -125,7 +66,6 @@ TEST(Cancel, AtEveryFilePositionLeavesWholeFilesAndAnotherInstallCompletes)
     const std::vector<size_t> groupEnds = { CLASSIC_COUNT, CLASSIC_COUNT + EXPLORER_COUNT,
                                             CLASSIC_COUNT + EXPLORER_COUNT + UTILITY_COUNT, productRows,
                                             order.size() };
-    UnmanagedWindows unmanaged;
     for (size_t k = 1; k <= order.size(); k++) {
         const std::string& cancelled = order[k - 1];
         SCOPED_TRACE("cancel at file " + std::to_string(k) + " (" + cancelled + ")");
@@ -141,7 +81,7 @@ TEST(Cancel, AtEveryFilePositionLeavesWholeFilesAndAnotherInstallCompletes)
         ASSERT_TRUE(box.PlaceInstallIni(
             "[INSTALL]\r\nQUIET=FALSE\r\nLOGGING=TRUE\r\n[KORVID]\r\nDIR32=" + dest + "\r\n"));
         std::string note = box.Root() + "\\cancelled.txt";
-        CancelHook hook;
+        kvtest::CopyBoxHook hook(kvtest::WinePath(KV_CANCEL_HOOK_UNIX));
         ASSERT_TRUE(hook.Loaded());
         std::string failureText;
         PageScript script({

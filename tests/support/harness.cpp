@@ -216,6 +216,28 @@ void PollTempFolder(const std::string& folder, const RunOptions& options, RunRes
 }
 
 // The file names (lower case) of the running processes whose parent is pid.
+// Ends every program that pid started and that still runs (an uninstaller's copy holding
+// the one-setup lock, say), so that a run the harness had to end leaves nothing behind.
+void EndChildrenOf(DWORD pid)
+{
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return;
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+        if (entry.th32ParentProcessID != pid || entry.th32ProcessID == pid)
+            continue;
+        HANDLE child = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID);
+        if (child) {
+            TerminateProcess(child, 0xDEAD);
+            WaitForSingleObject(child, 10000);
+            CloseHandle(child);
+        }
+    }
+    CloseHandle(snapshot);
+}
+
 std::vector<std::string> ChildrenOf(DWORD pid)
 {
     std::vector<std::string> names;
@@ -351,6 +373,7 @@ RunResult Sandbox::RunCommand(std::string commandLine, const RunOptions& options
         if (wait == WAIT_OBJECT_0)
             break;
         if (GetTickCount() - start > options.timeoutMs) {
+            EndChildrenOf(process.dwProcessId);
             TerminateProcess(process.hProcess, 0xDEAD);
             WaitForSingleObject(process.hProcess, 10000);
             result.timedOut = true;
