@@ -5,9 +5,9 @@
 // moved aside to ".bak" on Windows NT, or staged as ".new" with a copy command for the next
 // start elsewhere; only an in-use or denied target takes those ways. Windows 95 and 98 have
 // no MoveFileExA: there the earlier file is moved to a backup name, the new one takes its
-// name, and the backup goes only then (or comes back when the new file could not move). The product INI is
-// written from its text template with the destination folder put in for the placeholder,
-// through a scratch file the same way.
+// name, and the backup goes only then (or comes back when the new file could not move).
+// The product INI is written from its text template with the destination folder put in for
+// the placeholder, through a scratch file the same way.
 //
 // The usual way expands from the very handle the staged bytes were written through, and
 // the staging file goes when that handle closes: one open of the staging file per file
