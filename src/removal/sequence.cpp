@@ -91,7 +91,7 @@ static bool CanStoreDeferredDelete(const char* deferred)
     if (name == folder || !IsSafeShellPath(name))
         return false;
     name[-1] = '\0';
-    char command[512];
+    char command[KV_LINE_SIZE];
     // "\" and an 8.3 name of at most 12 characters join the folder's short path.
     return BuildRestartCommand(command, sizeof command, "del", folder)
         && strlen(command) + 13 < sizeof command;

@@ -5,7 +5,7 @@
 #include "shell/shell.h"
 #include <string.h>
 
-enum { WORD_SIZE = 1024 };
+enum { WORD_SIZE = KV_LONG_TEXT_SIZE };
 
 // One switch of the table: its name (without '/'), and where its value goes (none for a
 // switch without a value).
