@@ -9,7 +9,7 @@ enum { WORD_SIZE = KV_LONG_TEXT_SIZE };
 
 // One switch of the table: its name (without '/'), and where its value goes (none for a
 // switch without a value).
-struct SwitchSpec {
+struct SwitchRow {
     const char* name;
     int flag;         // SWITCH_FLAG_..., for a switch without a value
     size_t valueSize; // 0 for a switch without a value
@@ -22,7 +22,7 @@ enum {
     SWITCH_FLAG_HELP,
 };
 
-static const SwitchSpec kSwitches[] = {
+static const SwitchRow kSwitches[] = {
     { "S", SWITCH_FLAG_SILENT, 0 },
     { "NORESTART", SWITCH_FLAG_NORESTART, 0 },
     { "?", SWITCH_FLAG_HELP, 0 },
@@ -82,19 +82,19 @@ static int TakeWord(char* word, int wordState, SetupSwitches* switches)
     char* equals = strchr(name, '=');
     if (equals)
         *equals = '\0';
-    const SwitchSpec* spec = NULL;
-    for (const SwitchSpec& s : kSwitches) {
+    const SwitchRow* row = NULL;
+    for (const SwitchRow& s : kSwitches) {
         if (_stricmp(name, s.name) == 0)
-            spec = &s;
+            row = &s;
     }
     if (equals)
         *equals = '=';
-    if (!spec || (spec->valueSize == 0 && equals))
+    if (!row || (row->valueSize == 0 && equals))
         return SWITCHES_UNKNOWN;
-    if (spec->valueSize == 0) {
-        switches->silent |= spec->flag == SWITCH_FLAG_SILENT;
-        switches->noRestart |= spec->flag == SWITCH_FLAG_NORESTART;
-        switches->help |= spec->flag == SWITCH_FLAG_HELP;
+    if (row->valueSize == 0) {
+        switches->silent |= row->flag == SWITCH_FLAG_SILENT;
+        switches->noRestart |= row->flag == SWITCH_FLAG_NORESTART;
+        switches->help |= row->flag == SWITCH_FLAG_HELP;
         return wordState;
     }
     if (wordState != SWITCHES_OK)
@@ -102,9 +102,9 @@ static int TakeWord(char* word, int wordState, SetupSwitches* switches)
     if (!equals || equals[1] == '\0')
         return SWITCHES_MISSING_VALUE;
     // A value that does not fit is refused whole, never kept cut.
-    if (strlen(equals + 1) >= spec->valueSize)
+    if (strlen(equals + 1) >= row->valueSize)
         return SWITCHES_TOO_LONG;
-    StrCopy(ValueOf(switches, spec->name), spec->valueSize, equals + 1);
+    StrCopy(ValueOf(switches, row->name), row->valueSize, equals + 1);
     return SWITCHES_OK;
 }
 
