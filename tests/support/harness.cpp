@@ -8,6 +8,7 @@
 #include <string.h>
 #include <tlhelp32.h>
 #include <algorithm>
+#include <functional>
 
 // Declared by the SDK headers only for newer targets than the program's; Wine has it.
 extern "C" DWORD WINAPI GetProcessIdOfThread(HANDLE thread);
@@ -79,19 +80,26 @@ bool Watched(HWND window)
     return g_watch->pids.count(pid) != 0;
 }
 
-// Adds the programs that a watched program started.
-void FollowStartedPrograms(Watch* watch)
+// Calls visit with every process of the machine, as one snapshot sees them.
+void ForEachProcess(const std::function<void(const PROCESSENTRY32&)>& visit)
 {
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (snapshot == INVALID_HANDLE_VALUE)
         return;
     PROCESSENTRY32 entry = {};
     entry.dwSize = sizeof entry;
-    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+        visit(entry);
+    CloseHandle(snapshot);
+}
+
+// Adds the programs that a watched program started.
+void FollowStartedPrograms(Watch* watch)
+{
+    ForEachProcess([watch](const PROCESSENTRY32& entry) {
         if (watch->pids.count(entry.th32ParentProcessID) && watch->pids.insert(entry.th32ProcessID).second)
             watch->result->startedPrograms.push_back(entry.th32ProcessID);
-    }
-    CloseHandle(snapshot);
+    });
 }
 
 WindowSeen& Remember(RunResult* result, HWND window)
@@ -220,42 +228,30 @@ void PollTempFolder(const std::string& folder, const RunOptions& options, RunRes
 // the one-setup lock, say), so that a run the harness had to end leaves nothing behind.
 void EndChildrenOf(DWORD pid)
 {
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE)
-        return;
-    PROCESSENTRY32 entry = {};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+    ForEachProcess([pid](const PROCESSENTRY32& entry) {
         if (entry.th32ParentProcessID != pid || entry.th32ProcessID == pid)
-            continue;
+            return;
         HANDLE child = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID);
         if (child) {
             TerminateProcess(child, 0xDEAD);
             WaitForSingleObject(child, 10000);
             CloseHandle(child);
         }
-    }
-    CloseHandle(snapshot);
+    });
 }
 
 std::vector<std::string> ChildrenOf(DWORD pid)
 {
     std::vector<std::string> names;
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE)
-        return names;
-    PROCESSENTRY32 entry = {};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+    ForEachProcess([pid, &names](const PROCESSENTRY32& entry) {
         if (entry.th32ParentProcessID != pid || entry.th32ProcessID == pid)
-            continue;
+            return;
         std::string name = entry.szExeFile;
         name = name.substr(name.find_last_of('\\') + 1);
         std::transform(name.begin(), name.end(), name.begin(),
                        [](char c) { return (char)tolower((unsigned char)c); });
         names.push_back(name);
-    }
-    CloseHandle(snapshot);
+    });
     return names;
 }
 
