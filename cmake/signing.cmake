@@ -1,25 +1,34 @@
 # Authenticode signing of every program and library the build makes, with osslsigncode.
 #
-#   KV_SIGN_CERT, KV_SIGN_KEY   the certificate (PEM, with its chain) and its private key (PEM);
-#                               as cache variables or, when those are empty, from the
-#                               environment. When neither gives them, the build makes a
-#                               throwaway test certificate once per build tree
-#                               (signing/test-cert.pem), so every build is signed.
-#   KV_SIGN_PASSFILE            a file holding the key's passphrase, for a protected key
+#   KV_SIGN_CERT, KV_SIGN_KEY   the certificate (PEM, with its chain) and its private key (PEM,
+#                               or with KV_SIGN_PKCS11_MODULE the key's PKCS#11 URI). When
+#                               neither gives them, the build makes a throwaway test
+#                               certificate once per build tree (signing/test-cert.pem), so
+#                               every build is signed.
+#   KV_SIGN_PASSFILE            a file holding the key's passphrase or the token's PIN
 #   KV_SIGN_TIMESTAMP_URL       an RFC 3161 time-stamping service; empty: no time-stamp
+#   KV_SIGN_PKCS11_MODULE       the PKCS#11 module of the token or security module that
+#                               holds the key; empty: the key is a file
+#   KV_SIGN_PKCS11_ENGINE       OpenSSL's engine library for PKCS#11; empty: its default
+#
+# Each is a cache variable or, when that is empty, taken from the environment.
 #
 # kv_sign(target) signs the target's file right after it is linked, before anything packs
 # or sums it, and records the file's SHA-256 in signing/sums/<file>.sha256, so the
 # Signatures test can tell the signature is the last change made to it.
-foreach(v KV_SIGN_CERT KV_SIGN_KEY KV_SIGN_PASSFILE KV_SIGN_TIMESTAMP_URL)
+foreach(v KV_SIGN_CERT KV_SIGN_KEY KV_SIGN_PASSFILE KV_SIGN_TIMESTAMP_URL KV_SIGN_PKCS11_MODULE
+          KV_SIGN_PKCS11_ENGINE)
   if(NOT ${v} AND DEFINED ENV{${v}})
     set(${v} "$ENV{${v}}" CACHE STRING "" FORCE)
   endif()
 endforeach()
 set(KV_SIGN_CERT "" CACHE FILEPATH "PEM certificate to sign with (empty: a test certificate)")
-set(KV_SIGN_KEY "" CACHE FILEPATH "PEM private key of KV_SIGN_CERT")
+# A string, not a file path: a PKCS#11 URI must not be made into a path.
+set(KV_SIGN_KEY "" CACHE STRING "PEM private key of KV_SIGN_CERT, or its PKCS#11 URI")
 set(KV_SIGN_PASSFILE "" CACHE FILEPATH "File holding the passphrase of KV_SIGN_KEY")
 set(KV_SIGN_TIMESTAMP_URL "" CACHE STRING "RFC 3161 time-stamping service (empty: none)")
+set(KV_SIGN_PKCS11_MODULE "" CACHE FILEPATH "PKCS#11 module holding KV_SIGN_KEY (empty: a key file)")
+set(KV_SIGN_PKCS11_ENGINE "" CACHE FILEPATH "OpenSSL PKCS#11 engine library (empty: the default)")
 
 find_program(KV_OSSLSIGNCODE osslsigncode REQUIRED)
 set(KV_SIGN_DIR ${CMAKE_BINARY_DIR}/signing)
@@ -54,6 +63,7 @@ function(kv_sign target)
   add_custom_command(TARGET ${target} POST_BUILD
     COMMAND bash ${PROJECT_SOURCE_DIR}/tools/sign.sh ${KV_OSSLSIGNCODE} $<TARGET_FILE:${target}>
             ${KV_SIGN_CERT_IN_USE} ${KV_SIGN_KEY_IN_USE} ${KV_SIGN_DIR}/sums
-            "${KV_SIGN_PASSFILE}" "${KV_SIGN_TIMESTAMP_URL}"
+            "${KV_SIGN_PASSFILE}" "${KV_SIGN_TIMESTAMP_URL}" "${KV_SIGN_PKCS11_MODULE}"
+            "${KV_SIGN_PKCS11_ENGINE}"
     VERBATIM)
 endfunction()

@@ -76,6 +76,9 @@ extern int g_bRestartPending;
 extern int g_bCancelRequested;
 extern int g_bLogging;
 extern int g_bAllowReboot;
+// Set by /NORESTART: nothing restarts the machine, in an interactive run too; the run says
+// that a restart is needed instead of offering it.
+extern int g_bNoRestart;
 extern int g_bSilent;
 extern int g_bNoPass;
 extern int gbInstallBonusPack;

@@ -20,6 +20,7 @@ int g_bCancelRequested;
 // The option values: start-up reads them from the options file.
 int g_bLogging;
 int g_bAllowReboot;
+int g_bNoRestart;
 int g_bSilent;
 int g_bNoPass;
 int gbInstallBonusPack;

@@ -163,6 +163,22 @@ int CheckRecordedFolder(const char* folder, const char* workFolder, char* fullPa
     return CheckFolder(folder, workFolder, fullPath, size, true);
 }
 
+// returns DEST_ACCEPTED with the absolute folder in fullPath, or the reason it is refused;
+// the folder win.ini records for an earlier installation takes the recorded folder's check
+int CheckChosenDestination(const char* folder, const char* workFolder, char* fullPath, size_t size)
+{
+    char recorded[KV_FOLDER_SIZE], recordedFull[KV_PATH_SIZE];
+    int reason = CheckDestination(folder, workFolder, fullPath, size);
+    if (reason != DEST_SYSTEM_FOLDER && reason != DEST_WORK_FOLDER)
+        return reason;
+    DWORD length = GetProfileStringA("KORVID", "DIR", "", recorded, ARRAY_SIZE(recorded));
+    if (length == 0 || length >= ARRAY_SIZE(recorded) - 1
+        || CheckRecordedFolder(recorded, workFolder, recordedFull, sizeof recordedFull) != DEST_ACCEPTED
+        || lstrcmpiA(recordedFull, fullPath) != 0)
+        return reason;
+    return DEST_ACCEPTED;
+}
+
 // returns the words a refusal gives as its reason
 const char* DestinationRefusalText(int reason)
 {

@@ -209,6 +209,11 @@ int ClassifyRecordedFolder(const char* fullPath, const char* workFolder, const c
 int CheckDestination(const char* folder, const char* workFolder, char* fullPath, size_t size);
 // The same with the recorded folder's test (ClassifyRecordedFolder).
 int CheckRecordedFolder(const char* folder, const char* workFolder, char* fullPath, size_t size);
+// The check for a folder chosen to install into (the folder page, DIR32, /DIR=): the folder
+// win.ini records for an earlier installation takes the recorded folder's check, so that an
+// installation inside the Windows folder can be updated; any other folder takes
+// CheckDestination's.
+int CheckChosenDestination(const char* folder, const char* workFolder, char* fullPath, size_t size);
 // The words that name a refusal's reason, for the log and the message.
 const char* DestinationRefusalText(int reason);
 

@@ -77,8 +77,15 @@ static void OfferRestart(HWND owner, const char* folder)
     if (g_bSilent)
         return;
     char text[KV_TEXT_SIZE * 2], caption[KV_TEXT_SIZE];
-    LoadMessage(IDS_UNINSTALL_RESTART, text, ARRAY_SIZE(text));
     LoadMessage(IDS_CONGRATULATIONS, caption, ARRAY_SIZE(caption));
+    if (g_bNoRestart) {
+        // Started with /NORESTART: told to restart, never offered it.
+        LoadMessage(IDS_UNINSTALL_RESTART_LEFT, text, ARRAY_SIZE(text));
+        MessageBoxA(owner, text, caption, MB_OK | MB_ICONINFORMATION);
+        g_bRestartNeeded = 0;
+        return;
+    }
+    LoadMessage(IDS_UNINSTALL_RESTART, text, ARRAY_SIZE(text));
     if (MessageBoxA(owner, text, caption, MB_OKCANCEL | MB_SYSTEMMODAL) == IDCANCEL)
         g_bRestartNeeded = 0;
 }

@@ -55,6 +55,8 @@
 #define IDS_USAGE                   10072
 #define IDS_SWITCH_REFUSED          10073
 #define IDS_ALREADY_RUNNING         10074
+#define IDS_RESTART_LEFT_TO_USER    10075
+#define IDS_UNINSTALL_RESTART_LEFT  10076
 
 // Dialog templates: the pages named by text, two by number.
 #define DLG_INSTALL        "DLG_INSTALL"

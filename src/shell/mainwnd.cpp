@@ -23,7 +23,8 @@ void RunSetupCommand(HWND window)
     if (window)
         PostMessageA(window, WM_CLOSE, 0, 0);
     // The restart is requested before the window closes.
-    if (g_bRestartNeeded == 1 && (g_bSilent == 0 || g_bAllowReboot == 1) && RestartWindows(1))
+    if (g_bRestartNeeded == 1 && (g_bSilent == 0 || g_bAllowReboot == 1) && !g_bNoRestart
+        && RestartWindows(1))
         g_nExitCode = EXIT_RESTART_STARTED;
 }
 
@@ -62,7 +63,10 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-// Deletes every manifest file staged in the temporary folder; missing files are fine.
+int g_bKeepWorkOptions;
+
+// Deletes every manifest file staged in the temporary folder, but an options file the
+// command line named there; missing files are fine.
 void CleanUpStagingFiles(void)
 {
     char folder[KV_PATH_SIZE];
@@ -72,6 +76,8 @@ void CleanUpStagingFiles(void)
     for (int i = 0; i < MANIFEST_COUNT; i++) {
         const char* name = FileManifest[i].stagingName;
         // A name that would be cut could delete some other file: skip it.
+        if (g_bKeepWorkOptions && i == MANIFEST_INSTALL_INI)
+            continue;
         if (name && name[0] && JoinPathBackslash(path, ARRAY_SIZE(path), folder, name))
             remove(path);
     }

@@ -17,6 +17,9 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 // desktop) and restarts Windows when the run needs it and may.
 void RunSetupCommand(HWND window);
 void CleanUpStagingFiles(void);
+// Set when the command line's /INI= names the work folder's own Install.ini: start-up does
+// not stage the template over it and the clean-up leaves it.
+extern int g_bKeepWorkOptions;
 
 // startup.cpp: the pure decisions of start-up.
 struct WindowRect {

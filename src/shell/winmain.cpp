@@ -45,7 +45,8 @@ static int EnterWorkFolder(char* tempFolder, size_t size)
 }
 
 // Takes the staging name and stages the options template where the options reader looks
-// first; a failure is harmless, the reader then falls back.
+// first (not over an options file the command line names there); a failure is harmless,
+// the reader then falls back.
 static void StageWorkFiles(HINSTANCE instance, const char* tempFolder)
 {
     char path[KV_PATH_SIZE];
@@ -54,7 +55,23 @@ static void StageWorkFiles(HINSTANCE instance, const char* tempFolder)
         const char* name = strrchr(path, '\\');
         StrCopy(g_szStagingName, ARRAY_SIZE(g_szStagingName), name ? name + 1 : path);
     }
-    WriteResourceToFile(instance, MANIFEST_INSTALL_INI, tempFolder, "Install.ini");
+    if (!g_bKeepWorkOptions)
+        WriteResourceToFile(instance, MANIFEST_INSTALL_INI, tempFolder, "Install.ini");
+}
+
+// True when path (a full path) names the work folder's Install.ini, by its long or its short
+// name: the file start-up stages the template as, and the clean-up deletes.
+static bool NamesWorkOptionsFile(const char* path, const char* workFolder)
+{
+    char staged[KV_PATH_SIZE], shortPath[KV_PATH_SIZE], shortStaged[KV_PATH_SIZE];
+    if (!path[0] || !JoinPath(staged, sizeof staged, workFolder, "Install.ini"))
+        return false;
+    if (lstrcmpiA(path, staged) == 0)
+        return true;
+    DWORD pathLength = GetShortPathNameA(path, shortPath, ARRAY_SIZE(shortPath));
+    DWORD stagedLength = GetShortPathNameA(staged, shortStaged, ARRAY_SIZE(shortStaged));
+    return pathLength > 0 && pathLength < ARRAY_SIZE(shortPath) && stagedLength > 0
+        && stagedLength < ARRAY_SIZE(shortStaged) && lstrcmpiA(shortPath, shortStaged) == 0;
 }
 
 // A run that ends before the setup: the staged template and the unique file go again.
@@ -102,7 +119,7 @@ static bool CheckSwitchValues(const SetupSwitches& switches, int iniFound, const
         char full[KV_PATH_SIZE];
         int reason = IsInsideWorkFolder(switches.dir, workFolder)
             ? DEST_WORK_FOLDER
-            : CheckDestination(switches.dir, workFolder, full, sizeof full);
+            : CheckChosenDestination(switches.dir, workFolder, full, sizeof full);
         if (reason != DEST_ACCEPTED) {
             LoadMessage(IDS_DEST_REFUSED, format, ARRAY_SIZE(format));
             FormatText(text, format, switches.dir, DestinationRefusalText(reason));
@@ -213,15 +230,24 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     g_hInstance = instance;
     SetupSwitches switches;
     int parsed = ParseSetupSwitches(commandLine, &switches);
-    // Files named on the command line are taken from the folder the setup started in.
-    if (parsed == SWITCHES_OK && !(FullSwitchPath(switches.log) && FullSwitchPath(switches.ini))) {
+    // Files named on the command line are taken from the folder the setup started in, made
+    // full before the work folder becomes current, whatever else the line holds.
+    bool logFull = FullSwitchPath(switches.log), iniFull = FullSwitchPath(switches.ini);
+    if (parsed == SWITCHES_OK && !(logFull && iniFull)) {
         parsed = SWITCHES_TOO_LONG;
-        StrCopy(switches.refused, sizeof switches.refused, switches.log[0] ? "/LOG" : "/INI");
+        StrCopy(switches.refused, sizeof switches.refused, logFull ? "/INI" : "/LOG");
     }
+    // A log name that cannot be made full would be taken inside the work folder: no such log.
+    if (!logFull)
+        switches.log[0] = '\0';
     if (switches.log[0])
         SetLogFile(switches.log);
 
     int workFolder = EnterWorkFolder(tempFolder, ARRAY_SIZE(tempFolder));
+    // The options file the command line names is the administrator's, also where it is the
+    // work folder's own Install.ini: the template is not staged over it, nor is it cleaned up.
+    g_bKeepWorkOptions =
+        workFolder && parsed == SWITCHES_OK && NamesWorkOptionsFile(switches.ini, tempFolder);
     // Another setup or uninstaller running owns the work folder's staged files: this run
     // stages nothing and ends below.
     int lockHeld = TakeSetupLock();
@@ -237,8 +263,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
         ReadInstallOptions();
     // A switch wins over the options file.
     g_bSilent |= switches.silent;
-    if (switches.noRestart)
+    if (switches.noRestart) {
         g_bAllowReboot = 0;
+        g_bNoRestart = 1;
+    }
     if (switches.log[0])
         g_bLogging = 1;
     SetOptionOverride("DIR32", switches.dir);

@@ -119,24 +119,6 @@ static bool DefaultFolder(char* destFolder, size_t size)
     return true;
 }
 
-// The destination check for the chosen folder: the folder an earlier installation recorded
-// in win.ini takes the recorded folder's check, so that an installation inside the Windows
-// folder can be updated; any other folder takes the check for a new choice.
-// returns DEST_ACCEPTED with the full folder in full, or the reason it is refused
-static int CheckChosenFolder(const WizardRun& run, char* full, size_t size)
-{
-    char recorded[512], recordedFull[KV_PATH_SIZE];
-    DWORD length = GetProfileStringA("KORVID", "DIR", "", recorded, ARRAY_SIZE(recorded));
-    int reason = CheckDestination(run.destFolder, run.sourceFolder, full, size);
-    if (reason != DEST_SYSTEM_FOLDER && reason != DEST_WORK_FOLDER)
-        return reason;
-    if (length == 0 || length >= ARRAY_SIZE(recorded) - 1
-        || CheckRecordedFolder(recorded, run.sourceFolder, recordedFull, sizeof recordedFull) != DEST_ACCEPTED
-        || _stricmp(recordedFull, full) != 0)
-        return reason;
-    return DEST_ACCEPTED;
-}
-
 // The destination check for one answer of the folder page: the work folder and everything
 // inside it get message 10022, any other refused folder the refusal's reason. On acceptance
 // the folder becomes its full form. returns true when the folder was accepted
@@ -145,7 +127,7 @@ static bool AcceptTypedFolder(WizardRun& run)
     char full[KV_PATH_SIZE];
     int reason = IsInsideWorkFolder(run.destFolder, run.sourceFolder)
         ? DEST_WORK_FOLDER
-        : CheckChosenFolder(run, full, sizeof full);
+        : CheckChosenDestination(run.destFolder, run.sourceFolder, full, sizeof full);
     if (reason == DEST_ACCEPTED)
         return StrCopy(run.destFolder, sizeof run.destFolder, full);
     char text[KV_FORMAT_SIZE] = "";
@@ -182,7 +164,7 @@ static bool PresetDestination(WizardRun& run)
         return false;
     }
     char full[KV_PATH_SIZE], line[KV_FORMAT_SIZE];
-    int reason = CheckChosenFolder(run, full, sizeof full);
+    int reason = CheckChosenDestination(run.destFolder, run.sourceFolder, full, sizeof full);
     if (reason != DEST_ACCEPTED) {
         StrFormat(line, sizeof line, "Refused DestDir \"%s\": %s", run.destFolder,
                   DestinationRefusalText(reason));
@@ -325,6 +307,13 @@ static int Finish(WizardRun& run)
         if (g_bSilent) {
             if (!g_bAllowReboot)
                 g_bRestartNeeded = 0;
+        } else if (g_bNoRestart) {
+            // The page would offer to restart now: the user is told to restart instead.
+            char text[KV_MESSAGE_SIZE], caption[KV_TEXT_SIZE];
+            LoadMessage(IDS_RESTART_LEFT_TO_USER, text, ARRAY_SIZE(text));
+            LoadMessage(IDS_CONGRATULATIONS, caption, ARRAY_SIZE(caption));
+            MessageBoxA(run.owner, text, caption, MB_OK | MB_ICONINFORMATION);
+            g_bRestartNeeded = 0;
         } else {
             INT_PTR answer =
                 DialogBoxParamA(g_hInstance, MAKEINTRESOURCEA(IDD_RESTART), run.owner, RestartDialogProc, 0);

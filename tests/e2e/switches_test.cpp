@@ -10,6 +10,7 @@
 #include "support/files.h"
 #include "support/machine.h"
 #include "engine/engine.h"
+#include "resources/resource.h"
 
 using namespace kve2e;
 using kvtest::FileExists;
@@ -225,4 +226,94 @@ TEST_F(Switches, OneSetupAtATime)
     }
     EXPECT_GE(installed, 1);
     ExpectDefaultPartsPlaced(dest);
+}
+
+// Files named on the command line count from the folder the setup was started in, also on
+// a line that is refused: the log of the refusal goes there, not into the work folder.
+TEST_F(Switches, RelativeLogCountsFromTheStartFolderOnARefusedLine)
+{
+    Sandbox box("sw-relative");
+    ASSERT_TRUE(box.PlaceSetup());
+    RunResult run = box.RunCommand(Quoted(box.SetupPath()) + " /S /BOGUS /LOG=relative.log");
+    ASSERT_TRUE(run.started);
+    EXPECT_EQ((DWORD)EXIT_BAD_COMMAND_LINE, run.exitCode);
+    std::string log = kvtest::ReadFile(box.SetupFolder() + "\\relative.log");
+    EXPECT_TRUE(LogHas(log, "The switch /BOGUS is not a switch of this setup.")) << log;
+    EXPECT_FALSE(FileExists(box.TempFolder() + "\\relative.log"));
+}
+
+// /INI= naming the work folder's own Install.ini: the administrator's file is read (its
+// refused DIR32 ends the run), and neither replaced by the template nor cleaned up.
+TEST_F(Switches, IniNamingTheWorkFoldersInstallIniIsReadAndKept)
+{
+    Sandbox box("sw-ini-temp");
+    ASSERT_TRUE(box.PlaceSetup());
+    const std::string options = "[INSTALL]\r\nQUIET=TRUE\r\nLOGGING=TRUE\r\n[KORVID]\r\nDIR32=C:\\\r\n";
+    const std::string named = box.TempFolder() + "\\Install.ini";
+    KV_WRITE_FILE(named, options);
+    RunResult run = box.RunCommand(Quoted(box.SetupPath()) + " /S /INI=" + Quoted(named));
+    ASSERT_TRUE(run.started);
+    EXPECT_EQ((DWORD)EXIT_INSTALL_FAILED, run.exitCode);
+    EXPECT_TRUE(LogHas(box.SetupLog(), "Refused DestDir \"C:\\\"")) << box.SetupLog();
+    EXPECT_EQ(options, kvtest::ReadFile(named));
+}
+
+// /DIR= naming the folder of an earlier installation inside the Windows folder is taken, as
+// DIR32 naming it is: the update goes there.
+TEST_F(Switches, DirOfAnEarlierInstallationInsideTheWindowsFolderIsTaken)
+{
+    char windows[MAX_PATH] = "";
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    const std::string earlier = std::string(windows) + "\\KV Switch Earlier";
+    extraFolders.push_back(earlier);
+    ASSERT_TRUE(CreateDirectoryA(earlier.c_str(), NULL));
+    WriteProfileStringA("KORVID", "DIR", earlier.c_str());
+    Sandbox box("sw-dir-earlier");
+    ASSERT_TRUE(box.PlaceSetup());
+    RunResult run = box.RunCommand(Quoted(box.SetupPath()) + " /S /LOG=setup.log /DIR=" + Quoted(earlier));
+    ASSERT_TRUE(run.started);
+    EXPECT_EQ((DWORD)EXIT_RESTART_NEEDED, run.exitCode)
+        << kvtest::ReadFile(box.SetupFolder() + "\\setup.log");
+    EXPECT_TRUE(FileExists(earlier + "\\kv95pro.exe"));
+}
+
+// /NORESTART in an interactive run: where the restart page would offer to restart now, a
+// message says a restart is needed, and nothing restarts the machine.
+TEST_F(Switches, NoRestartHoldsInAnInteractiveRun)
+{
+    Sandbox box("sw-norestart");
+    std::string dest = box.Root() + "\\Interactive";
+    ASSERT_TRUE(box.PlaceSetup());
+    ASSERT_TRUE(
+        box.PlaceInstallIni("[INSTALL]\r\nQUIET=FALSE\r\nALLOWRBT=TRUE\r\nDESKTOP=FALSE\r\n[KORVID]\r\nDIR32="
+                            + dest + "\r\nGROUP32=KV Deploy Group\r\n"));
+    // A restart would run this command.
+    RunOnceCommand restartMarker("kve2e switches norestart", "cmd.exe /c exit");
+    std::string told;
+    bool restartPageSeen = false;
+    kvtest::PageScript script({
+        kvtest::PressStep(kvtest::kCaption, IDC_WELCOME_INSTALL, IDOK),
+        kvtest::PressStep(kvtest::kFolderPage, IDC_FOLDER_EDIT, IDOK),
+        kvtest::PressStep(kvtest::kInterfacePage, IDC_IFACE_CLASSIC, IDOK),
+        kvtest::PressStep(kvtest::kGroupPage, IDC_GROUP_COMBO, IDOK),
+        kvtest::PressStep(kvtest::kIconPage, IDC_ICON_DESKTOP, IDOK),
+        kvtest::BoxAnswer("Congratulations!", IDOK, [&](const std::string& text) { told = text; }),
+    });
+    RunOptions options;
+    options.timeoutMs = 60000;
+    options.onVisibleWindow = [&](HWND window) {
+        if (kvtest::Caption(window) == kvtest::kRestartPage) {
+            restartPageSeen = true;
+            kvtest::Press(window, IDCANCEL);
+        }
+        script.Offer(window);
+    };
+    RunResult run = box.RunCommand(Quoted(box.SetupPath()) + " /NORESTART", options);
+    ASSERT_TRUE(run.started);
+    EXPECT_FALSE(run.timedOut) << "waiting for " << script.Waiting() << "; windows:" << run.WindowsSeen();
+    EXPECT_EQ(0u, run.exitCode);
+    EXPECT_FALSE(restartPageSeen);
+    EXPECT_TRUE(LogHas(told, "you will need to restart your computer")) << told;
+    EXPECT_TRUE(restartMarker.Stored());
+    EXPECT_TRUE(FileExists(dest + "\\kv95pro.exe"));
 }

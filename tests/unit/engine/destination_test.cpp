@@ -124,6 +124,37 @@ TEST(Destination, CheckMakesTheFolderAbsoluteFirst)
     kvtest::DeleteTree(work);
 }
 
+// A chosen folder (the folder page, DIR32, /DIR=) inside the Windows folder is taken only
+// when it is the folder win.ini records for an earlier installation, in any case and with
+// or without its trailing backslash; the Windows folder itself never.
+TEST(Destination, ChosenFolderInsideWindowsOnlyWhenRecorded)
+{
+    char windows[MAX_PATH], full[KV_PATH_SIZE], saved[512] = "";
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    DWORD had = GetProfileStringA("KORVID", "DIR", "", saved, sizeof saved);
+    const std::string earlier = std::string(windows) + "\\KV Chosen Earlier";
+    struct Row {
+        const char* recorded; // win.ini's DIR, NULL for none
+        std::string chosen;
+        int reason;
+    } rows[] = {
+        { NULL, earlier, DEST_SYSTEM_FOLDER },
+        { earlier.c_str(), earlier, DEST_ACCEPTED },
+        { earlier.c_str(), kvtest::Lower(earlier) + "\\", DEST_ACCEPTED },
+        { earlier.c_str(), earlier + "\\Sub", DEST_SYSTEM_FOLDER },
+        { windows, windows, DEST_SYSTEM_FOLDER },
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.chosen);
+        WriteProfileStringA("KORVID", "DIR", r.recorded);
+        EXPECT_EQ(r.reason, CheckChosenDestination(r.chosen.c_str(), "C:\\nowhere\\", full, sizeof full));
+        if (r.reason == DEST_ACCEPTED) {
+            EXPECT_STRCASEEQ(earlier.c_str(), full);
+        }
+    }
+    WriteProfileStringA("KORVID", "DIR", had ? saved : NULL);
+}
+
 TEST(Destination, ProgramPathsAreQuotedOrRefused)
 {
     struct Row {
