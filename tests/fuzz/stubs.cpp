@@ -60,3 +60,9 @@ UINT WINAPI GetSystemDirectoryA(LPSTR, UINT)
     Unreached("GetSystemDirectoryA");
     return 0;
 }
+
+DWORD WINAPI GetProfileStringA(LPCSTR, LPCSTR, LPCSTR, LPSTR, DWORD)
+{
+    Unreached("GetProfileStringA");
+    return 0;
+}
