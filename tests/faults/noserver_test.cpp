@@ -25,12 +25,9 @@ TEST(NoServer, InstallAndRemovalCompleteWithoutItems)
         EXPECT_EQ(dest, kvtest::WinIni("DIR"));
         EXPECT_FALSE(FileExists(kvtest::GroupFolder("KORVID Pro")));
 
-        std::string command = kvtest::RegString(
-            HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KORVIDPro",
-            "UninstallString");
         RunOptions options;
         options.watchStarted = true; // the uninstaller's copy deletes the original
-        run = box.RunCommand(command + " -s", options);
+        run = RunUninstallString(box, " -s", options);
         ASSERT_TRUE(EndedCleanly(run));
         EXPECT_EQ(0u, run.exitCode) << box.SetupLog();
         EXPECT_TRUE(WaitForPrograms(run.startedPrograms));

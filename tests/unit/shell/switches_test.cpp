@@ -5,6 +5,7 @@
 #include <set>
 #include <string>
 #include "shell/shell.h"
+#include "support/machine.h"
 #include "support/product_state.h"
 
 TEST(SetupSwitches, ReadsEverySwitchAndRefusesWhatItCannotTake)
@@ -89,8 +90,7 @@ TEST(SetupSwitches, LogFileAndOverridesReachTheReaders)
     ASSERT_TRUE(WritePrivateProfileStringA("KORVID", "DIR32", "C:\\FromFile", ini.c_str()));
     WritePrivateProfileStringA("KORVID", "GROUP32", "File Group", ini.c_str());
     WritePrivateProfileStringA("KORVID", "DIR16", "C:\\Sixteen", ini.c_str());
-    char keptIni[KV_PATH_SIZE];
-    StrCopy(keptIni, sizeof keptIni, IniFileName);
+    kvtest::SavedRunState saved;
     StrCopy(IniFileName, sizeof IniFileName, ini.c_str());
 
     struct Row {
@@ -114,9 +114,8 @@ TEST(SetupSwitches, LogFileAndOverridesReachTheReaders)
     }
     SetOptionOverride("DIR32", "");
     SetOptionOverride("GROUP32", "");
-    StrCopy(IniFileName, sizeof IniFileName, keptIni);
+    saved.Restore();
 
-    int logging = g_bLogging;
     g_bLogging = 1;
     ASSERT_TRUE(SetLogFile(logPath.c_str()));
     LogLine("first line");
@@ -124,7 +123,7 @@ TEST(SetupSwitches, LogFileAndOverridesReachTheReaders)
     EXPECT_FALSE(SetLogFile(("C:\\" + std::string(300, 'x')).c_str())); // kept where it was
     LogLine("third line");
     SetLogFile(NULL);
-    g_bLogging = logging;
+    saved.Restore();
     std::vector<std::string> lines = kvtest::SplitLines(kvtest::ReadFile(logPath));
     EXPECT_EQ((std::vector<std::string> { "first line", "second line", "third line" }), lines);
     kvtest::DeleteTree(scratch);
