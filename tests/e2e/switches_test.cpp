@@ -205,21 +205,26 @@ TEST_F(Switches, OneSetupAtATime)
     const std::string command = Quoted(second.SetupPath()) + " /S /LOG=setup.log /DIR=" + Quoted(dest);
     const std::string log = second.SetupFolder() + "\\setup.log";
     bool tried = false;
-    RunResult blocked;
+    DWORD blockedCode = 0;
     RunOptions options;
     options.onVisibleWindow = [&](HWND window) {
         if (kvtest::Caption(window) != kvtest::kCaption || !GetDlgItem(window, IDC_WELCOME_INSTALL))
             return;
         if (!tried) {
             tried = true;
-            blocked = second.RunCommand(command);
+            // Not a watched run: one run watches at a time.
+            HANDLE blocked = second.StartCommand(command);
+            ASSERT_TRUE(blocked != NULL);
+            EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(blocked, 120000)); // the bound only guards a hang
+            GetExitCodeProcess(blocked, &blockedCode);
+            CloseHandle(blocked);
         }
         kvtest::PressKey(window, VK_ESCAPE);
     };
     RunResult holder = first.RunCommand(Quoted(first.SetupPath()), options);
     EXPECT_FALSE(holder.timedOut);
     ASSERT_TRUE(tried) << holder.WindowsSeen();
-    EXPECT_EQ((DWORD)EXIT_ALREADY_RUNNING, blocked.exitCode);
+    EXPECT_EQ((DWORD)EXIT_ALREADY_RUNNING, blockedCode);
     EXPECT_TRUE(LogHas(kvtest::ReadFile(log), busy)) << kvtest::ReadFile(log);
     expectNothingInstalled();
 
