@@ -22,7 +22,6 @@ using kvtest::WinIni;
 namespace
 {
 
-const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KORVIDPro";
 const char kServerKey[] = "CLSID\\{5B1E0C72-3A94-4F6D-8E21-C7D09A3B4A10}\\InProcServer32";
 const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
@@ -86,9 +85,10 @@ TEST_F(Install, DefaultSilentInstallLeavesTheWholeProductRecorded)
                         "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Desktop\\Namespace\\{"
                         "5b1e0c72-3a94-4f6d-8e21-c7d09a3b4a0a}",
                         NULL));
-    EXPECT_EQ("Oxtavine KORVID Pro Uninstall", RegString(HKEY_LOCAL_MACHINE, kUninstallKey, "DisplayName"));
+    EXPECT_EQ("Oxtavine KORVID Pro Uninstall",
+              RegString(HKEY_LOCAL_MACHINE, kUninstallEntryKey, "DisplayName"));
     EXPECT_EQ("\"" + dest + "\\unkv32.exe\" -f " + dest + " -d " + dest + " -g KORVID Pro",
-              RegString(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString"));
+              RegString(HKEY_LOCAL_MACHINE, kUninstallEntryKey, "UninstallString"));
 
     // The product's own entry points ran against the installed files.
     EXPECT_EQ(dest, RegString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Oxtavine\\KORVID\\SSL", "InstallDir"));
@@ -182,8 +182,7 @@ TEST_F(Install, FailuresAreLoggedAndRecordNothing)
         // A destination below a file cannot be created; each failing level is logged.
         Sandbox box("nodir");
         std::string file = box.Root() + "\\plain.txt";
-        FILE* f = fopen(file.c_str(), "wb");
-        fclose(f);
+        KV_WRITE_FILE(file, "");
         std::string dest = file + "\\KORVID";
         KV_INSTALL_SILENTLY(box, SilentInstallIni("", "DIR32=" + dest), EXIT_INSTALL_FAILED);
         std::vector<std::string> log = SplitLines(box.SetupLog());
@@ -211,7 +210,7 @@ TEST_F(Install, FailuresAreLoggedAndRecordNothing)
         EXPECT_EQ("<missing>", WinIni("DIR"));
         EXPECT_EQ("<missing>", WinIni("DEFDIR"));
         EXPECT_EQ("<missing>", WinIni("INSTOPTS"));
-        EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+        EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallEntryKey));
     }
 }
 

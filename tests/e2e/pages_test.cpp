@@ -525,9 +525,7 @@ TEST_F(Pages, CancelOnEachPageEndsTheRun)
         std::vector<std::string> names;
         for (const std::string& name : ListFiles(payload)) {
             names.push_back(name);
-            FILE* f = fopen((dest + "\\" + name).c_str(), "wb");
-            fputs(("old " + name).c_str(), f);
-            fclose(f);
+            KV_WRITE_FILE(dest + "\\" + name, "old " + name);
         }
         PageScript script({ PressStep(kCaption, IDC_WELCOME_INSTALL, IDOK),
                             PressStep(kFolderPage, IDC_FOLDER_EDIT, IDOK),
@@ -569,9 +567,7 @@ TEST_F(Pages, FolderBesideTheWorkFolderIsTakenAndAFailedFolderIsReportedOnce)
     ASSERT_TRUE(box.PlaceInstallIni(InteractiveOptions(box.Root() + "\\dest", "KORVID Driven")));
     // A file where the folder would go: CreateDirectory fails with ERROR_ALREADY_EXISTS.
     std::string taken = box.Root() + "\\taken";
-    FILE* f = fopen(taken.c_str(), "wb");
-    ASSERT_TRUE(f != NULL);
-    fclose(f);
+    KV_WRITE_FILE(taken, "");
     std::string beside = box.TempFolder() + "Extra";
     PageScript script({ PressStep(kCaption, IDC_WELCOME_INSTALL, IDOK), FolderStep(taken, IDOK),
                         BoxStep("Install", "Creation of " + taken + " failed. (183)"),

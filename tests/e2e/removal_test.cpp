@@ -24,10 +24,6 @@ namespace
 {
 
 const char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-const char kEntryKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KORVIDPro";
-const std::vector<std::string> kSiteFiles = { "KORVID.ini",  "arsites.ini", "avsites.ini",
-                                              "gmsites.ini", "gvsites.ini", "hwsites.ini",
-                                              "olsites.ini", "oxsites.ini", "swsites.ini" };
 
 class Uninstaller : public kvtest::CleanMachine
 {
@@ -55,8 +51,7 @@ protected:
     {
         EXPECT_EQ("<missing>", WinIni("DIR"));
         EXPECT_EQ("<missing>", WinIni("INSTOPTS"));
-        EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE,
-                                  "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KORVIDPro"));
+        EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallEntryKey));
         EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Oxtavine"));
         EXPECT_FALSE(RegKeyExists(HKEY_CLASSES_ROOT, "CLSID\\{5B1E0C72-3A94-4F6D-8E21-C7D09A3B4A10}"));
         EXPECT_FALSE(RegKeyExists(HKEY_CLASSES_ROOT, "CLSID\\{5B1E0C72-3A94-4F6D-8E21-C7D09A3B4A01}"));
@@ -64,20 +59,9 @@ protected:
         EXPECT_FALSE(FileExists(kvtest::GroupFolder("KORVID Pro")));
     }
 
-    std::string Entry(const char* name)
-    {
-        return RegString(HKEY_LOCAL_MACHINE, kEntryKey, name);
-    }
-    // A DWORD of the uninstall entry; -1 when missing or of another type.
     static long long EntryNumber(const char* name)
     {
-        HKEY key;
-        DWORD type = 0, value = 0, size = sizeof value;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kEntryKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
-            return -1;
-        LONG result = RegQueryValueExA(key, name, NULL, &type, (BYTE*)&value, &size);
-        RegCloseKey(key);
-        return result == ERROR_SUCCESS && type == REG_DWORD ? value : -1;
+        return kvtest::RegNumber(HKEY_LOCAL_MACHINE, kUninstallEntryKey, name);
     }
     // The uninstaller's copies in the sandbox's temporary folder, each as "folder\file".
     static std::vector<std::string> Copies(Sandbox& box)
@@ -91,9 +75,7 @@ protected:
     // No command waits for the next start.
     static void ExpectNothingStored()
     {
-        for (const char* key : { kvtest::kRunOnce, kvtest::kRunServicesOnce })
-            for (const auto& value : kvtest::KeyValues(key))
-                EXPECT_NE(0, value.first.compare(0, 8, "Oxtavine")) << kvtest::TextOf(value.second);
+        EXPECT_EQ(std::vector<std::string>(), kvtest::StoredRestartCommands());
     }
 };
 
@@ -103,22 +85,16 @@ TEST_F(Uninstaller, TheUninstallEntryRemovesTheProductAndItsFolderAtOnce)
 {
     Sandbox box("uninstall");
     InstallIntoDest(box);
-    std::string command = Entry("UninstallString");
+    std::string command = kvtest::UninstallValue("UninstallString");
     ASSERT_NE(std::string::npos, command.find(" -f " + dest + " -d ")) << command;
 
     // Yes to the INI question, OK to the closing message: both shown by the uninstaller's copy.
     std::vector<std::string> captions;
-    std::set<HWND> answered;
     RunOptions options;
     options.watchStarted = true;
-    options.onVisibleWindow = [&](HWND window) {
-        if (!kvtest::IsMessageBox(window) || !answered.insert(window).second)
-            return;
-        std::string caption = kvtest::Caption(window);
-        captions.push_back(caption);
-        kvtest::Press(window, caption == kvtest::kCaption ? IDYES : IDOK);
-    };
-    RunResult run = box.RunCommand(command, options);
+    options.onVisibleWindow = kvtest::AnswerBoxes(
+        &captions, [](const std::string& caption) { return caption == kvtest::kCaption ? IDYES : IDOK; });
+    RunResult run = RunUninstallString(box, "", options);
     ASSERT_TRUE(run.started);
     EXPECT_FALSE(run.timedOut);
     EXPECT_EQ(0u, run.exitCode);
@@ -140,14 +116,12 @@ TEST_F(Uninstaller, SilentRemovalKeepsTheSitesAndShowsNothing)
 {
     Sandbox box("silent-uninstall");
     InstallIntoDest(box);
-    std::string command = Entry("UninstallString") + " -s";
+    std::string command = kvtest::UninstallValue("UninstallString") + " -s";
     RunOptions options;
     options.watchStarted = true;
     RunResult run = box.RunCommand(command, options);
-    EXPECT_FALSE(run.timedOut);
-    EXPECT_EQ(0u, run.exitCode);
-    EXPECT_FALSE(run.anyWindowVisible);
-    EXPECT_EQ(kSiteFiles, ListTree(dest));
+    KV_EXPECT_RAN_SILENTLY(run, box, 0u);
+    EXPECT_EQ(kvtest::SiteIniNames(), ListTree(dest));
     ExpectRecordsGone();
     ExpectNothingStored();
     EXPECT_TRUE(WaitForPrograms(run.startedPrograms, 60000));
@@ -160,7 +134,7 @@ TEST_F(Uninstaller, SilentRemovalKeepsTheSitesAndShowsNothing)
     EXPECT_EQ((DWORD)EXIT_INSTALL_FAILED, run.exitCode);
     EXPECT_NE(std::string::npos, box.SetupLog().find("Insufficient information available to"))
         << box.SetupLog();
-    std::vector<std::string> expected = kSiteFiles;
+    std::vector<std::string> expected = kvtest::SiteIniNames();
     expected.push_back("unkv32.exe");
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(expected, ListTree(dest));
@@ -184,7 +158,7 @@ TEST_F(Uninstaller, TheQuietUninstallStringRemovesTheProductAndTheEntry)
     GetLocalTime(&today);
     char date[16];
     snprintf(date, sizeof date, "%04u%02u%02u", today.wYear, today.wMonth, today.wDay);
-    std::string command = Entry("UninstallString");
+    std::string command = kvtest::UninstallValue("UninstallString");
     struct Row {
         const char* name;
         std::string text;
@@ -198,24 +172,18 @@ TEST_F(Uninstaller, TheQuietUninstallStringRemovesTheProductAndTheEntry)
         { "InstallDate", date },
     };
     for (const Row& row : rows)
-        EXPECT_EQ(row.text, Entry(row.name)) << row.name;
+        EXPECT_EQ(row.text, kvtest::UninstallValue(row.name)) << row.name;
     EXPECT_EQ((long long)((bytes + 1023) / 1024), EntryNumber("EstimatedSize"));
     EXPECT_EQ(1, EntryNumber("NoModify"));
     EXPECT_EQ(1, EntryNumber("NoRepair"));
 
     RunOptions options;
     options.watchStarted = true;
-    RunResult run = box.RunCommand(Entry("QuietUninstallString"), options);
-    EXPECT_FALSE(run.timedOut);
-    EXPECT_EQ(0u, run.exitCode) << box.SetupLog();
-    EXPECT_FALSE(run.anyWindowVisible);
-    EXPECT_EQ(kSiteFiles, ListTree(dest));
-    ExpectRecordsGone();
+    RunResult run = box.RunCommand(kvtest::UninstallValue("QuietUninstallString"), options);
+    KV_EXPECT_RAN_SILENTLY(run, box, 0u);
+    EXPECT_EQ(kvtest::SiteIniNames(), ListTree(dest));
+    ExpectRecordsGone(); // the whole entry with its values
     ExpectNothingStored();
-    for (const Row& row : rows)
-        EXPECT_EQ("<missing>", Entry(row.name)) << row.name;
-    for (const char* name : { "EstimatedSize", "NoModify", "NoRepair" })
-        EXPECT_EQ(-1, EntryNumber(name)) << name;
     EXPECT_TRUE(WaitForPrograms(run.startedPrograms, 60000));
     ASSERT_EQ(1u, Copies(box).size()) << testing::PrintToString(Copies(box));
 

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 #include "support/harness.h"
+#include "support/pages.h"
+#include "resources/resource.h"
 #include "support/product_state.h"
 #include "support/files.h"
 #include "support/machine.h"
@@ -27,6 +29,13 @@ std::string Quoted(const std::string& text)
 bool LogHas(const std::string& log, const std::string& text)
 {
     return log.find(text) != std::string::npos;
+}
+
+// True when the text tells the usage, and names the word before it (as the reason).
+bool NamedBeforeUsage(const std::string& text, const std::string& word)
+{
+    size_t usage = text.find("Usage: kvsetup");
+    return usage != std::string::npos && text.substr(0, usage).find(word) != std::string::npos;
 }
 
 class Switches : public kvtest::CleanMachine
@@ -64,10 +73,7 @@ TEST_F(Switches, SilentSwitchAloneInstallsEveryDefaultPart)
     Sandbox box("sw-silent");
     ASSERT_TRUE(box.PlaceSetup());
     RunResult run = box.RunCommand(Quoted(box.SetupPath()) + " /S");
-    ASSERT_TRUE(run.started);
-    EXPECT_FALSE(run.timedOut);
-    EXPECT_EQ((DWORD)EXIT_RESTART_NEEDED, run.exitCode); // the Explorer interface wants a restart
-    EXPECT_FALSE(run.anyWindowVisible);
+    KV_EXPECT_RAN_SILENTLY(run, box, (DWORD)EXIT_RESTART_NEEDED); // the Explorer interface wants a restart
     std::string dest = WinIni("DIR");
     ASSERT_NE("<missing>", dest);
     ExpectDefaultPartsPlaced(dest);
@@ -93,11 +99,8 @@ TEST_F(Switches, SwitchesWithBlanksWinOverTheOptionsFile)
 
     RunResult run = box.RunCommand(Quoted(box.SetupPath()) + " /s /DIR=" + Quoted(dest)
                                    + " /LOG=" + Quoted(logPath) + " /norestart \"/GROUP=KV Deploy Group\"");
-    ASSERT_TRUE(run.started);
-    EXPECT_FALSE(run.timedOut);
     // ALLOWRBT=TRUE would have restarted the machine: /NORESTART leaves it to the caller.
-    EXPECT_EQ((DWORD)EXIT_RESTART_NEEDED, run.exitCode);
-    EXPECT_FALSE(run.anyWindowVisible);
+    KV_EXPECT_RAN_SILENTLY(run, box, (DWORD)EXIT_RESTART_NEEDED);
     ExpectDefaultPartsPlaced(dest);
     EXPECT_EQ("KV Deploy Group", WinIni("GROUP"));
     EXPECT_FALSE(FileExists(fromFile));
@@ -116,18 +119,18 @@ TEST_F(Switches, RefusedCommandLinesInstallNothing)
     struct Row {
         std::string args;
         DWORD exitCode;
-        std::string told; // in the log, or in the message box without /S
+        std::string told; // named before the usage, in the log or in the message box without /S
     } rows[] = {
-        { "/S /BOGUS", EXIT_BAD_COMMAND_LINE, "The switch /BOGUS is not a switch of this setup." },
-        { "/S /DIR", EXIT_BAD_COMMAND_LINE, "The switch /DIR needs a value" },
-        { "/S /DIR=C:\\" + std::string(300, 'd'), EXIT_BAD_COMMAND_LINE, "has a value that is too long" },
-        { "/S /DIR=KORVID", EXIT_BAD_COMMAND_LINE, "You cannot install to KORVID: it is not a full path." },
-        { "/S /DIR=C:\\", EXIT_BAD_COMMAND_LINE, "it is a drive or share root" },
-        { "/S \"/GROUP=Tab\there\"", EXIT_BAD_COMMAND_LINE, "A group name cannot contain" },
-        { "/S /INI=nowhere.ini", EXIT_BAD_COMMAND_LINE, "The switch /INI names no options file." },
-        { "/S /DIR=\"C:\\open", EXIT_BAD_COMMAND_LINE, "opens a quote it does not close" },
-        { "/S /?", EXIT_INSTALLED, "Usage: kvsetup [/S]" },
-        { "/Q", EXIT_BAD_COMMAND_LINE, "The switch /Q is not a switch of this setup." },
+        { "/S /BOGUS", EXIT_BAD_COMMAND_LINE, "/BOGUS" },
+        { "/S /DIR", EXIT_BAD_COMMAND_LINE, "/DIR" },
+        { "/S /DIR=C:\\" + std::string(300, 'd'), EXIT_BAD_COMMAND_LINE, "/DIR=C:\\ddd" },
+        { "/S /DIR=KORVID", EXIT_BAD_COMMAND_LINE, "KORVID" },
+        { "/S /DIR=C:\\", EXIT_BAD_COMMAND_LINE, "C:\\" },
+        { "/S \"/GROUP=Tab\there\"", EXIT_BAD_COMMAND_LINE, "group name" },
+        { "/S /INI=nowhere.ini", EXIT_BAD_COMMAND_LINE, "/INI" },
+        { "/S /DIR=\"C:\\open", EXIT_BAD_COMMAND_LINE, "/DIR=C:\\open" },
+        { "/S /?", EXIT_INSTALLED, "" },
+        { "/Q", EXIT_BAD_COMMAND_LINE, "/Q" },
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.args);
@@ -150,29 +153,31 @@ TEST_F(Switches, RefusedCommandLinesInstallNothing)
         EXPECT_EQ(row.exitCode, run.exitCode);
         if (silent) {
             EXPECT_FALSE(run.anyWindowVisible);
-            EXPECT_TRUE(LogHas(box.SetupLog(), row.told)) << box.SetupLog();
-            EXPECT_TRUE(LogHas(box.SetupLog(), "Usage: kvsetup")) << box.SetupLog();
+            EXPECT_TRUE(NamedBeforeUsage(box.SetupLog(), row.told)) << box.SetupLog();
         } else {
-            EXPECT_TRUE(LogHas(boxText, row.told)) << boxText;
-            EXPECT_TRUE(LogHas(boxText, "Usage: kvsetup")) << boxText;
+            EXPECT_TRUE(NamedBeforeUsage(boxText, row.told)) << boxText;
             EXPECT_FALSE(FileExists(box.TempFolder() + "\\setup.log"));
         }
         EXPECT_EQ("<missing>", WinIni("DIR"));
-        EXPECT_FALSE(kvtest::RegKeyExists(
-            HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KORVIDPro"));
+        EXPECT_FALSE(kvtest::RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallEntryKey));
         std::vector<std::string> left = box.TempFiles();
         left.erase(std::remove(left.begin(), left.end(), std::string("setup.log")), left.end());
         EXPECT_TRUE(left.empty()) << left.size() << " files left, first " << (left.empty() ? "" : left[0]);
     }
 }
 
-// While another setup or uninstaller holds the lock, neither program runs over it; two
-// setups started together never both install at once.
+// While another setup or uninstaller holds the lock, neither program runs over it: each ends
+// with 1618 and changes nothing. A setup holds the lock while its wizard waits on a page.
 TEST_F(Switches, OneSetupAtATime)
 {
     std::string dest = kvtest::MakeScratchFolder("sw-once") + "\\KORVID Pro";
     extraFolders.push_back(dest.substr(0, dest.rfind('\\')));
     const std::string busy = "Another KORVID Pro setup or uninstall is running.";
+    auto expectNothingInstalled = [&] {
+        EXPECT_FALSE(FileExists(dest));
+        EXPECT_EQ("<missing>", WinIni("DIR"));
+        EXPECT_FALSE(kvtest::RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallEntryKey));
+    };
 
     // Held by this test (as a running setup would hold it): both programs end with 1618.
     {
@@ -183,7 +188,6 @@ TEST_F(Switches, OneSetupAtATime)
         EXPECT_EQ((DWORD)EXIT_ALREADY_RUNNING, setup.exitCode);
         EXPECT_TRUE(LogHas(box.SetupLog(), busy)) << box.SetupLog();
         EXPECT_EQ(0u, setup.tempFilesSeen.count("Install.ini")); // staged nothing
-        EXPECT_FALSE(FileExists(dest));
         RunResult uninstall = box.RunCommand(Quoted(kvtest::PayloadFile("unkv32.exe")) + " -f " + dest
                                              + " -d " + dest + " -g KORVID Pro -s");
         EXPECT_EQ((DWORD)EXIT_ALREADY_RUNNING, uninstall.exitCode);
@@ -191,40 +195,42 @@ TEST_F(Switches, OneSetupAtATime)
         size_t first = log.find(busy);
         EXPECT_TRUE(first != std::string::npos && log.find(busy, first + 1) != std::string::npos) << log;
         ReleaseSetupLock();
+        expectNothingInstalled();
     }
 
-    // Two silent setups started together: one installs; the other waits for nothing and
-    // ends with 1618, or, when the first had already ended, installs over it as an update.
+    // Held by a setup on its welcome page: a silent setup started then ends with 1618 and
+    // installs nothing; once the first has ended, the same command installs.
     Sandbox first("sw-first"), second("sw-second");
     ASSERT_TRUE(first.PlaceSetup());
     ASSERT_TRUE(second.PlaceSetup());
-    std::string args = " /S /LOG=setup.log /DIR=" + Quoted(dest);
-    HANDLE started = first.StartCommand(Quoted(first.SetupPath()) + args);
-    ASSERT_TRUE(started != NULL);
-    RunResult other = second.RunCommand(Quoted(second.SetupPath()) + args);
-    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(started, 300000));
-    DWORD firstCode = 0;
-    GetExitCodeProcess(started, &firstCode);
-    CloseHandle(started);
-
-    struct Ran {
-        const Sandbox& box;
-        DWORD code;
-    } runs[] = { { first, firstCode }, { second, other.exitCode } };
-    int installed = 0;
-    for (const Ran& r : runs) {
-        SCOPED_TRACE(r.box.Root());
-        std::string log = kvtest::ReadFile(r.box.SetupFolder() + "\\setup.log");
-        if (r.code == EXIT_ALREADY_RUNNING) {
-            EXPECT_TRUE(LogHas(log, busy)) << log;
-            EXPECT_FALSE(LogHas(log, "Copying ")) << log;
-        } else {
-            EXPECT_EQ((DWORD)EXIT_RESTART_NEEDED, r.code) << log;
-            EXPECT_TRUE(LogHas(log, "Copying ")) << log;
-            installed++;
+    const std::string command = Quoted(second.SetupPath()) + " /S /LOG=setup.log /DIR=" + Quoted(dest);
+    const std::string log = second.SetupFolder() + "\\setup.log";
+    bool tried = false;
+    DWORD blockedCode = 0;
+    RunOptions options;
+    options.onVisibleWindow = [&](HWND window) {
+        if (kvtest::Caption(window) != kvtest::kCaption || !GetDlgItem(window, IDC_WELCOME_INSTALL))
+            return;
+        if (!tried) {
+            tried = true;
+            // Not a watched run: one run watches at a time.
+            HANDLE blocked = second.StartCommand(command);
+            ASSERT_TRUE(blocked != NULL);
+            EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(blocked, 120000)); // the bound only guards a hang
+            GetExitCodeProcess(blocked, &blockedCode);
+            CloseHandle(blocked);
         }
-    }
-    EXPECT_GE(installed, 1);
+        kvtest::PressKey(window, VK_ESCAPE);
+    };
+    RunResult holder = first.RunCommand(Quoted(first.SetupPath()), options);
+    EXPECT_FALSE(holder.timedOut);
+    ASSERT_TRUE(tried) << holder.WindowsSeen();
+    EXPECT_EQ((DWORD)EXIT_ALREADY_RUNNING, blockedCode);
+    EXPECT_TRUE(LogHas(kvtest::ReadFile(log), busy)) << kvtest::ReadFile(log);
+    expectNothingInstalled();
+
+    RunResult after = second.RunCommand(command);
+    EXPECT_EQ((DWORD)EXIT_RESTART_NEEDED, after.exitCode) << kvtest::ReadFile(log);
     ExpectDefaultPartsPlaced(dest);
 }
 

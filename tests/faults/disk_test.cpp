@@ -17,7 +17,6 @@ using kvtest::ReadFile;
 namespace
 {
 
-const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KORVIDPro";
 const char kFailed[] = "Some portion of installation process failed.";
 
 // A user's file of the given size: a pattern that no product file holds.
@@ -27,15 +26,6 @@ std::string UserBytes(size_t size)
     for (size_t i = 0; i < size; i++)
         bytes[i] = (char)(i * 7 + i / 251);
     return bytes;
-}
-
-// Counts a file that was there before and is no longer the same as lost.
-void ExpectKept(const std::string& path, const std::string& bytes)
-{
-    bool kept = FileExists(path) && ReadFile(path) == bytes;
-    EXPECT_TRUE(kept) << path;
-    if (!kept)
-        CountLost();
 }
 
 // The log lines that start with prefix.
@@ -54,7 +44,7 @@ void ExpectFailedInstallLeftNoTrace(const std::string& folder)
 {
     EXPECT_EQ("<missing>", kvtest::WinIni("DIR"));
     EXPECT_EQ("<missing>", kvtest::WinIni("DEFDIR"));
-    EXPECT_FALSE(kvtest::RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    EXPECT_FALSE(kvtest::RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallEntryKey));
     EXPECT_FALSE(FileExists(folder + "\\" KV_SCRATCH_NAME));
     for (const std::string& name : ListTree(folder)) {
         std::string lower = name;
@@ -113,7 +103,7 @@ protected:
     // product whole, nothing recorded.
     void ExpectNothingLost()
     {
-        ExpectKept(keep, keepBytes);
+        KV_EXPECT_KEPT(keep, keepBytes);
         ExpectFailedInstallLeftNoTrace(dest);
     }
 };
@@ -207,7 +197,7 @@ TEST(ReadOnly, DriveRefusesTheInstallAndKeepsItsFiles)
         std::string line = OnlyCopyFailure(log);
         EXPECT_EQ(0u, line.find("Copy of kv95pro.exe to " + dest + " failed. (")) << log;
         EXPECT_EQ(1u, LinesStartingWith(log, "Failed to install required file kv95pro.exe.").size()) << log;
-        ExpectKept(keep, keepBytes);
+        KV_EXPECT_KEPT(keep, keepBytes);
         EXPECT_EQ(std::vector<std::string> { "keep.txt" }, ListTree(dest));
         ExpectFailedInstallLeftNoTrace(dest);
     }
@@ -221,9 +211,8 @@ namespace
 // uninstaller itself) with the folder.
 void RemoveInstalled(Sandbox& box, const std::string& folder)
 {
-    std::string command = kvtest::RegString(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString");
-    if (command != "<missing>") {
-        RunResult run = box.RunCommand(command + " -s");
+    if (kvtest::UninstallValue("UninstallString") != "<missing>") {
+        RunResult run = RunUninstallString(box, " -s");
         EXPECT_TRUE(EndedCleanly(run));
         EXPECT_EQ(0u, run.exitCode) << box.SetupLog();
     }
@@ -312,7 +301,7 @@ TEST(LongPath, DestinationsInstallWholeOrAreRefused)
             EXPECT_FALSE(FileExists(root)) << "nothing is made";
             EXPECT_EQ("<missing>", kvtest::WinIni("DIR"));
             EXPECT_EQ("<missing>", kvtest::WinIni("DEFDIR"));
-            EXPECT_FALSE(kvtest::RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+            EXPECT_FALSE(kvtest::RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallEntryKey));
             EXPECT_FALSE(FileExists(kvtest::GroupFolder("KORVID Pro")));
         } else {
             EXPECT_EQ((DWORD)EXIT_RESTART_NEEDED, run.exitCode) << log;
@@ -323,7 +312,7 @@ TEST(LongPath, DestinationsInstallWholeOrAreRefused)
             EXPECT_EQ(dest, kvtest::WinIni("DIR"));
             EXPECT_EQ(dest, kvtest::WinIni("DEFDIR"));
             EXPECT_EQ("\"" + dest + "\\unkv32.exe\" -f " + dest + " -d " + dest + " -g KORVID Pro",
-                      kvtest::RegString(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString"));
+                      kvtest::UninstallValue("UninstallString"));
             EXPECT_NE(std::string::npos,
                       kvtest::RegString(HKEY_LOCAL_MACHINE,
                                         "Software\\Microsoft\\Windows\\CurrentVersion\\Run",

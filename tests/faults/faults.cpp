@@ -40,6 +40,16 @@ void CountLost(int count)
     g_tally.lost += count;
 }
 
+bool ExpectKept(const char* file, int line, const std::string& path, const std::string& bytes)
+{
+    bool kept = kvtest::FileExists(path) && kvtest::ReadFile(path) == bytes;
+    if (!kept) {
+        ADD_FAILURE_AT(file, line) << path << " was not kept byte for byte";
+        CountLost();
+    }
+    return kept;
+}
+
 bool EndedCleanly(const kve2e::RunResult& run)
 {
     if (run.timedOut) {

@@ -20,6 +20,10 @@ void CountFaults(int count = 1);
 // Files lost or damaged: a file that was there before and is gone or changed when it
 // should not be, or a product file that is neither its old nor its new version whole.
 void CountLost(int count = 1);
+// Checks, at the caller's file and line, that a file is there with the bytes it had; counts
+// it lost when not. returns whether it was kept
+bool ExpectKept(const char* file, int line, const std::string& path, const std::string& bytes);
+#define KV_EXPECT_KEPT(path, bytes) kvfaults::ExpectKept(__FILE__, __LINE__, path, bytes)
 // Counts a crash (the program ended by an exception) or a hang (the harness had to end
 // it). returns true when the run ended on its own
 bool EndedCleanly(const kve2e::RunResult& run);

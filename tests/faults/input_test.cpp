@@ -71,35 +71,19 @@ Outcome RunWithOptions(const std::string& options, const char* tag)
     return outcome;
 }
 
-// The top-level folders of drive C:.
-std::vector<std::string> DriveFolders()
-{
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE find = FindFirstFileA("C:\\*", &found);
-    if (find == INVALID_HANDLE_VALUE)
-        return names;
-    do
-        names.push_back(found.cFileName);
-    while (FindNextFileA(find, &found));
-    FindClose(find);
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 // The names directly under folder (files and folders).
 std::vector<std::string> Entries(const std::string& folder)
 {
     std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (find == INVALID_HANDLE_VALUE)
-        return names;
-    do
-        if (strcmp(found.cFileName, ".") != 0 && strcmp(found.cFileName, "..") != 0)
-            names.push_back(found.cFileName);
-    while (FindNextFileA(find, &found));
-    FindClose(find);
+    kvtest::ForEachEntry(folder, [&](const WIN32_FIND_DATAA& found) { names.push_back(found.cFileName); });
+    return names;
+}
+
+// The top-level folders of drive C:.
+std::vector<std::string> DriveFolders()
+{
+    std::vector<std::string> names = Entries("C:");
+    std::sort(names.begin(), names.end());
     return names;
 }
 
@@ -145,9 +129,7 @@ void CheckRow(const Outcome& outcome, const std::string& dest, const std::vector
 
 std::string UninstallCommand()
 {
-    return kvtest::RegString(HKEY_LOCAL_MACHINE,
-                             "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KORVIDPro",
-                             "UninstallString");
+    return kvtest::UninstallValue("UninstallString");
 }
 
 void Clean()
@@ -300,10 +282,7 @@ TEST(InputWinIni, HostileKorvidSection)
     auto survived = [&](const std::string& folder) {
         for (const char* name : sentinels) {
             std::string path = folder + "\\" + name;
-            bool kept = FileExists(path) && kvtest::ReadFile(path) == "sentinel";
-            EXPECT_TRUE(kept) << path;
-            if (!kept)
-                CountLost();
+            KV_EXPECT_KEPT(path, "sentinel");
             DeleteFileA(path.c_str());
         }
     };

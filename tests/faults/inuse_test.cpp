@@ -52,23 +52,19 @@ std::string OldBinary(const std::string& name)
     return NewVersion(name.c_str()) + "earlier version";
 }
 
-class InUse : public kvtest::CleanMachine
+class InUse : public kvtest::ProductFolder
 {
 protected:
-    std::string root = "C:\\KV Faults InUse " + std::to_string(GetCurrentProcessId());
-    std::string dest = root + "\\KORVID Pro";
+    InUse() : ProductFolder("Faults InUse")
+    {
+    }
     std::vector<HMODULE> libraries;
 
     void TearDown() override
     {
         for (HMODULE library : libraries)
             FreeLibrary(library);
-        CleanMachine::TearDown();
-        kvtest::DeleteTree(root);
-    }
-    std::string Dest(const std::string& name) const
-    {
-        return dest + "\\" + name;
+        ProductFolder::TearDown();
     }
 
     void Install(Sandbox& box, const RunOptions& options = RunOptions())
@@ -93,23 +89,6 @@ protected:
         EXPECT_TRUE(whole) << name;
         if (!whole)
             CountLost();
-    }
-    void ExpectText(const std::string& path, const std::string& text)
-    {
-        bool same = FileExists(path) && ReadFile(path) == text;
-        EXPECT_TRUE(same) << path;
-        if (!same)
-            CountLost();
-    }
-    // What the restart runs (RunServicesOnce first, then RunOnce), in that order.
-    static std::vector<std::string> StoredCommands()
-    {
-        std::vector<std::string> commands;
-        for (const char* key : { kvtest::kRunServicesOnce, kvtest::kRunOnce })
-            for (const auto& value : kvtest::KeyValues(key))
-                if (value.first.compare(0, 8, "Oxtavine") == 0)
-                    commands.push_back(kvtest::TextOf(value.second));
-        return commands;
     }
 };
 
@@ -163,12 +142,12 @@ TEST_F(InUse, EveryKindOfRowOnNt)
         // with the user's sites are kept by every update.
         EXPECT_EQ((DWORD)EXIT_RESTART_NEEDED, run.exitCode) << box.SetupLog();
         for (const std::string& name : binaries) {
-            ExpectText(Dest(name), NewVersion(name.c_str()));
+            KV_EXPECT_KEPT(Dest(name), NewVersion(name.c_str()));
             std::string backup = Dest(name.substr(0, name.size() - 4) + ".bak");
-            ExpectText(backup, OldBinary(name));
+            KV_EXPECT_KEPT(backup, OldBinary(name));
         }
         for (const char* name : { "kvscrpt.hlp", "KvPro32.cnt", "KORVID.ini", "avsites.ini" })
-            ExpectText(Dest(name), before[name]);
+            KV_EXPECT_KEPT(Dest(name), before[name]);
         std::string log = box.SetupLog();
         EXPECT_NE(std::string::npos, log.find("kvscrpt.hlp")) << log;
         EXPECT_EQ(dest, kvtest::WinIni("DIR"));
@@ -190,33 +169,30 @@ TEST_F(InUse, EveryKindOfRowOnNt)
         std::string log = box.SetupLog();
         EXPECT_EQ((DWORD)EXIT_INSTALL_FAILED, run.exitCode) << log;
         EXPECT_NE(std::string::npos, log.find("kvpro32.hlp")) << log;
-        ExpectText(Dest("kvpro32.hlp"), before["kvpro32.hlp"]);
+        KV_EXPECT_KEPT(Dest("kvpro32.hlp"), before["kvpro32.hlp"]);
         EXPECT_EQ(dest, kvtest::WinIni("DIR"));
         EXPECT_TRUE(DamagedProductFiles(dest).empty());
         for (const std::string& name : binaries)
-            ExpectText(Dest(name), NewVersion(name.c_str()));
+            KV_EXPECT_KEPT(Dest(name), NewVersion(name.c_str()));
     }
 
     // (c) The removal: besides the earlier program and library still in use under ".bak",
     // a new program runs and a new library is loaded; help and INI files are held.
     CountScenario();
     CountFaults(8);
-    std::string command = kvtest::RegString(
-        HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KORVIDPro",
-        "UninstallString");
-    ASSERT_FALSE(command.empty());
+    ASSERT_NE("<missing>", kvtest::UninstallValue("UninstallString"));
     auto utility = std::make_unique<kvtest::RunningProgram>(Dest("kvscrpt.exe"));
     ASSERT_TRUE(utility->Running());
     ASSERT_TRUE(Load("kvsyncd.dll") != NULL);
     auto help = std::make_unique<HeldFile>(Dest("kvfind.hlp"));
     auto ini = std::make_unique<HeldFile>(Dest("KORVID.ini"));
     ASSERT_TRUE(help->Held() && ini->Held());
-    RunResult run = box.RunCommand(command + " -s");
+    RunResult run = RunUninstallString(box, " -s");
     ASSERT_TRUE(EndedCleanly(run));
     // Removed, but the files in use need the restart to go.
     EXPECT_EQ((DWORD)EXIT_RESTART_NEEDED, run.exitCode) << box.SetupLog();
     EXPECT_EQ("<missing>", kvtest::WinIni("DIR"));
-    std::vector<std::string> commands = StoredCommands();
+    std::vector<std::string> commands = kvtest::StoredRestartCommands();
     // Every file in use was renamed to "<name>.del" and its deletion stored for the restart;
     // the uninstaller ran from its copy, so its own file went at once.
     EXPECT_FALSE(FileExists(Dest("unkv32.exe")));
@@ -224,9 +200,7 @@ TEST_F(InUse, EveryKindOfRowOnNt)
     for (const char* name : { "kvscrpt.exe", "kvsyncd.dll", "kv95pro.bak", "kvpro32.bak" }) {
         std::string deferred = Dest(std::string(name) + ".del");
         EXPECT_TRUE(FileExists(deferred)) << deferred;
-        char shortPath[MAX_PATH] = "";
-        GetShortPathNameA(deferred.c_str(), shortPath, sizeof shortPath);
-        EXPECT_TRUE(Mentions(commands, std::string("del \"") + shortPath + "\"")) << name;
+        EXPECT_TRUE(Mentions(commands, "del \"" + kvtest::ShortPath(deferred) + "\"")) << name;
     }
     for (const char* name : { "kvscrpt.exe", "kvsyncd.dll", "kv95pro.bak", "kvpro32.bak", "kv95pro.exe" })
         EXPECT_FALSE(FileExists(Dest(name))) << name;
@@ -250,7 +224,7 @@ TEST_F(InUse, EveryKindOfRowOnNt)
             || (name.size() > 4 && _stricmp(name.c_str() + name.size() - 4, ".ini") == 0);
         EXPECT_TRUE(kept) << name;
     }
-    EXPECT_TRUE(StoredCommands().empty());
+    EXPECT_TRUE(kvtest::StoredRestartCommands().empty());
 }
 
 // Windows 98: the update stages a running program as ".new" with a copy for the restart,
@@ -281,24 +255,21 @@ TEST_F(InUse, RunningProgramOnWindows98)
         kvtest::CloseExplorerWindows();
         EXPECT_EQ((DWORD)EXIT_RESTART_NEEDED, run.exitCode) << box.SetupLog();
     }
-    ExpectText(Dest("kv95pro.exe"), OldBinary("kv95pro.exe"));
-    ExpectText(Dest("kv95pro.new"), NewVersion("kv95pro.exe"));
-    ExpectText(Dest("kvpro32.dll"), NewVersion("kvpro32.dll"));
+    KV_EXPECT_KEPT(Dest("kv95pro.exe"), OldBinary("kv95pro.exe"));
+    KV_EXPECT_KEPT(Dest("kv95pro.new"), NewVersion("kv95pro.exe"));
+    KV_EXPECT_KEPT(Dest("kvpro32.dll"), NewVersion("kvpro32.dll"));
     EXPECT_FALSE(FileExists(Dest(KV_BACKUP_NAME))) << "the Windows 98 way was not taken";
     EXPECT_FALSE(FileExists(Dest(KV_SCRATCH_NAME)));
-    std::vector<std::string> commands = StoredCommands();
+    std::vector<std::string> commands = kvtest::StoredRestartCommands();
     EXPECT_TRUE(Mentions(commands, "command.com /c copy ")) << testing::PrintToString(commands);
 
     // The removal while the program still runs, before the restart.
-    std::string command = kvtest::RegString(
-        HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KORVIDPro",
-        "UninstallString");
-    RunResult run = box.RunCommand(command + " -s", options);
+    RunResult run = RunUninstallString(box, " -s", options);
     ASSERT_TRUE(EndedCleanly(run));
     EXPECT_EQ((DWORD)EXIT_RESTART_NEEDED, run.exitCode) << box.SetupLog();
     EXPECT_TRUE(FileExists(Dest("kv95pro.exe.del")));
     EXPECT_FALSE(FileExists(Dest("unkv32.exe")));
-    commands = StoredCommands();
+    commands = kvtest::StoredRestartCommands();
     EXPECT_TRUE(Mentions(commands, "command.com /c del ")) << testing::PrintToString(commands);
 
     program.reset();

@@ -14,13 +14,7 @@ namespace
 {
 
 const char kRoot[] = "C:\\KV Faults Names";
-const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KORVIDPro";
 const char kKept[] = "kept beside the product\r\n";
-
-// What a silent removal leaves in the folder: the product INIs, which hold the user's sites.
-const std::vector<std::string> kLeftByRemoval = { "KORVID.ini",  "arsites.ini", "avsites.ini",
-                                                  "gmsites.ini", "gvsites.ini", "hwsites.ini",
-                                                  "olsites.ini", "oxsites.ini", "swsites.ini" };
 
 // Creates the folder and every folder above it. returns whether it exists
 bool MakeFolders(const std::string& folder)
@@ -98,21 +92,19 @@ TEST(Names, BlanksDotsAndAccentsInstallAndRemove)
         EXPECT_FALSE(kvtest::GroupItems(row.groupFolder).empty());
         ExpectOnlyInFolder(root, parent, dest);
 
-        std::string command = kvtest::RegString(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString");
-        run = box.RunCommand(command + " -s");
+        std::string command = kvtest::UninstallValue("UninstallString");
+        run = RunUninstallString(box, " -s");
         kvtest::CloseExplorerWindows();
         ASSERT_TRUE(EndedCleanly(run));
         EXPECT_EQ(0u, run.exitCode) << command;
-        EXPECT_EQ(kLeftByRemoval, ListTree(dest));
+        EXPECT_EQ(kvtest::SiteIniNames(), ListTree(dest)); // the INIs hold the user's sites
         EXPECT_EQ("<missing>", kvtest::WinIni("DIR"));
-        EXPECT_FALSE(kvtest::RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+        EXPECT_FALSE(kvtest::RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallEntryKey));
         // The items go; a group of another name than the product's own stays, since other
         // programs may have items in it.
         EXPECT_TRUE(kvtest::GroupItems(row.groupFolder).empty());
         ExpectOnlyInFolder(root, parent, dest);
-        EXPECT_EQ(kKept, kvtest::ReadFile(parent + "\\keep.txt"));
-        if (!FileExists(parent + "\\keep.txt"))
-            CountLost();
+        KV_EXPECT_KEPT(parent + "\\keep.txt", kKept);
         kvtest::DeleteTree(kvtest::GroupFolder(row.groupFolder));
     }
     kvtest::RemoveProductState();

@@ -24,40 +24,22 @@ using kvtest::ReadFile;
 namespace
 {
 
-const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KORVIDPro";
-
 // Answers the removal's boxes: Yes to the INI question, Cancel to the restart (the test
 // makes the restart itself), OK to anything else. Each box once.
 std::function<void(HWND)> RemovalAnswers(std::vector<std::string>* captions)
 {
-    auto answered = std::make_shared<std::set<HWND>>();
-    return [captions, answered](HWND window) {
-        if (!kvtest::IsMessageBox(window) || !answered->insert(window).second)
-            return;
-        std::string caption = kvtest::Caption(window);
-        captions->push_back(caption);
-        kvtest::Press(window,
-                      caption == kvtest::kCaption         ? IDYES
-                          : caption == "Congratulations!" ? IDCANCEL
-                                                          : IDOK);
-    };
+    return kvtest::AnswerBoxes(captions, [](const std::string& caption) {
+        return caption == kvtest::kCaption ? IDYES : caption == "Congratulations!" ? IDCANCEL : IDOK;
+    });
 }
 
-class UserData : public kvtest::CleanMachine
+class UserData : public kvtest::ProductFolder
 {
 protected:
-    std::string root = "C:\\KV Faults UserData " + std::to_string(GetCurrentProcessId());
-    std::string dest = root + "\\KORVID Pro";
+    UserData() : ProductFolder("Faults UserData")
+    {
+    }
 
-    void TearDown() override
-    {
-        CleanMachine::TearDown();
-        kvtest::DeleteTree(root);
-    }
-    std::string Dest(const std::string& name) const
-    {
-        return dest + "\\" + name;
-    }
     void Install(Sandbox& box, const std::string& folder)
     {
         ASSERT_TRUE(box.PlaceSetup());
@@ -72,25 +54,15 @@ protected:
     void Remove(Sandbox& box, bool silent, std::vector<std::string>* captions,
                 DWORD exitCode = EXIT_INSTALLED)
     {
-        std::string command = kvtest::RegString(HKEY_LOCAL_MACHINE, kUninstallKey, "UninstallString");
-        ASSERT_FALSE(command.empty());
+        ASSERT_NE("<missing>", kvtest::UninstallValue("UninstallString"));
         RunOptions options;
         options.watchStarted = true;
         if (!silent)
             options.onVisibleWindow = RemovalAnswers(captions);
-        RunResult run = box.RunCommand(silent ? command + " -s" : command, options);
+        RunResult run = RunUninstallString(box, silent ? " -s" : "", options);
         ASSERT_TRUE(EndedCleanly(run));
         EXPECT_EQ(exitCode, run.exitCode) << box.SetupLog();
         EXPECT_EQ("<missing>", kvtest::WinIni("DIR"));
-    }
-    // The commands the removal stored for the restart.
-    static std::vector<std::string> StoredCommands()
-    {
-        std::vector<std::string> commands;
-        for (const auto& value : kvtest::KeyValues(kvtest::kRunOnce))
-            if (value.first.compare(0, 8, "Oxtavine") == 0)
-                commands.push_back(kvtest::TextOf(value.second));
-        return commands;
     }
     // The restart, then the wait for what it deletes: it starts the stored commands without
     // waiting for them to end.
@@ -150,16 +122,12 @@ TEST_F(UserData, UserFoldersSurviveRemovalAndRestart)
         Remove(box, row.silent, &captions);
         EXPECT_EQ(row.captions, captions);
         // Nothing was in use: nothing waits for a restart, and one changes nothing.
-        std::vector<std::string> commands = StoredCommands();
+        std::vector<std::string> commands = kvtest::StoredRestartCommands();
         EXPECT_TRUE(commands.empty()) << testing::PrintToString(commands);
         kvtest::Restart();
 
-        for (const auto& file : mine) {
-            bool same = FileExists(file.first) && ReadFile(file.first) == file.second;
-            EXPECT_TRUE(same) << file.first;
-            if (!same)
-                CountLost();
-        }
+        for (const auto& file : mine)
+            KV_EXPECT_KEPT(file.first, file.second);
         // Nothing of the product is left but, after a silent removal, the INI files.
         for (const std::string& name : ListTree(dest)) {
             bool kept = mine.count(Dest(name)) || (row.silent && EndsWithIni(name));
@@ -191,12 +159,10 @@ TEST_F(UserData, SameStemFilesInUseAndReadOnlyFilesGoAtTheRestart)
     std::vector<std::string> captions;
     Remove(box, false, &captions, EXIT_RESTART_NEEDED);
     EXPECT_EQ((std::vector<std::string> { "KORVID Pro Installation", "Congratulations!" }), captions);
-    std::vector<std::string> commands = StoredCommands();
+    std::vector<std::string> commands = kvtest::StoredRestartCommands();
     for (const char* name : { "kv95pro.exe.del", "kv95pro.bak.del" }) {
         ASSERT_TRUE(FileExists(Dest(name))) << name;
-        char shortPath[MAX_PATH] = "";
-        GetShortPathNameA(Dest(name).c_str(), shortPath, sizeof shortPath);
-        std::string expected = std::string("cmd.exe /c del \"") + shortPath + "\"";
+        std::string expected = kvtest::DelCommand("cmd.exe", Dest(name));
         EXPECT_NE(commands.end(), std::find(commands.begin(), commands.end(), expected)) << expected;
     }
 
@@ -212,7 +178,8 @@ TEST_F(UserData, SameStemFilesInUseAndReadOnlyFilesGoAtTheRestart)
         EXPECT_NE(INVALID_HANDLE_VALUE, file) << name;
         CloseHandle(file);
     }
-    SCOPED_TRACE(testing::PrintToString(ListTree(dest)) + " " + testing::PrintToString(StoredCommands()));
+    SCOPED_TRACE(testing::PrintToString(ListTree(dest)) + " "
+                 + testing::PrintToString(kvtest::StoredRestartCommands()));
     RestartUntilGone(Dest("kv95pro.bak.del"));
     // Every file is gone. Wine's restart runs the stored commands last first, so the folder's
     // rmdir comes before the deletions there and finds the folder not yet empty: the folder
@@ -244,7 +211,8 @@ TEST_F(UserData, RecordedFolderInsideWindowsAndSkippedUninstallEntry)
         Remove(box, true, NULL);
         for (const std::string& name : ListTree(inside))
             EXPECT_TRUE(EndsWithIni(name)) << name;
-        EXPECT_TRUE(StoredCommands().empty()) << testing::PrintToString(StoredCommands());
+        EXPECT_TRUE(kvtest::StoredRestartCommands().empty())
+            << testing::PrintToString(kvtest::StoredRestartCommands());
         kvtest::DeleteTree(inside);
     }
 
@@ -254,7 +222,7 @@ TEST_F(UserData, RecordedFolderInsideWindowsAndSkippedUninstallEntry)
     Sandbox box("noentry");
     std::string switched = root + " -s x\\KORVID Pro";
     Install(box, switched);
-    EXPECT_FALSE(kvtest::RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    EXPECT_FALSE(kvtest::RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallEntryKey));
     std::string log = box.SetupLog();
     EXPECT_NE(std::string::npos, log.find("Skipped the uninstall entry")) << log;
     kvtest::CloseExplorerWindows();

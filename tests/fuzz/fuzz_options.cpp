@@ -5,35 +5,28 @@
 #include "fuzz.h"
 #include "shell/shell.h"
 
-// The README's words, written out: TRUE in any letter case, or exactly "1".
-static bool ReadsTrue(const std::string& value)
+// The README's words, written out: TRUE in any letter case, or exactly "1"; FALSE likewise, or "0".
+static bool ReadsAs(const std::string& value, const char* digit, const char* word)
 {
-    if (value == "1")
+    if (value == digit)
         return true;
-    static const char word[] = "true";
-    if (value.size() != 4)
+    if (value.size() != strlen(word))
         return false;
-    for (size_t i = 0; i < 4; i++) {
-        char c = value[i];
-        if (c != word[i] && c != word[i] - ('a' - 'A'))
+    for (size_t i = 0; i < value.size(); i++) {
+        if (value[i] != word[i] && value[i] != word[i] - ('a' - 'A'))
             return false;
     }
     return true;
 }
 
+static bool ReadsTrue(const std::string& value)
+{
+    return ReadsAs(value, "1", "true");
+}
+
 static bool ReadsFalse(const std::string& value)
 {
-    if (value == "0")
-        return true;
-    static const char word[] = "false";
-    if (value.size() != 5)
-        return false;
-    for (size_t i = 0; i < 5; i++) {
-        char c = value[i];
-        if (c != word[i] && c != word[i] - ('a' - 'A'))
-            return false;
-    }
-    return true;
+    return ReadsAs(value, "0", "false");
 }
 
 // The values of a file whose [INSTALL] section lacks every key.

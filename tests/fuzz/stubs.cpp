@@ -31,6 +31,12 @@ DWORD WINAPI WaitForSingleObject(HANDLE, DWORD)
     return 0;
 }
 
+DWORD WINAPI WaitForInputIdle(HANDLE, DWORD)
+{
+    Unreached("WaitForInputIdle");
+    return 0;
+}
+
 BOOL WINAPI CloseHandle(HANDLE)
 {
     Unreached("CloseHandle");

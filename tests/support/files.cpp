@@ -1,6 +1,7 @@
 // The product's file groups and payload for the tests. See files.h.
 #include "support/files.h"
 #include <gtest/gtest.h>
+#include <algorithm>
 #include "support/product_state.h"
 
 namespace kvtest
@@ -20,6 +21,16 @@ std::vector<std::string> InstalledNames(bool withSiteIni, bool withProductIni)
     for (int g = 0; g < (withSiteIni ? 5 : 4); g++)
         for (int p = (g == kSiteIniGroup && !withProductIni) ? 1 : 0; p < kFileGroups[g].count; p++)
             names.push_back(kFileGroups[g].rows[p].installedName);
+    return names;
+}
+
+std::vector<std::string> SiteIniNames()
+{
+    const FileGroup& sites = kFileGroups[kSiteIniGroup];
+    std::vector<std::string> names;
+    for (int p = 0; p < sites.count; p++)
+        names.push_back(sites.rows[p].installedName);
+    std::sort(names.begin(), names.end());
     return names;
 }
 

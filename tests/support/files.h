@@ -25,6 +25,8 @@ const int kSiteIniGroup = 4;
 // files' first row (the product INI, which is written rather than copied) when
 // withProductIni is false, and without the site INI files at all when withSiteIni is false.
 std::vector<std::string> InstalledNames(bool withSiteIni = true, bool withProductIni = true);
+// The site INI files' installed names (the product INI's too), sorted as ListTree sorts.
+std::vector<std::string> SiteIniNames();
 
 // The payload folder the package is built from, and a file in it.
 std::string PayloadFolder();

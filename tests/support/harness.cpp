@@ -412,20 +412,13 @@ std::vector<std::string> Sandbox::TempFiles() const
 
 static void ListInto(const std::string& folder, const std::string& prefix, std::vector<std::string>* out)
 {
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE)
-        return;
-    do {
+    kvtest::ForEachEntry(folder, [&](const WIN32_FIND_DATAA& data) {
         std::string name = data.cFileName;
-        if (name == "." || name == "..")
-            continue;
         if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
             ListInto(folder + "\\" + name, prefix + name + "\\", out);
         else
             out->push_back(prefix + name);
-    } while (FindNextFileA(find, &data));
-    FindClose(find);
+    });
 }
 
 std::vector<std::string> ListTree(const std::string& folder)
@@ -566,13 +559,23 @@ std::string SilentOptions(const std::string& dest, const std::string& install, c
 RunResult InstallSilently(const char* file, int line, Sandbox& box, const std::string& installIni,
                           DWORD exitCode, const RunOptions& options)
 {
-    testing::ScopedTrace trace(file, line, "silent run in " + box.Root());
     RunResult run = box.RunWith(installIni, options);
+    ExpectRanSilently(file, line, run, box, exitCode);
+    return run;
+}
+
+void ExpectRanSilently(const char* file, int line, const RunResult& run, const Sandbox& box, DWORD exitCode)
+{
+    testing::ScopedTrace trace(file, line, "silent run in " + box.Root());
     EXPECT_TRUE(run.started) << "the program could not be placed or started";
     EXPECT_FALSE(run.timedOut);
     EXPECT_EQ(exitCode, run.exitCode) << box.SetupLog();
-    EXPECT_FALSE(run.anyWindowVisible);
-    return run;
+    EXPECT_FALSE(run.anyWindowVisible) << run.WindowsSeen();
+}
+
+RunResult RunUninstallString(Sandbox& box, const std::string& more, const RunOptions& options)
+{
+    return box.RunCommand(kvtest::UninstallValue("UninstallString") + more, options);
 }
 
 bool RanSilently(const RunResult& run, DWORD exitCode)

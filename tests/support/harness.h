@@ -117,6 +117,10 @@ private:
     std::string root_;
 };
 
+// Runs the uninstall entry's UninstallString, with more arguments after it, in the sandbox.
+RunResult RunUninstallString(Sandbox& box, const std::string& more = "",
+                             const RunOptions& options = RunOptions());
+
 // Install.ini for a silent, logged run: more [INSTALL] lines, then the [KORVID] lines.
 std::string SilentInstallIni(const std::string& install, const std::string& korvid);
 // The same for an install into dest (more [INSTALL] and [KORVID] lines may follow).
@@ -131,6 +135,10 @@ RunResult InstallSilently(const char* file, int line, Sandbox& box, const std::s
 #define KV_INSTALL_SILENTLY(...) kve2e::InstallSilently(__FILE__, __LINE__, __VA_ARGS__)
 // True when the run passed the checks of InstallSilently.
 bool RanSilently(const RunResult& run, DWORD exitCode);
+// Checks, reporting the caller's file and line, that the run started, ended on its own with
+// exitCode and showed no window; box's log goes into the failure messages.
+void ExpectRanSilently(const char* file, int line, const RunResult& run, const Sandbox& box, DWORD exitCode);
+#define KV_EXPECT_RAN_SILENTLY(...) kve2e::ExpectRanSilently(__FILE__, __LINE__, __VA_ARGS__)
 
 // Every file under folder, as paths relative to it, sorted.
 std::vector<std::string> ListTree(const std::string& folder);

@@ -73,6 +73,18 @@ inline std::string TextOf(const std::string& data)
     return std::string(data.c_str());
 }
 
+// The commands stored for the next restart ("Oxtavine..." values), in the order the restart
+// runs them: RunServicesOnce's, then RunOnce's.
+inline std::vector<std::string> StoredRestartCommands()
+{
+    std::vector<std::string> commands;
+    for (const char* key : { kRunServicesOnce, kRunOnce })
+        for (const auto& value : KeyValues(key))
+            if (value.first.compare(0, 8, "Oxtavine") == 0)
+                commands.push_back(TextOf(value.second));
+    return commands;
+}
+
 // Leaves the machine as an install never touched it, before and after each test: win.ini's
 // [KORVID], the product's registry entries and group, and the restart commands of the tests
 // ("Oxtavine..." values of RunOnce and RunServicesOnce).
@@ -94,6 +106,27 @@ protected:
         DeleteOxtavineValues(kRunOnce);
         DeleteOxtavineValues(kRunServicesOnce);
     }
+};
+
+// The clean machine with a product folder of the test's own: dest, "KORVID Pro" in root
+// ("C:\KV <tag> <process id>"), which goes after the test.
+class ProductFolder : public CleanMachine
+{
+protected:
+    explicit ProductFolder(const std::string& tag)
+        : root("C:\\KV " + tag + " " + std::to_string(GetCurrentProcessId())), dest(root + "\\KORVID Pro")
+    {
+    }
+    void TearDown() override
+    {
+        CleanMachine::TearDown();
+        DeleteTree(root);
+    }
+    std::string Dest(const std::string& name) const
+    {
+        return dest + "\\" + name;
+    }
+    const std::string root, dest;
 };
 
 // The run state's globals and the current folder as they were, put back when the object goes.
@@ -142,6 +175,35 @@ private:
     char staging_[KV_PATH_SIZE];
     char iniFile_[KV_PATH_SIZE];
     char folder_[MAX_PATH];
+};
+
+// A scratch folder that is this process's TEMP and TMP while the object lives; deleted with it.
+class ScratchTemp
+{
+public:
+    explicit ScratchTemp(const char* tag) : folder_(MakeScratchFolder(tag))
+    {
+        GetEnvironmentVariableA("TEMP", temp_, MAX_PATH);
+        GetEnvironmentVariableA("TMP", tmp_, MAX_PATH);
+        SetEnvironmentVariableA("TEMP", (folder_ + "\\").c_str());
+        SetEnvironmentVariableA("TMP", (folder_ + "\\").c_str());
+    }
+    ~ScratchTemp()
+    {
+        SetEnvironmentVariableA("TEMP", temp_[0] ? temp_ : NULL);
+        SetEnvironmentVariableA("TMP", tmp_[0] ? tmp_ : NULL);
+        DeleteTree(folder_);
+    }
+    ScratchTemp(const ScratchTemp&) = delete;
+    ScratchTemp& operator=(const ScratchTemp&) = delete;
+    const std::string& Folder() const
+    {
+        return folder_;
+    }
+
+private:
+    std::string folder_;
+    char temp_[MAX_PATH] = "", tmp_[MAX_PATH] = "";
 };
 
 // Answers every message box of the given caption (any caption when null) that appears while

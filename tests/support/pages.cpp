@@ -1,6 +1,8 @@
 // The page driver. See pages.h.
 #include "support/pages.h"
 #include <string.h>
+#include <memory>
+#include <set>
 #include "support/product_state.h"
 
 namespace kvtest
@@ -120,6 +122,19 @@ bool IsMessageBox(HWND window)
 PageStep PressStep(const char* caption, int controlId, int button)
 {
     return { caption, controlId, [button](HWND page) { Press(page, button); } };
+}
+
+std::function<void(HWND)> AnswerBoxes(std::vector<std::string>* captions,
+                                      std::function<int(const std::string& caption)> answer)
+{
+    auto answered = std::make_shared<std::set<HWND>>();
+    return [captions, answer, answered](HWND window) {
+        if (!IsMessageBox(window) || !answered->insert(window).second)
+            return;
+        std::string caption = Caption(window);
+        captions->push_back(caption);
+        Press(window, answer(caption));
+    };
 }
 
 PageStep BoxAnswer(const char* caption, int button, std::function<void(const std::string&)> seen)

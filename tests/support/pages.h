@@ -63,6 +63,10 @@ PageStep PressStep(const char* caption, int controlId, int button);
 // A step that answers a message box of that caption with the button, handing its text to
 // seen first (when given).
 PageStep BoxAnswer(const char* caption, int button, std::function<void(const std::string&)> seen = nullptr);
+// A run's onVisibleWindow that answers each message box once, with the button answer gives
+// for its caption, and notes the captions in the order the boxes showed.
+std::function<void(HWND)> AnswerBoxes(std::vector<std::string>* captions,
+                                      std::function<int(const std::string& caption)> answer);
 
 class PageScript
 {

@@ -1,11 +1,13 @@
 // Reading and removing what an install leaves behind, for the tests' checks and clean-up.
 #include "support/product_state.h"
+#include "engine/engine.h"
 #include <gtest/gtest.h>
 #include <ctype.h>
 #include <algorithm>
 #include <shlobj.h>
 #include <shellapi.h>
 #include <stdio.h>
+#include <string.h>
 
 namespace kvtest
 {
@@ -31,25 +33,30 @@ std::string MakeScratchFolder(const char* tag)
     }
 }
 
-void DeleteTree(const std::string& folder)
+void ForEachEntry(const std::string& folder, const std::function<void(const WIN32_FIND_DATAA&)>& visit)
 {
     WIN32_FIND_DATAA data;
     HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = data.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            std::string path = folder + "\\" + name;
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                DeleteTree(path);
-            else {
-                SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(path.c_str());
-            }
-        } while (FindNextFileA(find, &data));
-        FindClose(find);
-    }
+    if (find == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        if (strcmp(data.cFileName, ".") != 0 && strcmp(data.cFileName, "..") != 0)
+            visit(data);
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
+}
+
+void DeleteTree(const std::string& folder)
+{
+    ForEachEntry(folder, [&](const WIN32_FIND_DATAA& data) {
+        std::string path = folder + "\\" + data.cFileName;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            DeleteTree(path);
+        else {
+            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileA(path.c_str());
+        }
+    });
     RemoveDirectoryA(folder.c_str());
 }
 
@@ -75,15 +82,10 @@ std::string ReadFile(const std::string& path)
 std::vector<std::string> ListFiles(const std::string& folder)
 {
     std::vector<std::string> names;
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE)
-        return names;
-    do {
+    ForEachEntry(folder, [&](const WIN32_FIND_DATAA& data) {
         if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
             names.push_back(data.cFileName);
-    } while (FindNextFileA(find, &data));
-    FindClose(find);
+    });
     return names;
 }
 
@@ -124,6 +126,22 @@ std::string RegString(HKEY root, const char* key, const char* name)
         return "<missing>";
     buffer[size] = '\0';
     return buffer;
+}
+
+long long RegNumber(HKEY root, const char* key, const char* name)
+{
+    HKEY handle;
+    if (RegOpenKeyExA(root, key, 0, KEY_READ, &handle) != ERROR_SUCCESS)
+        return -1;
+    DWORD value = 0, size = sizeof value, type = 0;
+    LONG rc = RegQueryValueExA(handle, name, NULL, &type, (BYTE*)&value, &size);
+    RegCloseKey(handle);
+    return rc == ERROR_SUCCESS && type == REG_DWORD ? (long long)value : -1;
+}
+
+std::string UninstallValue(const char* name)
+{
+    return RegString(HKEY_LOCAL_MACHINE, kUninstallEntryKey, name);
 }
 
 void DeleteRegTree(HKEY root, const char* key)
@@ -201,6 +219,11 @@ std::string ShortPath(const std::string& path)
     return out;
 }
 
+std::string DelCommand(const char* shell, const std::string& path)
+{
+    return std::string(shell) + " /c del \"" + ShortPath(path) + "\"";
+}
+
 std::string FolderOfLength(const std::string& root, size_t length)
 {
     std::string path = root;
@@ -267,7 +290,7 @@ void RemoveProductState()
         "8e21-c7d09a3b4a0a}",
         "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Browser Helper "
         "Objects\\{5B1E0C72-3A94-4F6D-8E21-C7D09A3B4A20}",
-        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KORVIDPro",
+        kUninstallEntryKey,
         "SOFTWARE\\Oxtavine",
     };
     for (const char* key : kMachineKeys)

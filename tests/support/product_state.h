@@ -25,15 +25,23 @@ void WriteWholeFile(const char* file, int line, const std::string& path, const s
 // below root (nested folders of at most 60).
 std::string Lower(std::string text);
 std::string ShortPath(const std::string& path);
+// The command the restart runs to delete a file: <shell> /c del "<its short path>".
+std::string DelCommand(const char* shell, const std::string& path);
 std::string FolderOfLength(const std::string& root, size_t length);
 // The Start Menu's Programs folder.
 std::string ProgramsFolder();
+// Calls visit with each entry directly under folder, "." and ".." left out.
+void ForEachEntry(const std::string& folder, const std::function<void(const WIN32_FIND_DATAA&)>& visit);
 std::vector<std::string> ListFiles(const std::string& folder);
 // The lines of a text, without their CR LF.
 std::vector<std::string> SplitLines(const std::string& text);
 
 std::string WinIni(const char* key);
 std::string RegString(HKEY root, const char* key, const char* name);
+// A DWORD value, -1 when the key or value is missing or of another type.
+long long RegNumber(HKEY root, const char* key, const char* name);
+// A text value of the product's uninstall entry, "<missing>" when none.
+std::string UninstallValue(const char* name);
 bool RegKeyExists(HKEY root, const char* key);
 // Deletes a key with all its subkeys and values.
 void DeleteRegTree(HKEY root, const char* key);

@@ -90,6 +90,7 @@ BOOL WINAPI CreateProcessA(LPCSTR application, LPSTR commandLine, void* processA
                            void* threadAttributes, BOOL inheritHandles, DWORD flags, void* environment,
                            LPCSTR currentFolder, STARTUPINFOA* startup, PROCESS_INFORMATION* process);
 DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD milliseconds);
+DWORD WINAPI WaitForInputIdle(HANDLE process, DWORD milliseconds);
 BOOL WINAPI CloseHandle(HANDLE handle);
 DWORD WINAPI GetShortPathNameA(LPCSTR longPath, LPSTR shortPath, DWORD size);
 

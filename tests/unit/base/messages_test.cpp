@@ -3,29 +3,33 @@
 #include <direct.h>
 #include <stdio.h>
 #include <string.h>
+#include <string>
 #include "base/base.h"
 #include "support/machine.h"
 #include "support/product_state.h"
 
 TEST(Messages, LoadMessageLoadsCutsAndFallsBack)
 {
+    // A message loads whole, and a buffer too small for it takes its start.
+    char whole[256], cut[10];
+    ASSERT_EQ(1, LoadMessage(10029, whole, sizeof whole));
+    EXPECT_GT(strlen(whole), sizeof cut - 1);
+    EXPECT_EQ(1, LoadMessage(10029, cut, sizeof cut));
+    EXPECT_EQ(std::string(whole, sizeof cut - 1), cut);
+
+    // A missing message gives its number, cut likewise.
     struct Row {
-        UINT id;
         int size;
-        int loaded;
         const char* text;
     } rows[] = {
-        { 10006, 256, 1, "Install" },
-        { 10029, 256, 1, "Installation successful!\nHappy FTP'ing!" },
-        { 10029, 10, 1, "Installat" },
-        { 12345, 20, 0, "12345 DEBUG - Unabl" },
-        { 12345, 256, 0, "12345 DEBUG - Unable to load string" },
+        { 20, "12345 DEBUG - Unabl" },
+        { 256, "12345 DEBUG - Unable to load string" },
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.text);
         char buffer[256];
         memset(buffer, 'x', sizeof buffer);
-        EXPECT_EQ(r.loaded, LoadMessage(r.id, buffer, r.size));
+        EXPECT_EQ(0, LoadMessage(12345, buffer, r.size));
         EXPECT_STREQ(r.text, buffer);
     }
 
@@ -81,10 +85,7 @@ TEST_F(SetupLog, AppendsLinesAcrossRunsAndWritesNothingWhenOff)
     EXPECT_FALSE(kvtest::FileExists(LogPath()));
 
     // An earlier run's lines stay; each call adds one complete line after them.
-    FILE* earlier = fopen(LogPath().c_str(), "wb");
-    ASSERT_TRUE(earlier);
-    fputs("g_bSilent=1\r\n", earlier);
-    fclose(earlier);
+    KV_WRITE_FILE(LogPath(), "g_bSilent=1\r\n");
     g_bLogging = 1;
     LogLine("first line");
     EXPECT_EQ("g_bSilent=1\r\nfirst line\r\n", kvtest::ReadFile(LogPath()));

@@ -45,24 +45,22 @@ TEST(ShellCommand, QuotesSafePathsAndRefusesTheRest)
 // Only a path the system really converted gives a command; a missing file gives none.
 TEST(ShellCommand, RestartCommandNeedsARealShortPath)
 {
-    char temp[MAX_PATH], file[MAX_PATH];
+    char temp[MAX_PATH];
     GetTempPathA(sizeof temp, temp);
     std::string folder = std::string(temp) + "kv long folder name";
     CreateDirectoryA(folder.c_str(), NULL);
     std::string path = folder + "\\kvpro32.del";
-    FILE* f = fopen(path.c_str(), "wb");
-    ASSERT_TRUE(f != NULL);
-    fclose(f);
-    GetShortPathNameA(path.c_str(), file, sizeof file);
+    KV_WRITE_FILE(path, "");
+    ASSERT_NE(path, kvtest::ShortPath(path)); // the folder's name has blanks
 
     kvtest::SavedRunState saved;
     char out[512];
     g_bWinNT = 1;
     EXPECT_TRUE(BuildRestartCommand(out, sizeof out, "del", path.c_str()));
-    EXPECT_EQ(std::string("cmd.exe /c del \"") + file + "\"", out);
+    EXPECT_EQ(kvtest::DelCommand("cmd.exe", path), out);
     g_bWinNT = 0;
     EXPECT_TRUE(BuildRestartCommand(out, sizeof out, "del", path.c_str()));
-    EXPECT_EQ(std::string("command.com /c del \"") + file + "\"", out);
+    EXPECT_EQ(kvtest::DelCommand("command.com", path), out);
 
     DeleteFileA(path.c_str());
     EXPECT_FALSE(BuildRestartCommand(out, sizeof out, "del", path.c_str()));

@@ -4,6 +4,7 @@
 #include <string>
 #include "engine/engine.h"
 #include "support/files.h"
+#include "support/machine.h"
 #include "support/product_state.h"
 
 TEST(Destination, ClassifyRefusesRootsSystemAndWorkFolders)
@@ -190,7 +191,7 @@ TEST(Destination, ProgramPathsAreQuotedOrRefused)
 // backslash, counts as made; a file of that name does not.
 TEST(Destination, CreateFolderPathSucceedsOnlyForAFolder)
 {
-    int silent = g_bSilent, logging = g_bLogging;
+    kvtest::SavedRunState saved;
     g_bSilent = 1;
     g_bLogging = 0;
     std::string root = kvtest::MakeScratchFolder("mkpath");
@@ -219,8 +220,6 @@ TEST(Destination, CreateFolderPathSucceedsOnlyForAFolder)
         }
     }
     kvtest::DeleteTree(root);
-    g_bSilent = silent;
-    g_bLogging = logging;
 }
 
 // The uninstall entry: values unquoted after their switches, refused when one holds a switch.

@@ -113,7 +113,7 @@ TEST_F(InstallSequence, FullInstallPlacesRegistersAndMakesTheGroup)
     EXPECT_EQ("KORVID Pro Explorer", NamespaceValue("Desktop", kExplorerClsid));
     EXPECT_EQ("KORVID Pro", NamespaceValue("Desktop", kClassicClsid));
     EXPECT_EQ("<missing>", NamespaceValue("MyComputer", kExplorerClsid));
-    const char* uninstall = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KORVIDPro";
+    const char* uninstall = kUninstallEntryKey;
     EXPECT_EQ("Oxtavine KORVID Pro Uninstall", RegString(HKEY_LOCAL_MACHINE, uninstall, "DisplayName"));
     EXPECT_EQ("\"" + dest + "\\unkv32.exe\" -f " + dest + " -d " + dest + " -g KORVID Pro",
               RegString(HKEY_LOCAL_MACHINE, uninstall, "UninstallString"));
@@ -202,9 +202,7 @@ TEST_F(InstallSequence, ExplorerOnlyPlacesMissingClassicFilesAndRegistersBaseOnl
     // Over files that are present: they are left alone and the base is not registered.
     RemoveProductState();
     DeleteFileA(Dest("kvpro32.hlp").c_str());
-    FILE* f = fopen(Dest("kv95pro.exe").c_str(), "wb");
-    fputs("older program", f);
-    fclose(f);
+    KV_WRITE_FILE(Dest("kv95pro.exe"), "older program");
     ASSERT_EQ(1, Install(MASK_EXPLORER, &outcome, errorText)) << errorText;
     EXPECT_EQ("older program", ReadFile(Dest("kv95pro.exe")));
     EXPECT_TRUE(FileExists(Dest("kvpro32.hlp")));
@@ -306,8 +304,7 @@ TEST_F(InstallSequence, RequiredFileThatCannotBePlacedFailsTheInstall)
     EXPECT_EQ("<missing>", WinIni("DIR"));
     EXPECT_FALSE(FileExists(Dest("kvscrpt.exe"))); // later groups are not entered
     EXPECT_FALSE(FileExists(GroupFolder("KORVID Pro")));
-    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE,
-                              "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KORVIDPro"));
+    EXPECT_FALSE(RegKeyExists(HKEY_LOCAL_MACHINE, kUninstallEntryKey));
 }
 
 // The questions as the engine puts them: each answer records its question in s_asked.

@@ -3,12 +3,14 @@
 // uninstaller's command line, the data files' formats and the resources the setup carries.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <ctype.h>
 #include <stdint.h>
 #include <stdio.h>
 #include <string.h>
 #include <string>
 #include <vector>
 #include "../../../product/src/product.h"
+#include "engine/engine.h"
 #include "support/files.h"
 #include "support/product_state.h"
 
@@ -22,16 +24,25 @@ using kvtest::RegString;
 const char kScratchKey[] = "SOFTWARE\\KorvidProductTest";
 const char kScratchSslKey[] = "SOFTWARE\\KorvidProductTest\\SSL";
 
-// The number, or -1 when the key or value is not there.
-long long DwordValue(HKEY root, const char* subKey, const char* name)
+// The description a file's version resource gives, "" when none.
+std::string FileDescription(const std::string& path)
 {
-    HKEY key;
-    if (RegOpenKeyExA(root, subKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return -1;
-    DWORD value = 0, size = sizeof(value), type = 0;
-    LONG rc = RegQueryValueExA(key, name, NULL, &type, (BYTE*)&value, &size);
-    RegCloseKey(key);
-    return rc == ERROR_SUCCESS && type == REG_DWORD ? (long long)value : -1;
+    DWORD unused = 0, size = GetFileVersionInfoSizeA(path.c_str(), &unused);
+    std::vector<char> info(size ? size : 1);
+    char* text = NULL;
+    UINT length = 0;
+    if (!size || !GetFileVersionInfoA(path.c_str(), 0, size, info.data())
+        || !VerQueryValueA(info.data(), "\\StringFileInfo\\040904E4\\FileDescription", (void**)&text,
+                           &length))
+        return "";
+    return text;
+}
+
+BOOL CALLBACK KeepResourceName(HMODULE, LPCSTR, LPSTR name, LONG_PTR names)
+{
+    if (!IS_INTRESOURCE(name))
+        ((std::vector<std::string>*)names)->push_back(name);
+    return TRUE;
 }
 
 // Starts a payload program with the given arguments. returns its process, or NULL
@@ -245,9 +256,9 @@ TEST_F(ProductTest, SchedulerSwitches)
         EXPECT_EQ(step.exitCode, WaitExit(process, 30000)) << "it ends by itself at once";
         CloseHandle(process);
 
-        EXPECT_EQ(step.installed, DwordValue(HKEY_LOCAL_MACHINE, KV_KEY_SCHEDULER, "Installed"));
+        EXPECT_EQ(step.installed, kvtest::RegNumber(HKEY_LOCAL_MACHINE, KV_KEY_SCHEDULER, "Installed"));
         EXPECT_EQ(step.startWithWindows,
-                  DwordValue(HKEY_LOCAL_MACHINE, KV_KEY_SCHEDULER, "StartWithWindows"));
+                  kvtest::RegNumber(HKEY_LOCAL_MACHINE, KV_KEY_SCHEDULER, "StartWithWindows"));
         if (step.installed == 1) {
             EXPECT_STRCASEEQ(exe.c_str(), RegString(HKEY_LOCAL_MACHINE, KV_KEY_SCHEDULER, "Path").c_str());
         }
@@ -262,36 +273,41 @@ TEST_F(ProductTest, SchedulerSwitches)
 
 TEST(ProductPrograms, WindowsStayOpenUntilClosed)
 {
+    // Every program of the groups but the uninstaller (a box, below) and the scheduler (it
+    // ends at once, above): its window's class is its name, its title the file's description.
     struct Row {
-        const char* exe;
-        const char* cls;
-        const char* title;
-    } rows[] = {
-        { "kv95pro.exe", "KV95PRO", "KORVID Pro" },
-        { "kvscrpt.exe", "KVSCRPT", "KORVID Scripting Utility" },
-        { "kvfind.exe", "KVFIND", "KORVID Find Utility" },
-        { "kvsync.exe", "KVSYNC", "KORVID Synchronize Utility" },
-        { "kvqueue.exe", "KVQUEUE", "KORVID Queuing Utility" },
-        { "kvurl.exe", "KVURL", "KORVID URL Helper" },
-        { "kvlink.exe", "KVLINK", "KORVID Icon Placement" },
+        std::string exe, cls, title;
     };
+    std::vector<Row> rows;
+    for (const std::string& name : kvtest::InstalledNames(false)) {
+        size_t dot = name.rfind('.');
+        if (dot == std::string::npos || kvtest::Lower(name.substr(dot)) != ".exe" || name == "unkv32.exe"
+            || name == "kvsched.exe")
+            continue;
+        std::string cls;
+        for (char c : name.substr(0, dot))
+            cls += (char)toupper((unsigned char)c);
+        rows.push_back({ name, cls, FileDescription(kvtest::PayloadFile(name)) });
+        EXPECT_NE("", rows.back().title) << name;
+    }
+    ASSERT_EQ(7u, rows.size());
     // All start at once, are checked, and are closed at once: each takes Wine a while to end.
-    const size_t count = sizeof(rows) / sizeof(rows[0]);
-    HANDLE processes[count];
-    HWND windows[count] = {};
+    const size_t count = rows.size();
+    std::vector<HANDLE> processes(count);
+    std::vector<HWND> windows(count);
     for (size_t i = 0; i < count; i++)
-        processes[i] = StartProgram(rows[i].exe, "");
+        processes[i] = StartProgram(rows[i].exe.c_str(), "");
     for (size_t i = 0; i < count; i++) {
         SCOPED_TRACE(rows[i].exe);
         if (!processes[i]) {
             ADD_FAILURE() << "did not start";
             continue;
         }
-        windows[i] = WaitForWindow(processes[i], rows[i].cls);
+        windows[i] = WaitForWindow(processes[i], rows[i].cls.c_str());
         EXPECT_TRUE(windows[i] != NULL);
         char title[128] = "";
         GetWindowTextA(windows[i], title, sizeof(title));
-        EXPECT_STREQ(rows[i].title, title);
+        EXPECT_EQ(rows[i].title, title);
     }
     // Each window is up: each program still runs, waiting for its window to be closed.
     for (size_t i = 0; i < count; i++) {
@@ -440,43 +456,38 @@ TEST(ProductData, TemplatesPointAtTheBookmarkFiles)
 // Reads a resource of type "EXE" of the test program, which links the setup's resources.
 TEST(ProductData, SetupCarriesEveryRowPackedAndNoAbsentOne)
 {
-    struct Row {
-        const char* resource;
-        const char* installed;
-    } packed[] = {
-        { "EXEFILE2", "kv95pro.exe" }, { "DLLFILE1", "kvpro32.dll" }, { "CNTFILE1", "KvPro32.cnt" },
-        { "HLPFILE1", "kvpro32.hlp" }, { "DLLFILE2", "kvproex.dll" }, { "DLLFILE3", "nskvch.dll" },
-        { "CNTFILE2", "nskv.cnt" },    { "HLPFILE2", "nskv.hlp" },    { "EXEFILE3", "kvscrpt.exe" },
-        { "CNTFILE3", "kvscrpt.cnt" }, { "HLPFILE3", "kvscrpt.hlp" }, { "EXEFILE1", "kvfind.exe" },
-        { "CNTFILE5", "kvfind.cnt" },  { "HLPFILE5", "kvfind.hlp" },  { "EXEFILE4", "kvsync.exe" },
-        { "DLLFILE4", "kvsyncd.dll" }, { "CNTFILE4", "kvsync.cnt" },  { "HLPFILE4", "kvsync.hlp" },
-        { "EXEFILE6", "kvqueue.exe" }, { "EXEFILE7", "kvsched.exe" }, { "CNTFILE6", "kvqueue.cnt" },
-        { "HLPFILE7", "kvqueue.hlp" }, { "EXEFILE8", "kvurl.exe" },   { "DLLFILE6", "kvbho2k0.dll" },
-        { "EXEFILE5", "kvlink.exe" },  { "DLLFILE5", "kvstub.dll" },  { "REMOVEFILE", "unkv32.exe" },
-        { "TXTFILE", "KvNews.txt" },   { "WAVE2", "kvconn.wav" },     { "WAVE3", "kverr.wav" },
-        { "WAVE1", "kvdone.wav" },     { "DATFILE1", "kvseed.dat" },  { "SSLKEY1", "kvuser.key" },
-        { "SSLCRT1", "kvuser.crt" },   { "SSLCRT2", "oxtavine.crt" }, { "DLLFILE7", "kvssl.dll" },
-        { "SSLHLP", "kvssl.hlp" },     { "SSLCNT", "kvssl.cnt" },     { "INIFILE2", "avsites.ini" },
-        { "INIFILE3", "arsites.ini" }, { "INIFILE4", "gmsites.ini" }, { "INIFILE5", "hwsites.ini" },
-        { "INIFILE6", "oxsites.ini" }, { "INIFILE7", "olsites.ini" }, { "INIFILE8", "swsites.ini" },
-        { "INIFILE9", "gvsites.ini" },
-    };
-    for (const Row& row : packed) {
-        SCOPED_TRACE(row.resource);
-        std::string b = kvtest::ResourceBytes(GetModuleHandleA(NULL), row.resource);
-        EXPECT_EQ(std::string("SZDD\x88\xf0\x27\x33", 8), b.substr(0, 8));
-        // The packed header records the unpacked size.
-        if (b.size() >= 14) {
-            EXPECT_EQ(ReadFile(kvtest::PayloadFile(row.installed)).size(), Le32(b, 10));
+    HMODULE self = GetModuleHandleA(NULL);
+    for (const kvtest::FileGroup& g : kvtest::kFileGroups) {
+        for (int p = 0; p < g.count; p++) {
+            const char* resource = FileManifest[g.base + p].resourceName;
+            if (!resource || g.base + p == MANIFEST_PRODUCT_INI)
+                continue;
+            SCOPED_TRACE(resource);
+            std::string b = kvtest::ResourceBytes(self, resource);
+            EXPECT_EQ(std::string("SZDD\x88\xf0\x27\x33", 8), b.substr(0, 8));
+            // The packed header records the unpacked size.
+            if (b.size() >= 14) {
+                EXPECT_EQ(ReadFile(kvtest::PayloadFile(g.rows[p].installedName)).size(), Le32(b, 10));
+            }
         }
     }
     EXPECT_EQ(ReadFile(kvtest::PayloadFile("templates\\KORVID.ini")),
-              kvtest::ResourceBytes(GetModuleHandleA(NULL), "INIFILE1"));
+              kvtest::ResourceBytes(self, FileManifest[MANIFEST_PRODUCT_INI].resourceName));
     EXPECT_EQ(ReadFile(kvtest::PayloadFile("templates\\Install.ini")),
-              kvtest::ResourceBytes(GetModuleHandleA(NULL), "INSTINI"));
-    for (const char* absent : { "TXTFILE2", "TXTFILE3", "TXTFILE4", "TXTFILE5", "TXTFILE7", "HLPFILE6",
-                                "TXTFILE6", "ORDER", "LICENSE" })
-        EXPECT_FALSE(FindResourceA(GetModuleHandleA(NULL), absent, "EXE")) << absent;
+              kvtest::ResourceBytes(self, FileManifest[MANIFEST_INSTALL_INI].resourceName));
+    // Every carried file is one the manifest names: none of the absent rows is carried.
+    std::vector<std::string> carried;
+    EnumResourceNamesA(self, "EXE", KeepResourceName, (LONG_PTR)&carried);
+    size_t named = 0;
+    for (const ManifestEntry& m : FileManifest)
+        named += m.resourceName ? 1 : 0;
+    EXPECT_EQ(named, carried.size());
+    for (const std::string& name : carried) {
+        bool found = false;
+        for (const ManifestEntry& m : FileManifest)
+            found |= m.resourceName && _stricmp(m.resourceName, name.c_str()) == 0;
+        EXPECT_TRUE(found) << name;
+    }
 }
 
 } // namespace

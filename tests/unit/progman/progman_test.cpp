@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 #include "progman/progman.h"
+#include "support/machine.h"
 #include "support/product_state.h"
 
 namespace
@@ -32,17 +33,10 @@ bool IsFile(const std::string& path)
 std::set<std::string> ListFolder(const std::string& folder, bool folders)
 {
     std::set<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (find == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        std::string name = found.cFileName;
-        bool isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        if (name != "." && name != ".." && isFolder == folders)
-            names.insert(name);
-    } while (FindNextFileA(find, &found));
-    FindClose(find);
+    kvtest::ForEachEntry(folder, [&](const WIN32_FIND_DATAA& found) {
+        if (((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) == folders)
+            names.insert(found.cFileName);
+    });
     return names;
 }
 
@@ -200,11 +194,10 @@ TEST_F(ProgmanServer, GroupAndItemsAreMadeReplacedAndDeleted)
     EXPECT_TRUE(IsFile(Link(group, "kvpro32.exe")));
 
     // No folder: the current folder is the working folder and holds the file.
-    char saved[MAX_PATH];
-    GetCurrentDirectoryA(MAX_PATH, saved);
+    kvtest::SavedRunState saved;
     ASSERT_TRUE(SetCurrentDirectoryA(m_dest.c_str()));
     EXPECT_EQ(1, ProgmanAddItem("Here", "", "kvpro32.pdf", ""));
-    SetCurrentDirectoryA(saved);
+    saved.Restore();
     Shortcut here = ReadShortcut(Link(group, "Here"));
     ASSERT_TRUE(here.loaded);
     EXPECT_TRUE(SamePath(m_dest + "\\kvpro32.pdf", here.target)) << here.target;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 #include "removal/removal.h"
+#include "support/machine.h"
 #include "support/product_state.h"
 
 using namespace kvtest;
@@ -51,28 +52,9 @@ TEST(UninstallerCopies, FolderNamesAndExitCodes)
 class UninstallerCopyFolders : public testing::Test
 {
 protected:
-    std::string temp, savedTemp, savedTmp;
+    kvtest::ScratchTemp scratch { "copies" };
+    const std::string temp = scratch.Folder();
 
-    void SetUp() override
-    {
-        temp = MakeScratchFolder("copies");
-        savedTemp = Environment("TEMP");
-        savedTmp = Environment("TMP");
-        SetEnvironmentVariableA("TEMP", temp.c_str());
-        SetEnvironmentVariableA("TMP", temp.c_str());
-    }
-    void TearDown() override
-    {
-        SetEnvironmentVariableA("TEMP", savedTemp.c_str());
-        SetEnvironmentVariableA("TMP", savedTmp.c_str());
-        DeleteTree(temp);
-    }
-    static std::string Environment(const char* name)
-    {
-        char value[MAX_PATH] = "";
-        GetEnvironmentVariableA(name, value, sizeof value);
-        return value;
-    }
     void Make(const std::string& relative, bool folder)
     {
         std::string path = temp + "\\" + relative;
@@ -80,10 +62,7 @@ protected:
             ASSERT_TRUE(CreateDirectoryA(path.c_str(), NULL)) << path;
             return;
         }
-        FILE* f = fopen(path.c_str(), "wb");
-        ASSERT_TRUE(f != NULL) << path;
-        fputs("MZ copy", f);
-        fclose(f);
+        KV_WRITE_FILE(path, "MZ copy");
     }
 };
 

@@ -5,6 +5,7 @@
 #include <string>
 #include "shell/shell.h"
 #include "engine/engine.h"
+#include "support/machine.h"
 #include "support/product_state.h"
 
 namespace
@@ -169,25 +170,9 @@ TEST(MainWindow, PumpMessagesEmptiesQueueThroughQuitAndRoutesTheModelessDialog)
 class StagingCleanUp : public testing::Test
 {
 protected:
-    std::string scratch_;
-    char oldTmp_[MAX_PATH] = "", oldTemp_[MAX_PATH] = "";
-
-    void SetUp() override
-    {
-        scratch_ = kvtest::MakeScratchFolder("cleanup");
-        GetEnvironmentVariableA("TMP", oldTmp_, MAX_PATH);
-        GetEnvironmentVariableA("TEMP", oldTemp_, MAX_PATH);
-        // The temporary folder of this process becomes the scratch folder.
-        SetEnvironmentVariableA("TMP", (scratch_ + "\\").c_str());
-        SetEnvironmentVariableA("TEMP", (scratch_ + "\\").c_str());
-    }
-
-    void TearDown() override
-    {
-        SetEnvironmentVariableA("TMP", oldTmp_[0] ? oldTmp_ : NULL);
-        SetEnvironmentVariableA("TEMP", oldTemp_[0] ? oldTemp_ : NULL);
-        kvtest::DeleteTree(scratch_);
-    }
+    // The temporary folder of this process is a scratch folder.
+    kvtest::ScratchTemp temp_ { "cleanup" };
+    const std::string scratch_ = temp_.Folder();
 
     bool Exists(const std::string& name) const
     {
