@@ -169,7 +169,7 @@ TEST_F(UninstallerCopyFolders, AHeldCopyRunsButCannotBeSwapped)
     EXPECT_FALSE(CopyFileA(other.c_str(), copy, FALSE));
     EXPECT_FALSE(MoveFileA(copy, (temp + "\\moved.exe").c_str()));
     EXPECT_FALSE(DeleteFileA(copy));
-    EXPECT_EQ(ReadFile(program), ReadFile(copy));
+    EXPECT_TRUE(ReadFile(program) == ReadFile(copy));
 
     std::string line = std::string("\"") + copy + "\" /c exit 7";
     STARTUPINFOA startup = {};
