@@ -8,17 +8,21 @@
 // but not needed.
 //
 // Started from the product folder, it would keep its own file and so the folder in use. So
-// it first deletes the copies earlier runs left in the temporary folder, copies itself into
-// a new folder there and starts that copy with its own arguments and -o (its path and two
-// inherited handles), then waits. The copy removes the product, moves the original's file
-// out of the product folder and removes the folder, reports its exit code through the pipe,
-// and, once the original has ended, deletes the original's file. The original ends with the
-// code the copy reported. Where the copy cannot be made or started, the removal runs in
-// place, and the uninstaller's own file waits for the next start like any file in use.
+// it copies itself into a new folder in the temporary folder, holding the copy open against
+// writing until it has started, and starts that copy with its own arguments and -o (its path
+// and two inherited handles), then waits. The copy takes the lock, deletes the copies earlier
+// runs left, removes the product, moves the original's file out of the product folder and
+// removes the folder; with its exit code final (a restart it asked for already started), it
+// releases the lock, reports the code through the pipe and, once the original has ended,
+// deletes the original's file. The original ends with the code the copy reported. Where the
+// copy cannot be made or started, the removal runs in place, and the uninstaller's own file
+// waits for the next start like any file in use.
 //
-// Exit codes: 0 removed; 3010 removed, a restart finishes it; 1641 the restart was started;
-// 1603 nothing recorded or a folder it may not touch; 1618 another setup or uninstaller of
-// the product is running; 1639 a command line it cannot use.
+// Exit codes: 0 removed; 3010 removed, a restart finishes it (also when the uninstaller's own
+// file waits for it); 1641 the restart was started; 1603 nothing recorded, a folder it may not
+// touch, or a product file that could be neither deleted nor stored for the next start (the
+// log names it); 1618 another setup or uninstaller of the product is running; 1639 a command
+// line it cannot use.
 #include <windows.h>
 #include <stdlib.h>
 #include <string.h>
@@ -108,7 +112,9 @@ static bool RecordedUninstaller(const char* folderValue, char* path, size_t size
 static bool RunFromCopy(const char* program, const char* arguments, int* exitCode)
 {
     char copy[KV_PATH_SIZE];
-    if (!MakeUninstallerCopy(program, copy, sizeof copy))
+    // The copy stays held until its process exists, so that what runs is what was copied.
+    HANDLE held = INVALID_HANDLE_VALUE;
+    if (!MakeUninstallerCopy(program, copy, sizeof copy, &held))
         return false;
     HANDLE current = GetCurrentProcess();
     HANDLE readEnd = NULL, writeEnd = NULL, reportEnd = NULL, self = NULL;
@@ -128,6 +134,7 @@ static bool RunFromCopy(const char* program, const char* arguments, int* exitCod
         started = GetTempFolder(tempFolder)
             && CreateProcessA(copy, line, NULL, NULL, TRUE, 0, NULL, tempFolder, &startup, &process);
     }
+    CloseHandle(held);
     if (writeEnd)
         CloseHandle(writeEnd);
     if (reportEnd)
@@ -174,14 +181,16 @@ static bool DeleteOriginal(const char* path, HANDLE process)
 
 // The copy's removal, from outside the product folder. original is the uninstaller that
 // started it (its file in folder, still running), report and process its inherited
-// handles (null when not given). returns the exit code
+// handles (null when not given). Everything that decides the exit code happens before it is
+// reported, and the lock goes first: the original ends with the final code, and whatever a
+// script starts next finds the lock free. returns the exit code
 static int RemoveAsCopy(const char* folderValue, const char* original, HANDLE report, HANDLE process)
 {
     char recorded[KV_PATH_SIZE];
     bool ours = RecordedUninstaller(folderValue, recorded, sizeof recorded) && SamePath(original, recorded);
     int outcome = RemoveProductAt(NULL, folderValue, ours ? kProgramName : NULL);
     char folder[KV_PATH_SIZE], aside[KV_PATH_SIZE] = "", asideFile[KV_PATH_SIZE];
-    bool movedAside = false;
+    bool movedAside = false, ownFileWaits = false, ownFileKept = false;
     if (ours && outcome != REMOVAL_REFUSED && StrCopy(folder, sizeof folder, recorded)) {
         ((char*)FileNamePart(folder))[-1] = '\0';
         // A running program's file can be moved (on the same drive) though not deleted: into
@@ -190,37 +199,44 @@ static int RemoveAsCopy(const char* folderValue, const char* original, HANDLE re
             && JoinPath(asideFile, sizeof asideFile, aside, kProgramName) && MoveFileA(recorded, asideFile);
         if (!movedAside && aside[0])
             RemoveDirectoryA(aside);
+        if (!movedAside) {
+            // Another program holds it (or the temporary folder lies on another drive): it
+            // goes at the next start, as any product file in use does.
+            g_szKeptFile[0] = '\0';
+            if (DeleteOrDefer(recorded, NULL) == 0) {
+                ownFileWaits = true;
+                ownFileKept = g_szKeptFile[0] != '\0';
+                LogLine(ownFileKept ? "The uninstaller's own file is held by another program: it stays."
+                                    : "The uninstaller's own file is in use: it goes at the next start.");
+                char command[KV_LINE_SIZE];
+                if (BuildRestartCommand(command, sizeof command, "rmdir", folder)
+                    && StrAppend(command, sizeof command, " "))
+                    ScheduleAtRestart(command);
+            }
+        }
         RemoveDirectoryA(folder);
     }
     bool restart =
         outcome == REMOVAL_RESTART_NEEDED && g_bRestartNeeded == 1 && (g_bSilent == 0 || g_bAllowReboot == 1);
-    int code = RemovalExitCode(outcome, restart);
+    int code = RemovalExitCode(outcome, restart && RestartWindows(1));
+    if (ownFileWaits && code == EXIT_INSTALLED)
+        code = EXIT_RESTART_NEEDED;
+    ReleaseSetupLock();
     if (report) {
         DWORD written = 0, value = (DWORD)code;
         WriteFile(report, &value, sizeof value, &written, NULL);
         CloseHandle(report);
     }
-    if (ours && outcome != REMOVAL_REFUSED) {
-        if (movedAside) {
-            if (DeleteOriginal(asideFile, process))
-                RemoveDirectoryA(aside);
-        } else if (DeleteOriginal(recorded, process)) {
-            RemoveDirectoryA(folder);
-        } else {
-            // Still in use: it goes at the next start, as any product file in use does.
-            LogLine("The uninstaller's own file is still in use: it goes at the next start.");
-            if (DeleteOrDefer(recorded, NULL) == 0 && code == EXIT_INSTALLED)
-                code = EXIT_RESTART_NEEDED;
-            char command[KV_LINE_SIZE];
-            if (BuildRestartCommand(command, sizeof command, "rmdir", folder)
-                && StrAppend(command, sizeof command, " "))
-                ScheduleAtRestart(command);
-        }
+    // What is left is the original's file, once the original has ended: in the copies'
+    // folder, or, when another program held it, still in the product folder.
+    if (movedAside) {
+        if (DeleteOriginal(asideFile, process))
+            RemoveDirectoryA(aside);
+    } else if (ownFileKept && DeleteOriginal(recorded, process)) {
+        RemoveDirectoryA(folder);
     }
     if (process)
         CloseHandle(process);
-    if (restart && !RestartWindows(1))
-        code = EXIT_RESTART_NEEDED;
     return code;
 }
 
@@ -239,7 +255,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR cmdLine, int sh
                          : "Usage: unkv32 -f <folder> -d <folder> -g <group> [-s]");
         return EXIT_BAD_COMMAND_LINE;
     }
-    RemoveUninstallerCopies();
 
     if (given[SWITCH_ORIGINAL]) {
         char original[KV_PATH_SIZE];
@@ -253,6 +268,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR cmdLine, int sh
         // passes that exit code on.
         if (!TakeRemovalLock())
             return EXIT_ALREADY_RUNNING;
+        RemoveUninstallerCopies();
         return RemoveAsCopy(values[SWITCH_FOLDER], original, (HANDLE)(ULONG_PTR)report,
                             (HANDLE)(ULONG_PTR)process);
     }
@@ -267,8 +283,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR cmdLine, int sh
         return code;
     if (!TakeRemovalLock())
         return EXIT_ALREADY_RUNNING;
+    RemoveUninstallerCopies();
     int outcome = RemoveProductAt(NULL, values[SWITCH_FOLDER], NULL);
     bool restart =
         outcome == REMOVAL_RESTART_NEEDED && g_bRestartNeeded == 1 && (g_bSilent == 0 || g_bAllowReboot == 1);
-    return RemovalExitCode(outcome, restart && RestartWindows(1));
+    code = RemovalExitCode(outcome, restart && RestartWindows(1));
+    ReleaseSetupLock();
+    return code;
 }

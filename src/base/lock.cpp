@@ -14,10 +14,16 @@ int TakeSetupLock(void)
     if (s_lock)
         return 1;
     HANDLE lock = CreateMutexA(NULL, FALSE, kSetupLockName);
-    // No mutex can be made (no memory, or the name taken by another kind of object): nothing
-    // tells of another setup, and refusing would leave the product impossible to install.
-    if (!lock)
+    if (!lock) {
+        // The lock is there but this account may not open it: a setup of another account
+        // (or of a service) holds it.
+        if (GetLastError() == ERROR_ACCESS_DENIED)
+            return 0;
+        // No mutex can be made (no memory, or the name taken by another kind of object):
+        // nothing tells of another setup, and refusing would leave the product impossible
+        // to install.
         return 1;
+    }
     DWORD wait = WaitForSingleObject(lock, 0);
     if (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED) {
         s_lock = lock;

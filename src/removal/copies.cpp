@@ -48,14 +48,65 @@ int MakeUninstallerFolder(char* folder, size_t size)
     return 0;
 }
 
+// True when both files, read from where their handles stand, hold the same bytes.
+static bool SameContents(HANDLE a, HANDLE b)
+{
+    char bytesA[4096], bytesB[4096];
+    for (;;) {
+        DWORD gotA = 0, gotB = 0;
+        if (!ReadFile(a, bytesA, sizeof bytesA, &gotA, NULL)
+            || !ReadFile(b, bytesB, sizeof bytesB, &gotB, NULL) || gotA != gotB)
+            return false;
+        if (gotA == 0)
+            return true;
+        for (DWORD i = 0; i < gotA; i++) {
+            if (bytesA[i] != bytesB[i])
+                return false;
+        }
+    }
+}
+
+// The copy opened for reading with only reading shared (Windows 95 and 98 know no delete
+// sharing): while the handle is open no one can write, replace, rename or delete it, and the
+// loader, which reads with reading shared, can still start it. The copy is held only when it
+// holds the program's bytes, so that nothing put there between the copy and the open runs.
+// returns the handle, or INVALID_HANDLE_VALUE
+static HANDLE HoldCopy(const char* program, const char* copyPath)
+{
+    HANDLE copy = CreateFileA(copyPath, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, NULL);
+    if (copy == INVALID_HANDLE_VALUE)
+        return copy;
+    HANDLE source = CreateFileA(program, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    bool same = source != INVALID_HANDLE_VALUE && SameContents(source, copy);
+    if (source != INVALID_HANDLE_VALUE)
+        CloseHandle(source);
+    if (!same) {
+        CloseHandle(copy);
+        return INVALID_HANDLE_VALUE;
+    }
+    return copy;
+}
+
 // returns 1 with the copy's path in copyPath
-int MakeUninstallerCopy(const char* program, char* copyPath, size_t size)
+int MakeUninstallerCopy(const char* program, char* copyPath, size_t size, HANDLE* held)
 {
     char folder[KV_PATH_SIZE];
+    if (held)
+        *held = INVALID_HANDLE_VALUE;
     if (!MakeUninstallerFolder(folder, sizeof folder))
         return 0;
-    if (JoinPath(copyPath, size, folder, kCopyName) && CopyFileA(program, copyPath, TRUE))
-        return 1;
+    if (JoinPath(copyPath, size, folder, kCopyName) && CopyFileA(program, copyPath, TRUE)) {
+        HANDLE copy = HoldCopy(program, copyPath);
+        if (copy != INVALID_HANDLE_VALUE) {
+            if (held)
+                *held = copy;
+            else
+                CloseHandle(copy);
+            return 1;
+        }
+    }
     DeleteFileA(copyPath);
     RemoveDirectoryA(folder);
     if (size > 0)

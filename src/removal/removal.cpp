@@ -127,6 +127,7 @@ int RemoveProductAt(HWND ownerWindow, const char* expectedFolder, const char* sp
     HWND box = OpenProgressBox(ownerWindow);
     HWND status = box ? GetDlgItem(box, IDC_COPY_STATUS) : NULL;
     g_bRestartNeeded = 0;
+    g_szKeptFile[0] = '\0';
     StrCopy(g_szSparedName, sizeof g_szSparedName, sparedName ? sparedName : "");
     bool removed = RunRemovalSequence(folder, kRemoveAll, caption, ownerWindow, status)
         && (RemoveDirectoryA(folder) || (g_szSparedName[0] && FolderHoldsOnly(folder, g_szSparedName)));
@@ -136,19 +137,31 @@ int RemoveProductAt(HWND ownerWindow, const char* expectedFolder, const char* sp
         DestroyWindow(box);
     WriteProfileStringA("KORVID", NULL, NULL);
 
+    int outcome = REMOVAL_DONE;
     if (removed) {
         LoadMessage(IDS_REMOVAL_COMPLETE, text, ARRAY_SIZE(text));
-    } else if (g_bRestartNeeded) {
+    } else if (g_bRestartNeeded && !g_szKeptFile[0]) {
         OfferRestart(ownerWindow, folder);
         return REMOVAL_RESTART_NEEDED;
     } else {
+        // A product file that nothing will delete keeps the folder whatever a restart does:
+        // no restart is offered or made, and the deletions stored so far wait for whatever
+        // start comes next.
+        if (g_szKeptFile[0]) {
+            outcome = REMOVAL_INCOMPLETE;
+            g_bRestartNeeded = 0;
+            if (StrFormat(text, sizeof text,
+                          "Not removed: %s (it could be neither deleted nor stored for the next start)",
+                          g_szKeptFile))
+                LogLine(text);
+        }
         char format[KV_TEXT_SIZE];
         LoadMessage(IDS_REMOVAL_INCOMPLETE, format, ARRAY_SIZE(format));
         // The folder fits the text: at most 260 characters in a buffer of KV_FORMAT_SIZE.
         InsertText(text, sizeof text, format, folder);
     }
     Report(ownerWindow, text, caption, MB_ICONINFORMATION);
-    return REMOVAL_DONE;
+    return outcome;
 }
 
 // returns 0

@@ -61,6 +61,8 @@ int RemovalExitCode(int outcome, int restartStarted)
         return EXIT_INSTALLED;
     case REMOVAL_RESTART_NEEDED:
         return restartStarted ? EXIT_RESTART_STARTED : EXIT_RESTART_NEEDED;
+    case REMOVAL_INCOMPLETE:
+        return EXIT_INSTALL_FAILED;
     default:
         return EXIT_INSTALL_FAILED;
     }

@@ -18,6 +18,7 @@ static const char kBrowserHelperList[] =
 static const DWORD kSchedulerWaitMs = 5000;
 
 char g_szSparedName[KV_PATH_SIZE];
+char g_szKeptFile[KV_PATH_SIZE];
 
 // Rows that the sequence addresses by name.
 enum {
@@ -127,9 +128,10 @@ int DeleteOrDefer(const char* path, char* errorText)
         }
         MoveFileA(deferred, path);
     }
-    // Nothing will delete the file: it stays as it was.
+    // Nothing will delete the file: it stays as it was, and the removal is incomplete.
     if (readOnly)
         SetFileAttributesA(path, attributes);
+    StrCopy(g_szKeptFile, sizeof g_szKeptFile, path);
     return 0;
 }
 
@@ -293,7 +295,8 @@ static bool AskDeleteIniFiles(const Removal& run)
 
 // The leftovers: backups, files staged for a restart's copy, temporary files, help indexes
 // and logs, and the INI files when the user said so. Nothing else in the folder is touched,
-// and no folder at all.
+// and no folder at all. A read-only file is the user's, whatever its name: the product
+// makes none of these read-only, and the user who did wanted it kept.
 // A leftover in use (the program an update moved aside while it ran) goes at the next start,
 // as the product's own files do; a staged ".new" goes now, so that the restart's copy does
 // not bring the removed program back.
@@ -313,7 +316,7 @@ static void DeleteLeftovers(const Removal& run)
         return;
     do {
         // Only files: a folder of the user's is never touched, whatever its name.
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        if (found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY))
             continue;
         if (!HasExtension(found.cFileName, kAlways, ARRAY_SIZE(kAlways))
             && !(deleteIni && HasExtension(found.cFileName, kIni, ARRAY_SIZE(kIni))))

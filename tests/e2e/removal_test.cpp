@@ -191,3 +191,58 @@ TEST_F(Uninstaller, TheQuietUninstallStringRemovesTheProductAndTheEntry)
     InstallIntoDest(box);
     EXPECT_TRUE(Copies(box).empty()) << testing::PrintToString(Copies(box));
 }
+
+namespace
+{
+
+// True when no process holds the one-setup lock: this thread can take it (and gives it back).
+bool SetupLockFree()
+{
+    HANDLE lock = OpenMutexA(SYNCHRONIZE, FALSE, kSetupLockName);
+    if (!lock)
+        return true;
+    DWORD wait = WaitForSingleObject(lock, 0);
+    if (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED)
+        ReleaseMutex(lock);
+    CloseHandle(lock);
+    return wait != WAIT_TIMEOUT;
+}
+
+} // namespace
+
+// Another program holds the uninstaller's own file (it can be read, not moved): the product
+// goes, and the exit code the uninstaller ends with is the final one, 3010; by then the lock
+// is free for whatever a script starts next.
+TEST_F(Uninstaller, AHeldUninstallerFileEndsWith3010AndTheLockIsFree)
+{
+    Sandbox box("held-uninstaller");
+    InstallIntoDest(box);
+    HANDLE held = CreateFileA((dest + "\\unkv32.exe").c_str(), GENERIC_READ, FILE_SHARE_READ, NULL,
+                              OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    RunOptions options;
+    options.watchStarted = true;
+    RunResult run = box.RunCommand(Entry("QuietUninstallString"), options);
+    EXPECT_TRUE(SetupLockFree());
+    CloseHandle(held);
+    EXPECT_FALSE(run.timedOut);
+    EXPECT_EQ((DWORD)EXIT_RESTART_NEEDED, run.exitCode) << box.SetupLog();
+    EXPECT_NE(std::string::npos, box.SetupLog().find("The uninstaller's own file")) << box.SetupLog();
+    EXPECT_TRUE(WaitForPrograms(run.startedPrograms, 60000));
+}
+
+// While another setup holds the lock, the uninstaller ends with 1618 and leaves the copies
+// of earlier runs alone: only the lock's holder deletes them.
+TEST_F(Uninstaller, CopiesAreDeletedOnlyUnderTheLock)
+{
+    Sandbox box("uninstall-locked");
+    std::string copy = box.TempFolder() + "\\kvun0000000A\\unkv32.exe";
+    ASSERT_TRUE(CreateDirectoryA((box.TempFolder() + "\\kvun0000000A").c_str(), NULL));
+    KV_WRITE_FILE(copy, "MZ copy");
+    ASSERT_EQ(1, TakeSetupLock());
+    RunResult run = box.RunCommand("\"" + kvtest::PayloadFile("unkv32.exe") + "\" -f " + dest + " -d " + dest
+                                   + " -g KORVID Pro -s");
+    ReleaseSetupLock();
+    EXPECT_EQ((DWORD)EXIT_ALREADY_RUNNING, run.exitCode);
+    EXPECT_TRUE(FileExists(copy));
+}

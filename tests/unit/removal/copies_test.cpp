@@ -125,3 +125,42 @@ TEST_F(UninstallerCopyFolders, EachCopyGetsANewFolderOfItsOwn)
     EXPECT_EQ(3, RemoveUninstallerCopies());
     EXPECT_EQ(std::vector<std::string> { "program.exe" }, ListFiles(temp));
 }
+
+// A copy held for its start can be read and run but not written, replaced, renamed or
+// deleted; once let go, it can. The copy runs from the held file (the command shim: it runs
+// "cmd.exe /c exit 7").
+TEST_F(UninstallerCopyFolders, AHeldCopyRunsButCannotBeSwapped)
+{
+    std::string program = temp + "\\program.exe";
+    ASSERT_TRUE(CopyFileA(WinePath(KV_COMMAND_SHIM_UNIX).c_str(), program.c_str(), FALSE));
+    char copy[MAX_PATH + 1];
+    HANDLE held = INVALID_HANDLE_VALUE;
+    ASSERT_EQ(1, MakeUninstallerCopy(program.c_str(), copy, sizeof copy, &held));
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    std::string other = temp + "\\other.exe";
+    KV_WRITE_FILE(other, "MZ planted");
+
+    HANDLE writer = CreateFileA(copy, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                NULL, OPEN_EXISTING, 0, NULL);
+    EXPECT_EQ(INVALID_HANDLE_VALUE, writer);
+    if (writer != INVALID_HANDLE_VALUE)
+        CloseHandle(writer);
+    EXPECT_FALSE(CopyFileA(other.c_str(), copy, FALSE));
+    EXPECT_FALSE(MoveFileA(copy, (temp + "\\moved.exe").c_str()));
+    EXPECT_FALSE(DeleteFileA(copy));
+    EXPECT_TRUE(ReadFile(program) == ReadFile(copy));
+
+    std::string line = std::string("\"") + copy + "\" /c exit 7";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    ASSERT_TRUE(CreateProcessA(copy, &line[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process));
+    CloseHandle(held);
+    DWORD code = 0;
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.hProcess, 60000));
+    GetExitCodeProcess(process.hProcess, &code);
+    EXPECT_EQ(7u, code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    EXPECT_TRUE(DeleteFileA(copy));
+}

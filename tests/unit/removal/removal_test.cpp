@@ -452,3 +452,67 @@ TEST_F(Removal, DeleteOrDeferOnEveryKindOfFile)
         FreeLibrary(module);
     SetFileAttributesA((unsafe + "\\kvpro32.dll").c_str(), FILE_ATTRIBUTE_NORMAL);
 }
+
+// A product file that can be neither deleted nor stored for the next start (held open with
+// only reading shared) leaves the removal incomplete: no restart is offered and the log names
+// the file. A read-only file named like a leftover is the user's: it stays as it was, while
+// the writable leftovers go; alone, it leaves a removal that is complete all the same.
+TEST_F(Removal, AFileNothingDeletesFailsTheRemovalAndReadOnlyLeftoversStay)
+{
+    SetCurrentDirectoryA(work.c_str());
+    g_bLogging = 1;
+    struct Row {
+        const char* name;
+        bool readOnly;
+        bool stays;
+    } rows[] = {
+        { "mine.bak", true, true },      { "Notes.LOG", true, true },    { "old.tmp", false, false },
+        { "kvpro32.gid", false, false }, { "kvpro32.hlp", false, true }, // the held product file
+    };
+    auto place = [&] {
+        for (const Row& row : rows) {
+            if (FileExists(dest + "\\" + row.name))
+                continue;
+            KV_WRITE_FILE(dest + "\\" + row.name, row.name);
+            if (row.readOnly) {
+                ASSERT_TRUE(SetFileAttributesA((dest + "\\" + row.name).c_str(), FILE_ATTRIBUTE_READONLY));
+            }
+        }
+        WriteProfileStringA("KORVID", "DIR", dest.c_str());
+        WriteProfileStringA("KORVID", "INSTOPTS", "12");
+        WriteProfileStringA("KORVID", "GROUP", "");
+    };
+    auto expectLeft = [&](bool heldStays) {
+        for (const Row& row : rows) {
+            std::string path = dest + "\\" + row.name;
+            bool stays = std::string(row.name) == "kvpro32.hlp" ? heldStays : row.stays;
+            EXPECT_EQ(stays, FileExists(path)) << row.name;
+            if (row.readOnly) {
+                EXPECT_EQ((DWORD)FILE_ATTRIBUTE_READONLY,
+                          GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_READONLY)
+                    << row.name;
+            }
+        }
+    };
+
+    place();
+    std::string held = dest + "\\kvpro32.hlp";
+    HANDLE file = CreateFileA(held.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file);
+    EXPECT_EQ(REMOVAL_INCOMPLETE, RemoveProductAt(NULL, NULL, NULL));
+    CloseHandle(file);
+    EXPECT_EQ(held, std::string(g_szKeptFile));
+    EXPECT_EQ(0, g_bRestartNeeded);
+    EXPECT_NE(std::string::npos, ReadFile(work + "setup.log").find("Not removed: " + held))
+        << ReadFile(work + "setup.log");
+    EXPECT_EQ(1603, RemovalExitCode(REMOVAL_INCOMPLETE, 0));
+    expectLeft(true);
+
+    // Nothing held: only the user's read-only files stay, and the removal is complete.
+    place();
+    EXPECT_EQ(REMOVAL_DONE, RemoveProductAt(NULL, NULL, NULL));
+    EXPECT_EQ("", std::string(g_szKeptFile));
+    expectLeft(false);
+    for (const Row& row : rows)
+        SetFileAttributesA((dest + "\\" + row.name).c_str(), FILE_ATTRIBUTE_NORMAL);
+}
