@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <direct.h>
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <atomic>
 #include <functional>
 #include <map>
@@ -13,6 +14,7 @@
 #include <string>
 #include <thread>
 #include <vector>
+#include <stdlib.h>
 #include <string.h>
 #include "engine/engine.h"
 #include "dialogs/dialogs.h"
@@ -310,10 +312,34 @@ private:
     bool placed_;
 };
 
-// A restart of the machine: wineboot runs the RunOnce commands and starts the RunServicesOnce
-// ones without waiting for them.
+// The product's RunServicesOnce commands, run one after the other in the order they were
+// stored, each value removed as a start removes it. Windows 95 and 98 start these commands
+// together, in no set order, and so does wineboot; but under Wine a del that runs while a
+// RemoveDirectory of its folder is under way may not find its file, which those systems
+// never do. Running them one at a time takes one of the orders a real start may take.
+inline void RunServicesOnceInOrder()
+{
+    std::vector<std::pair<unsigned long, std::string>> stored;
+    for (const auto& value : KeyValues(kRunServicesOnce))
+        if (value.first.compare(0, 8, "Oxtavine") == 0)
+            stored.emplace_back(strtoul(value.first.c_str() + 8, NULL, 10), value.first);
+    std::sort(stored.begin(), stored.end());
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunServicesOnce, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
+        return;
+    for (const auto& entry : stored) {
+        std::string command = TextOf(KeyValues(kRunServicesOnce)[entry.second]);
+        RegDeleteValueA(key, entry.second.c_str());
+        RunAndWait(command.c_str());
+    }
+    RegCloseKey(key);
+}
+
+// A restart of the machine: the product's RunServicesOnce commands one at a time (above),
+// then wineboot runs the RunOnce commands and the renames waiting for the restart.
 inline void Restart()
 {
+    RunServicesOnceInOrder();
     EXPECT_EQ(0, RunAndWait("C:\\windows\\system32\\wineboot.exe -r"));
 }
 
