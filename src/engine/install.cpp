@@ -250,33 +250,57 @@ static void AskGroupName(Run& run, char* group, size_t size)
         StrCopy(group, size, kProductGroup);
 }
 
-// One item through ProgmanAddItem; an item the server did not take is logged, never
-// counted. returns true when it was added
-static bool AddItem(Run& run, const char* title, const char* fileName, const char* command)
+// The items of the group, gathered in the order they are made and sent together, each
+// with the row it stands for (none for the Explorer item).
+struct GroupItems {
+    ProgmanItemRequest items[CLASSIC_COUNT + 1 + EXPLORER_COUNT + UTILITY_COUNT + COMMON_COUNT];
+    ProductFileEntry* rows[CLASSIC_COUNT + 1 + EXPLORER_COUNT + UTILITY_COUNT + COMMON_COUNT];
+    int count;
+};
+
+static void AddItem(Run& run, GroupItems& group, ProductFileEntry* row, const char* title,
+                    const char* fileName, const char* command)
 {
-    if (ProgmanAddItem(title, run.destFolder, fileName, command)) {
-        run.outcome |= RESULT_ITEMS_CREATED;
-        return true;
-    }
-    char line[KV_FORMAT_SIZE];
-    if (StrFormat(line, sizeof line, "Item \"%s\" not created", *title ? title : fileName))
-        LogLine(line);
-    return false;
+    if (group.count >= (int)ARRAY_SIZE(group.items))
+        return;
+    ProgmanItemRequest& item = group.items[group.count];
+    item.itemName = title;
+    item.folder = run.destFolder;
+    item.fileName = fileName;
+    item.commandLine = command;
+    item.added = 0;
+    group.rows[group.count++] = row;
 }
 
-static void AddItems(Run& run, ProductFileEntry* rows, int count, const char* uninstallTitle)
+static void AddItems(Run& run, GroupItems& group, ProductFileEntry* rows, int count)
 {
     for (int p = 0; p < count; p++) {
         ProductFileEntry& row = rows[p];
-        if (uninstallTitle)
-            ProgmanDeleteItem(uninstallTitle, run.destFolder, "unkv32.exe", "");
         if (!row.makeIcon || !(row.status & FILE_INSTALLED)
             || !FileCanBeOpened(run.destFolder, row.installedName))
             continue;
         SetStatus(run, "Creating icon for %s.", row.installedName);
-        // Only an item the server accepted counts as made.
-        if (AddItem(run, row.displayName, row.installedName, ""))
-            row.status |= FILE_ICON_CREATED;
+        AddItem(run, group, &row, row.displayName, row.installedName, "");
+    }
+}
+
+// Sends the gathered items. Only an item the server accepted counts as made; one it did not
+// take is logged, in the order the items were gathered.
+static void SendItems(Run& run, GroupItems& group)
+{
+    ProgmanAddItems(group.items, group.count);
+    for (int i = 0; i < group.count; i++) {
+        const ProgmanItemRequest& item = group.items[i];
+        if (item.added) {
+            run.outcome |= RESULT_ITEMS_CREATED;
+            if (group.rows[i])
+                group.rows[i]->status |= FILE_ICON_CREATED;
+            continue;
+        }
+        char line[KV_FORMAT_SIZE];
+        if (StrFormat(line, sizeof line, "Item \"%s\" not created",
+                      *item.itemName ? item.itemName : item.fileName))
+            LogLine(line);
     }
 }
 
@@ -292,22 +316,30 @@ static void CreateProgramGroup(Run& run, const char* group)
         SetFailure(run, "Failed to create icon group.");
         return;
     }
+    KV_BENCH_PHASE("progman-group");
     // The second write of GROUP (see above).
     WriteProfileStringA("KORVID", "GROUP", group);
 
+    GroupItems items;
+    items.count = 0;
+    char command[KV_TEXT_SIZE];
     if (run.mask & MASK_CLASSIC)
-        AddItems(run, ClassicFiles, CLASSIC_COUNT, NULL);
+        AddItems(run, items, ClassicFiles, CLASSIC_COUNT);
     if (run.mask & MASK_EXPLORER) {
-        char command[KV_TEXT_SIZE];
         StrFormat(command, sizeof command, "KORVID Pro Explorer.%s", kExplorerNamespaceClsid);
-        AddItem(run, "KORVID Pro Explorer", "", command);
-        AddItems(run, ExplorerFiles, EXPLORER_COUNT, NULL);
+        AddItem(run, items, NULL, "KORVID Pro Explorer", "", command);
+        AddItems(run, items, ExplorerFiles, EXPLORER_COUNT);
     }
     if (run.mask & MASK_UTILITIES)
-        AddItems(run, UtilityFiles, UTILITY_COUNT, NULL);
+        AddItems(run, items, UtilityFiles, UTILITY_COUNT);
+    AddItems(run, items, CommonFiles, COMMON_COUNT);
+    // The earlier versions' uninstall item goes, once for each common row, before the items
+    // are sent; none of the items has its name.
     char uninstallTitle[KV_PATH_SIZE];
     LoadMessage(IDS_UNINSTALL_ITEM, uninstallTitle, ARRAY_SIZE(uninstallTitle));
-    AddItems(run, CommonFiles, COMMON_COUNT, uninstallTitle);
+    for (int p = 0; p < COMMON_COUNT; p++)
+        ProgmanDeleteItem(uninstallTitle, run.destFolder, "unkv32.exe", "");
+    SendItems(run, items);
     ProgmanClose();
 }
 
@@ -473,7 +505,7 @@ static void SetUpUtilities(Run& run)
         }
         CloseProductLibrary(&library);
     }
-    KV_BENCH_PHASE("registrations");
+    KV_BENCH_PHASE("registrations-browser");
     StartProgram(run.destFolder, "kvsched.exe", "-install", SW_SHOWNORMAL);
     if (!(run.mask & MASK_QUEUE))
         StartProgram(run.destFolder, "kvsched.exe", "-install_no_start", SW_SHOWNORMAL);
@@ -501,10 +533,13 @@ int InstallProduct(const char* workFolder, const char* destFolder, unsigned int 
 
     PlaceGroup(run, ClassicFiles, CLASSIC_COUNT, CLASSIC_BASE,
                (installMask & MASK_CLASSIC) ? PLACE_ALL : PLACE_MISSING_REQUIRED);
+    KV_BENCH_PHASE("files-classic");
     if (installMask & MASK_EXPLORER)
         PlaceGroup(run, ExplorerFiles, EXPLORER_COUNT, EXPLORER_BASE, PLACE_ALL);
+    KV_BENCH_PHASE("files-explorer");
     if (installMask & MASK_UTILITIES)
         PlaceGroup(run, UtilityFiles, UTILITY_COUNT, UTILITY_BASE, PLACE_ALL);
+    KV_BENCH_PHASE("files-utilities");
     if (g_bWinNT && g_nWinMajor < 4) {
         static const int kLinkRows[] = { COMMON_LINK, COMMON_STUB, COMMON_LINK_HELP };
         for (int row : kLinkRows) {
@@ -513,10 +548,11 @@ int InstallProduct(const char* workFolder, const char* destFolder, unsigned int 
         }
     }
     PlaceGroup(run, CommonFiles, COMMON_COUNT, COMMON_BASE, PLACE_ALL);
+    KV_BENCH_PHASE("files-common");
 
     if (run.ok && (installMask & (MASK_CLASSIC | MASK_EXPLORER)))
         InstallProductIni(run);
-    KV_BENCH_PHASE("files");
+    KV_BENCH_PHASE("files-ini");
     if (run.ok)
         RegisterSsl(run);
     if (run.ok)
@@ -527,29 +563,32 @@ int InstallProduct(const char* workFolder, const char* destFolder, unsigned int 
             WriteProfileStringA("KORVID", "SPFLAGS", "1");
     }
 
-    KV_BENCH_PHASE("registrations");
+    KV_BENCH_PHASE("registrations-ssl-base");
 
     char group[KV_TEXT_SIZE];
     AskGroupName(run, group, sizeof group);
     if (run.ok)
         CreateProgramGroup(run, group);
-    KV_BENCH_PHASE("progman");
+    KV_BENCH_PHASE("progman-items");
 
     if (run.ok && (installMask & MASK_EXPLORER)) {
         PlaceNamespaceEntry(run, kExplorerNamespaceClsid, "KORVID Pro Explorer", true);
         if (run.ok && (installMask & MASK_CLASSIC))
             PlaceNamespaceEntry(run, kClassicNamespaceClsid, "KORVID Pro", false);
     }
+    KV_BENCH_PHASE("namespace");
     if (run.ok)
         WriteUninstallEntry(run, group);
+    KV_BENCH_PHASE("uninstall-entry");
     if (run.ok)
         RegisterStub(run);
     if (run.ok && (installMask & MASK_EXPLORER))
         RegisterExplorer(run);
+    KV_BENCH_PHASE("registrations-stub-explorer");
     if (run.ok && (installMask & MASK_UTILITIES))
         SetUpUtilities(run);
 
-    KV_BENCH_PHASE("registrations");
+    KV_BENCH_PHASE("install-end");
     run.outcome |= run.ok ? RESULT_SUCCEEDED : RESULT_FAILED_RUN;
     if (outcome)
         *outcome = run.outcome;
