@@ -337,8 +337,7 @@ static void CreateProgramGroup(Run& run, const char* group)
     // are sent; none of the items has its name.
     char uninstallTitle[KV_PATH_SIZE];
     LoadMessage(IDS_UNINSTALL_ITEM, uninstallTitle, ARRAY_SIZE(uninstallTitle));
-    for (int p = 0; p < COMMON_COUNT; p++)
-        ProgmanDeleteItem(uninstallTitle, run.destFolder, "unkv32.exe", "");
+    ProgmanDeleteItemTimes(uninstallTitle, COMMON_COUNT);
     SendItems(run, items);
     ProgmanClose();
 }

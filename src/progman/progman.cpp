@@ -393,6 +393,39 @@ int ProgmanAddItems(ProgmanItemRequest* items, int count)
     return added;
 }
 
+// The deletes go in execute strings of as many as the batch buffer holds: the server runs
+// them in order until one finds no item, and then none of that name is left for the rest.
+// returns 1
+int ProgmanDeleteItemTimes(const char* itemName, int times)
+{
+    if (!g_bGroupSelected || !GroupMayHoldItems() || !itemName)
+        return 1;
+    CommandBuffer command(strlen(itemName));
+    if (!command.text || !FormatDeleteItemCommand(command.text, command.size, itemName))
+        return 1;
+    while (times > 0) {
+        int count = 0;
+        size_t used = 0;
+        s_batch[0] = '\0';
+        while (count < times && StrAppend(s_batch, sizeof s_batch, command.text)) {
+            used = strlen(s_batch);
+            count++;
+        }
+        // A command that did not fit whole is cut off again.
+        s_batch[used] = '\0';
+        if (count == 0) {
+            // Too long for the batch buffer: one at a time.
+            count = 1;
+            if (!ProgmanExecute(g_ddeInstance, command.text))
+                return 1;
+        } else if (!ExecuteOnInstance(s_batch, (DWORD)PROGMAN_TIMEOUT * (DWORD)count)) {
+            return 1;
+        }
+        times -= count;
+    }
+    return 1;
+}
+
 // Only the item name and the file name count; the shape matches ProgmanAddItem. returns 1
 int ProgmanDeleteItem(const char* itemName, const char*, const char* fileName, const char*)
 {

@@ -45,6 +45,9 @@ int ProgmanAddItems(ProgmanItemRequest* items, int count);
 // returns 1
 int ProgmanDeleteItem(const char* itemName, const char* folder, const char* fileName,
                       const char* commandLine);
+// Deletes up to times items of that name from the current group, as many ProgmanDeleteItem
+// calls would. returns 1
+int ProgmanDeleteItemTimes(const char* itemName, int times);
 int ProgmanClose(void);
 int ProgmanCloseAndDeleteGroup(const char* groupName);
 // returns 1 when the server lists the group (any letter case), else 0

@@ -625,6 +625,13 @@ TEST_F(ProgmanServer, BatchLeavesEachItemOnceWhereAddsWouldDouble)
         EXPECT_EQ(0, items[2].added);
         EXPECT_EQ(made, server.Items());
     }
+    // Repeated deletes of one name, in one string: every item of that name goes, the rest stay.
+    std::string old = "[AddItem(\"" + m_dest + "\\kvpro32.pdf\",\"Old\",,,,,\"" + m_dest + "\")]";
+    ASSERT_EQ(1, ProgmanExecute(g_ddeInstance, (old + old).c_str()));
+    int sent = server.Executes();
+    EXPECT_EQ(1, ProgmanDeleteItemTimes("Old", 18));
+    EXPECT_EQ(1, server.Executes() - sent);
+    EXPECT_EQ(made, server.Items());
     ProgmanClose();
 
     // A new group whose items the server all takes: the group, then the items in one string.
