@@ -362,22 +362,9 @@ static void PlaceNamespaceEntry(Run& run, const char* clsid, const char* title, 
     WriteRegistryString(HKEY_LOCAL_MACHINE, g_iconLocation ? myComputerKey : desktopKey, NULL, NULL, title);
 }
 
-// The size of folder\name in bytes, 0 when it is not there.
-static unsigned long long FileSizeIn(const char* folder, const char* name)
-{
-    char path[KV_PATH_SIZE];
-    WIN32_FIND_DATAA found;
-    if (!JoinPath(path, sizeof path, folder, name))
-        return 0;
-    HANDLE find = FindFirstFileA(path, &found);
-    if (find == INVALID_HANDLE_VALUE)
-        return 0;
-    FindClose(find);
-    return ((unsigned long long)found.nFileSizeHigh << 32) | found.nFileSizeLow;
-}
-
-// The kilobytes (rounded up) of the files this run placed and of the product INI.
-static DWORD PlacedKilobytes(const char* folder)
+// True when this run placed a file of that name (any letter case), or it is the product
+// INI (the first site row), which is written from its template rather than placed.
+static bool IsPlacedName(const char* name)
 {
     struct Group {
         const ProductFileEntry* rows;
@@ -388,14 +375,34 @@ static DWORD PlacedKilobytes(const char* folder)
                              { UtilityFiles, UTILITY_COUNT },
                              { CommonFiles, COMMON_COUNT },
                              { SiteIniFiles, SITEINI_COUNT } };
-    // The product INI (the first site row) is written from its template, not placed.
-    unsigned long long bytes = FileSizeIn(folder, SiteIniFiles[0].installedName);
+    if (lstrcmpiA(name, SiteIniFiles[0].installedName) == 0)
+        return true;
     for (const Group& group : groups) {
         for (int p = 0; p < group.count; p++) {
-            if (group.rows[p].status & FILE_INSTALLED)
-                bytes += FileSizeIn(folder, group.rows[p].installedName);
+            if ((group.rows[p].status & FILE_INSTALLED) && lstrcmpiA(name, group.rows[p].installedName) == 0)
+                return true;
         }
     }
+    return false;
+}
+
+// The kilobytes (rounded up) of the files this run placed and of the product INI, from one
+// listing of the folder (a look-up per file costs a folder search each).
+static DWORD PlacedKilobytes(const char* folder)
+{
+    char pattern[KV_PATH_SIZE];
+    WIN32_FIND_DATAA found;
+    if (!JoinPath(pattern, sizeof pattern, folder, "*"))
+        return 0;
+    HANDLE find = FindFirstFileA(pattern, &found);
+    if (find == INVALID_HANDLE_VALUE)
+        return 0;
+    unsigned long long bytes = 0;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsPlacedName(found.cFileName))
+            bytes += ((unsigned long long)found.nFileSizeHigh << 32) | found.nFileSizeLow;
+    } while (FindNextFileA(find, &found));
+    FindClose(find);
     return (DWORD)((bytes + 1023) / 1024);
 }
 
