@@ -8,9 +8,15 @@
 //       closes the handle.
 //   kvbench close-explorer             closes the shell's folder windows that Program
 //                                      Manager groups open
+//   kvbench progman one|batch FILE     the bare Program Manager client: one CreateGroup of
+//                                      "KORVID Pro Bare", then 14 AddItem commands for FILE,
+//                                      each a transaction of its own (one) or all in one
+//                                      execute string (batch), on one conversation
 // Reports go to standard output as "key value" lines.
 #include <windows.h>
 #include <psapi.h>
+#include <ddeml.h>
+#include <string>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -156,8 +162,54 @@ static int Run(int argc, char** argv)
     return 0;
 }
 
+static HDDEDATA CALLBACK BareCallback(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR)
+{
+    return NULL;
+}
+
+static bool BareExecute(HCONV conv, const std::string& command)
+{
+    return DdeClientTransaction((LPBYTE)command.c_str(), (DWORD)command.size() + 1, conv, NULL, CF_TEXT,
+                                XTYP_EXECUTE, 30000, NULL)
+        != NULL;
+}
+
+static int BareProgman(bool batch, const char* file)
+{
+    DWORD instance = 0;
+    if (DdeInitializeA(&instance, BareCallback, APPCMD_CLIENTONLY, 0) != DMLERR_NO_ERROR)
+        return 2;
+    HSZ service = DdeCreateStringHandleA(instance, "PROGMAN", CP_WINANSI);
+    HCONV conv = DdeConnect(instance, service, service, NULL);
+    int failed = 0;
+    if (!conv) {
+        fprintf(stderr, "kvbench progman: no server\n");
+        failed = 1;
+    } else {
+        failed += !BareExecute(conv, "[CreateGroup(\"KORVID Pro Bare\")]");
+        std::string all;
+        for (int i = 1; i <= 14; i++) {
+            std::string item = "[AddItem(\"" + std::string(file) + "\",\"Bare item " + std::to_string(i)
+                + "\",,,,,\"C:\\kvbench\")]";
+            if (batch)
+                all += item;
+            else
+                failed += !BareExecute(conv, item);
+        }
+        if (batch)
+            failed += !BareExecute(conv, all);
+        DdeDisconnect(conv);
+    }
+    DdeFreeStringHandle(instance, service);
+    DdeUninitialize(instance);
+    printf("failed %d\n", failed);
+    return failed ? 1 : 0;
+}
+
 int main(int argc, char** argv)
 {
+    if (argc >= 4 && strcmp(argv[1], "progman") == 0)
+        return BareProgman(strcmp(argv[2], "batch") == 0, argv[3]);
     if (argc >= 2 && strcmp(argv[1], "empty") == 0)
         return 0;
     if (argc >= 2 && strcmp(argv[1], "close-explorer") == 0)
@@ -165,6 +217,7 @@ int main(int argc, char** argv)
     if (argc >= 3 && strcmp(argv[1], "run") == 0)
         return Run(argc, argv);
     fprintf(stderr,
-            "usage: kvbench empty | close-explorer | run [--window CAPTION] [--timeout MS] PROGRAM [ARGS]\n");
+            "usage: kvbench empty | close-explorer | progman one|batch FILE | run [--window CAPTION] "
+            "[--timeout MS] PROGRAM [ARGS]\n");
     return 2;
 }

@@ -46,7 +46,8 @@ p(f"Runs: {runs} of each variant (after one uncounted warm-up round), interleave
   "seconds, min-max in brackets.\n")
 p("| Variant | median s | range s | beyond empty s |")
 p("|---|---:|---:|---:|")
-names = ["empty", "copy", "nsis-zlib-files", "nsis-lzma-files", "nsis-zlib-full", "nsis-lzma-full", "kvsetup"]
+names = ["empty", "copy", "nsis-zlib-files", "nsis-lzma-files", "nsis-zlib-full", "nsis-lzma-full",
+         "progman-one", "progman-batch", "kvsetup-old", "kvsetup"]
 labels = {
     "empty": "empty Wine process",
     "copy": "plain copy of the payload (cmd /c copy)",
@@ -54,11 +55,17 @@ labels = {
     "nsis-lzma-files": "NSIS lzma, files only",
     "nsis-zlib-full": "NSIS zlib, same work as ours",
     "nsis-lzma-full": "NSIS lzma, same work as ours",
+    "progman-one": "bare client: CreateGroup and 14 AddItem, one by one",
+    "progman-batch": "bare client: CreateGroup and 14 AddItem in one execute string",
+    "kvsetup-old": "kvsetup.exe silent, default choices, the earlier build (KV_BENCH_OLD)",
     "kvsetup": "kvsetup.exe silent, default choices",
 }
 med = {}
 for n in names:
     t = times(n)
+    if not t:
+        med[n] = float("nan")
+        continue
     med[n] = median(t)
     rng = f"{min(t):.3f}-{max(t):.3f}" if t else "-"
     p(f"| {labels[n]} | {med[n]:.3f} | {rng} | {med[n] - med['empty']:.3f} |")
@@ -68,37 +75,52 @@ p(f"- kvsetup / NSIS zlib full, whole process: **{med['kvsetup'] / med['nsis-zli
   f"(target at most 1.5x); beyond an empty process: "
   f"{(med['kvsetup'] - empty) / (med['nsis-zlib-full'] - empty):.2f}x")
 p(f"- kvsetup / NSIS lzma full, whole process: {med['kvsetup'] / med['nsis-lzma-full']:.2f}x")
+for n in ["kvsetup-old", "progman-one", "progman-batch"]:
+    if med[n] == med[n]:
+        p(f"- {labels[n]} / NSIS zlib full, whole process: {med[n] / med['nsis-zlib-full']:.2f}x")
 
-# Phases of our own run (bench build only).
-phase_runs = []
-for path in sorted(glob.glob(os.path.join(samples, "phases.*"))):
-    marks = [line.split() for line in open(path) if len(line.split()) == 2]
-    totals, last = {}, 0.0
-    for name, ms in marks:
-        ms = float(ms)
-        totals[name] = totals.get(name, 0.0) + ms - last
-        last = ms
-    totals["in process"] = last
-    phase_runs.append(totals)
-if phase_runs:
+# Phases of our own runs (bench build only): each mark ends a phase; a name that comes
+# again adds to its phase.
+def phase_runs(variant):
+    result, order = [], []
+    for path in sorted(glob.glob(os.path.join(samples, f"phases-{variant}.*"))):
+        marks = [line.split() for line in open(path) if len(line.split()) == 2]
+        totals, last = {}, 0.0
+        for name, ms in marks:
+            ms = float(ms)
+            totals[name] = totals.get(name, 0.0) + ms - last
+            last = ms
+            if name not in order:
+                order.append(name)
+        totals["in process"] = last
+        result.append(totals)
+    return result, order
+
+
+phase_med = {}
+columns = [v for v in ["kvsetup-old", "kvsetup"] if phase_runs(v)[0]]
+if columns:
+    order = []
+    for v in columns:
+        for name in phase_runs(v)[1]:
+            if name not in order:
+                order.append(name)
+    order.append("in process")
     p("")
-    p("Phases of kvsetup.exe's own runs (bench build's marks, ms since the process was created; "
+    p("Phases of kvsetup.exe's own runs (bench build's marks; each phase ends at its mark, ms; "
       "medians over the runs):\n")
-    p("| Phase | median ms |")
-    p("|---|---:|")
-    order = ["startup", "files", "registrations", "progman", "scheduler", "finish", "in process"]
-    phase_med = {}
+    p("| Phase | " + " | ".join(f"{v} ms" for v in columns) + " |")
+    p("|---|" + "---:|" * len(columns))
     for name in order:
-        vals = [r[name] for r in phase_runs if name in r]
-        if vals:
-            phase_med[name] = median(vals)
-            p(f"| {name} | {phase_med[name]:.1f} |")
-    p(f"| Wine start before the process (whole median minus in-process) | "
-      f"{med['kvsetup'] * 1000 - phase_med.get('in process', 0):.1f} |")
-    files_only = (med["nsis-zlib-files"] - empty) * 1000
-    p("")
-    p(f"- file phase {phase_med.get('files', 0):.1f} ms against NSIS zlib files-only work beyond an "
-      f"empty process {files_only:.1f} ms (target: no slower)")
+        cells = []
+        for v in columns:
+            vals = [r[name] for r in phase_runs(v)[0] if name in r]
+            m = median(vals) if vals else float("nan")
+            phase_med.setdefault(v, {})[name] = m
+            cells.append("-" if m != m else f"{m:.1f}")
+        p(f"| {name} | " + " | ".join(cells) + " |")
+    p("| Wine start before the process (whole median minus in-process) | " + " | ".join(
+        f"{med[v] * 1000 - phase_med[v].get('in process', 0):.1f}" for v in columns) + " |")
 
 # Memory and welcome page.
 mem = keyed(os.path.join(samples, "memory.kvsetup"))

@@ -11,7 +11,11 @@
 # installers (zlib and lzma, files only and the full work) from the bench build's payload.
 # Then, in a Wine prefix of its own (build/bench/wineprefix) inside Xvfb, each run times
 # whole processes in turn: an empty Wine process, a plain copy of the unpacked payload, each
-# NSIS installer and kvsetup.exe silent with the default choices. Medians are reported.
+# NSIS installer and kvsetup.exe silent with the default choices; the bare Program Manager
+# client of kvbench (one CreateGroup and 14 AddItem, one by one or in one execute string).
+# KV_BENCH_OLD names a bench build of an earlier kvsetup.exe (built with KV_BENCH_PHASES=ON):
+# the variant kvsetup-old runs it the same way, for a before-and-after in one session.
+# Medians are reported.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bench=$root/build/bench
@@ -54,13 +58,17 @@ menu="$drive/users/$user/AppData/Roaming/Microsoft/Windows/Start Menu/Programs"
 temp="$drive/users/$user/AppData/Local/Temp"
 work=$drive/kvbench
 rm -rf "$work"
-mkdir -p "$work/payload" "$work/setup" "$work/interactive"
+mkdir -p "$work/payload" "$work/setup" "$work/setup-old" "$work/interactive"
 cp -r "$bench/build/product/files/." "$work/payload/"
 rm -rf "$work/payload/templates"
 cp "$bench/kvbench.exe" "$bench"/nsis/nsis-*.exe "$work/"
 cp "$bench/build/kvsetup.exe" "$work/setup/"
 cp "$bench/build/kvsetup.exe" "$work/interactive/"
 printf '[INSTALL]\r\nQUIET=TRUE\r\n\r\n[KORVID]\r\nDIR32=C:\\kvbench\\kvsetup-dest\r\n' >"$work/setup/Install.ini"
+if [ -n "${KV_BENCH_OLD:-}" ]; then
+  cp "$KV_BENCH_OLD" "$work/setup-old/kvsetup.exe"
+  cp "$work/setup/Install.ini" "$work/setup-old/"
+fi
 results=$bench/samples
 rm -rf "$results"
 mkdir -p "$results"
@@ -73,7 +81,8 @@ reset_state() {
   wine "C:\\kvbench\\kvbench.exe" close-explorer >/dev/null 2>&1 || true
   # Programs the installs started (the scheduler) end on their own; give them the time.
   sleep 0.5
-  rm -rf "$work/copy" "$work/nsis-dest" "$work/kvsetup-dest" "$menu/KORVID Pro" "$menu/KORVID Pro NSIS"
+  rm -rf "$work/copy" "$work/nsis-dest" "$work/kvsetup-dest" "$menu/KORVID Pro" "$menu/KORVID Pro NSIS" \
+    "$menu/KORVID Pro Bare"
   rm -f "$temp/setup.log"
   # The setup would take an earlier installation's folder from win.ini.
   sed -i '/^\[KORVID/,/^\[/{/^\[KORVID/d;/^\[/!d}' "$drive/windows/win.ini" 2>/dev/null || true
@@ -92,7 +101,7 @@ time_variant() {
 }
 
 copy_payload() { mkdir -p "$work/copy" && wine cmd.exe /c copy /y "C:\\kvbench\\payload\\*" "C:\\kvbench\\copy\\"; }
-run_setup() { KV_BENCH_PHASES_FILE="C:\\kvbench\\phases.txt" wine "C:\\kvbench\\setup\\kvsetup.exe"; }
+run_setup() { KV_BENCH_PHASES_FILE="C:\\kvbench\\phases.txt" wine "C:\\kvbench\\$1\\kvsetup.exe"; }
 
 # KV_BENCH_VARIANTS picks some of them (say, "empty kvsetup" to compare two builds of ours).
 read -r -a variants <<<"${KV_BENCH_VARIANTS:-empty copy nsis-zlib-files nsis-lzma-files nsis-zlib-full nsis-lzma-full kvsetup}"
@@ -103,11 +112,16 @@ for pass in $(seq 0 "$runs"); do
       empty) time_variant empty wine "C:\\kvbench\\kvbench.exe" empty ;;
       copy) time_variant copy copy_payload ;;
       nsis-*) time_variant "$v" wine "C:\\kvbench\\$v.exe" ;;
-      kvsetup)
+      progman-one | progman-batch)
+        time_variant "$v" wine "C:\\kvbench\\kvbench.exe" progman "${v#progman-}" "C:\\kvbench\\payload\\kvpro32.hlp"
+        ;;
+      kvsetup | kvsetup-old)
+        folder=setup
+        [ "$v" = kvsetup-old ] && folder=setup-old
         rm -f "$work/phases.txt"
-        time_variant kvsetup run_setup
-        [ "$(ls "$work/kvsetup-dest" 2>/dev/null | wc -l)" -gt 30 ] || echo "bench: kvsetup placed too few files" >&2
-        [ -f "$work/phases.txt" ] && cp "$work/phases.txt" "$results/phases.$pass"
+        time_variant "$v" run_setup "$folder"
+        [ "$(ls "$work/kvsetup-dest" 2>/dev/null | wc -l)" -gt 30 ] || echo "bench: $v placed too few files" >&2
+        [ -f "$work/phases.txt" ] && cp "$work/phases.txt" "$results/phases-$v.$pass"
         ;;
     esac
   done
@@ -115,8 +129,8 @@ for pass in $(seq 0 "$runs"); do
   echo "bench: run $pass of $runs done" >&2
 done
 
-# Memory and the welcome page, through the launcher.
-for i in $(seq 1 "$runs"); do
+# Memory and the welcome page, through the launcher (KV_BENCH_EXTRAS=0 leaves them out).
+[ "${KV_BENCH_EXTRAS:-1}" = 0 ] || for i in $(seq 1 "$runs"); do
   reset_state
   wine "C:\\kvbench\\kvbench.exe" run "C:\\kvbench\\setup\\kvsetup.exe" >>"$results/memory.kvsetup" 2>&1 || true
   reset_state

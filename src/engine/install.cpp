@@ -250,33 +250,57 @@ static void AskGroupName(Run& run, char* group, size_t size)
         StrCopy(group, size, kProductGroup);
 }
 
-// One item through ProgmanAddItem; an item the server did not take is logged, never
-// counted. returns true when it was added
-static bool AddItem(Run& run, const char* title, const char* fileName, const char* command)
+// The items of the group, gathered in the order they are made and sent together, each
+// with the row it stands for (none for the Explorer item).
+struct GroupItems {
+    ProgmanItemRequest items[CLASSIC_COUNT + 1 + EXPLORER_COUNT + UTILITY_COUNT + COMMON_COUNT];
+    ProductFileEntry* rows[CLASSIC_COUNT + 1 + EXPLORER_COUNT + UTILITY_COUNT + COMMON_COUNT];
+    int count;
+};
+
+static void AddItem(Run& run, GroupItems& group, ProductFileEntry* row, const char* title,
+                    const char* fileName, const char* command)
 {
-    if (ProgmanAddItem(title, run.destFolder, fileName, command)) {
-        run.outcome |= RESULT_ITEMS_CREATED;
-        return true;
-    }
-    char line[KV_FORMAT_SIZE];
-    if (StrFormat(line, sizeof line, "Item \"%s\" not created", *title ? title : fileName))
-        LogLine(line);
-    return false;
+    if (group.count >= (int)ARRAY_SIZE(group.items))
+        return;
+    ProgmanItemRequest& item = group.items[group.count];
+    item.itemName = title;
+    item.folder = run.destFolder;
+    item.fileName = fileName;
+    item.commandLine = command;
+    item.added = 0;
+    group.rows[group.count++] = row;
 }
 
-static void AddItems(Run& run, ProductFileEntry* rows, int count, const char* uninstallTitle)
+static void AddItems(Run& run, GroupItems& group, ProductFileEntry* rows, int count)
 {
     for (int p = 0; p < count; p++) {
         ProductFileEntry& row = rows[p];
-        if (uninstallTitle)
-            ProgmanDeleteItem(uninstallTitle, run.destFolder, "unkv32.exe", "");
         if (!row.makeIcon || !(row.status & FILE_INSTALLED)
             || !FileCanBeOpened(run.destFolder, row.installedName))
             continue;
         SetStatus(run, "Creating icon for %s.", row.installedName);
-        // Only an item the server accepted counts as made.
-        if (AddItem(run, row.displayName, row.installedName, ""))
-            row.status |= FILE_ICON_CREATED;
+        AddItem(run, group, &row, row.displayName, row.installedName, "");
+    }
+}
+
+// Sends the gathered items. Only an item the server accepted counts as made; one it did not
+// take is logged, in the order the items were gathered.
+static void SendItems(Run& run, GroupItems& group)
+{
+    ProgmanAddItems(group.items, group.count);
+    for (int i = 0; i < group.count; i++) {
+        const ProgmanItemRequest& item = group.items[i];
+        if (item.added) {
+            run.outcome |= RESULT_ITEMS_CREATED;
+            if (group.rows[i])
+                group.rows[i]->status |= FILE_ICON_CREATED;
+            continue;
+        }
+        char line[KV_FORMAT_SIZE];
+        if (StrFormat(line, sizeof line, "Item \"%s\" not created",
+                      *item.itemName ? item.itemName : item.fileName))
+            LogLine(line);
     }
 }
 
@@ -292,22 +316,29 @@ static void CreateProgramGroup(Run& run, const char* group)
         SetFailure(run, "Failed to create icon group.");
         return;
     }
+    KV_BENCH_PHASE("progman-group");
     // The second write of GROUP (see above).
     WriteProfileStringA("KORVID", "GROUP", group);
 
+    GroupItems items;
+    items.count = 0;
+    char command[KV_TEXT_SIZE];
     if (run.mask & MASK_CLASSIC)
-        AddItems(run, ClassicFiles, CLASSIC_COUNT, NULL);
+        AddItems(run, items, ClassicFiles, CLASSIC_COUNT);
     if (run.mask & MASK_EXPLORER) {
-        char command[KV_TEXT_SIZE];
         StrFormat(command, sizeof command, "KORVID Pro Explorer.%s", kExplorerNamespaceClsid);
-        AddItem(run, "KORVID Pro Explorer", "", command);
-        AddItems(run, ExplorerFiles, EXPLORER_COUNT, NULL);
+        AddItem(run, items, NULL, "KORVID Pro Explorer", "", command);
+        AddItems(run, items, ExplorerFiles, EXPLORER_COUNT);
     }
     if (run.mask & MASK_UTILITIES)
-        AddItems(run, UtilityFiles, UTILITY_COUNT, NULL);
+        AddItems(run, items, UtilityFiles, UTILITY_COUNT);
+    AddItems(run, items, CommonFiles, COMMON_COUNT);
+    // The earlier versions' uninstall item goes, once for each common row, before the items
+    // are sent; none of the items has its name.
     char uninstallTitle[KV_PATH_SIZE];
     LoadMessage(IDS_UNINSTALL_ITEM, uninstallTitle, ARRAY_SIZE(uninstallTitle));
-    AddItems(run, CommonFiles, COMMON_COUNT, uninstallTitle);
+    ProgmanDeleteItemTimes(uninstallTitle, COMMON_COUNT);
+    SendItems(run, items);
     ProgmanClose();
 }
 
@@ -331,22 +362,9 @@ static void PlaceNamespaceEntry(Run& run, const char* clsid, const char* title, 
     WriteRegistryString(HKEY_LOCAL_MACHINE, g_iconLocation ? myComputerKey : desktopKey, NULL, NULL, title);
 }
 
-// The size of folder\name in bytes, 0 when it is not there.
-static unsigned long long FileSizeIn(const char* folder, const char* name)
-{
-    char path[KV_PATH_SIZE];
-    WIN32_FIND_DATAA found;
-    if (!JoinPath(path, sizeof path, folder, name))
-        return 0;
-    HANDLE find = FindFirstFileA(path, &found);
-    if (find == INVALID_HANDLE_VALUE)
-        return 0;
-    FindClose(find);
-    return ((unsigned long long)found.nFileSizeHigh << 32) | found.nFileSizeLow;
-}
-
-// The kilobytes (rounded up) of the files this run placed and of the product INI.
-static DWORD PlacedKilobytes(const char* folder)
+// True when this run placed a file of that name (any letter case), or it is the product
+// INI (the first site row), which is written from its template rather than placed.
+static bool IsPlacedName(const char* name)
 {
     struct Group {
         const ProductFileEntry* rows;
@@ -357,14 +375,34 @@ static DWORD PlacedKilobytes(const char* folder)
                              { UtilityFiles, UTILITY_COUNT },
                              { CommonFiles, COMMON_COUNT },
                              { SiteIniFiles, SITEINI_COUNT } };
-    // The product INI (the first site row) is written from its template, not placed.
-    unsigned long long bytes = FileSizeIn(folder, SiteIniFiles[0].installedName);
+    if (lstrcmpiA(name, SiteIniFiles[0].installedName) == 0)
+        return true;
     for (const Group& group : groups) {
         for (int p = 0; p < group.count; p++) {
-            if (group.rows[p].status & FILE_INSTALLED)
-                bytes += FileSizeIn(folder, group.rows[p].installedName);
+            if ((group.rows[p].status & FILE_INSTALLED) && lstrcmpiA(name, group.rows[p].installedName) == 0)
+                return true;
         }
     }
+    return false;
+}
+
+// The kilobytes (rounded up) of the files this run placed and of the product INI, from one
+// listing of the folder (a look-up per file costs a folder search each).
+static DWORD PlacedKilobytes(const char* folder)
+{
+    char pattern[KV_PATH_SIZE];
+    WIN32_FIND_DATAA found;
+    if (!JoinPath(pattern, sizeof pattern, folder, "*"))
+        return 0;
+    HANDLE find = FindFirstFileA(pattern, &found);
+    if (find == INVALID_HANDLE_VALUE)
+        return 0;
+    unsigned long long bytes = 0;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsPlacedName(found.cFileName))
+            bytes += ((unsigned long long)found.nFileSizeHigh << 32) | found.nFileSizeLow;
+    } while (FindNextFileA(find, &found));
+    FindClose(find);
     return (DWORD)((bytes + 1023) / 1024);
 }
 
@@ -473,7 +511,7 @@ static void SetUpUtilities(Run& run)
         }
         CloseProductLibrary(&library);
     }
-    KV_BENCH_PHASE("registrations");
+    KV_BENCH_PHASE("registrations-browser");
     StartProgram(run.destFolder, "kvsched.exe", "-install", SW_SHOWNORMAL);
     if (!(run.mask & MASK_QUEUE))
         StartProgram(run.destFolder, "kvsched.exe", "-install_no_start", SW_SHOWNORMAL);
@@ -501,10 +539,13 @@ int InstallProduct(const char* workFolder, const char* destFolder, unsigned int 
 
     PlaceGroup(run, ClassicFiles, CLASSIC_COUNT, CLASSIC_BASE,
                (installMask & MASK_CLASSIC) ? PLACE_ALL : PLACE_MISSING_REQUIRED);
+    KV_BENCH_PHASE("files-classic");
     if (installMask & MASK_EXPLORER)
         PlaceGroup(run, ExplorerFiles, EXPLORER_COUNT, EXPLORER_BASE, PLACE_ALL);
+    KV_BENCH_PHASE("files-explorer");
     if (installMask & MASK_UTILITIES)
         PlaceGroup(run, UtilityFiles, UTILITY_COUNT, UTILITY_BASE, PLACE_ALL);
+    KV_BENCH_PHASE("files-utilities");
     if (g_bWinNT && g_nWinMajor < 4) {
         static const int kLinkRows[] = { COMMON_LINK, COMMON_STUB, COMMON_LINK_HELP };
         for (int row : kLinkRows) {
@@ -513,10 +554,11 @@ int InstallProduct(const char* workFolder, const char* destFolder, unsigned int 
         }
     }
     PlaceGroup(run, CommonFiles, COMMON_COUNT, COMMON_BASE, PLACE_ALL);
+    KV_BENCH_PHASE("files-common");
 
     if (run.ok && (installMask & (MASK_CLASSIC | MASK_EXPLORER)))
         InstallProductIni(run);
-    KV_BENCH_PHASE("files");
+    KV_BENCH_PHASE("files-ini");
     if (run.ok)
         RegisterSsl(run);
     if (run.ok)
@@ -527,29 +569,32 @@ int InstallProduct(const char* workFolder, const char* destFolder, unsigned int 
             WriteProfileStringA("KORVID", "SPFLAGS", "1");
     }
 
-    KV_BENCH_PHASE("registrations");
+    KV_BENCH_PHASE("registrations-ssl-base");
 
     char group[KV_TEXT_SIZE];
     AskGroupName(run, group, sizeof group);
     if (run.ok)
         CreateProgramGroup(run, group);
-    KV_BENCH_PHASE("progman");
+    KV_BENCH_PHASE("progman-items");
 
     if (run.ok && (installMask & MASK_EXPLORER)) {
         PlaceNamespaceEntry(run, kExplorerNamespaceClsid, "KORVID Pro Explorer", true);
         if (run.ok && (installMask & MASK_CLASSIC))
             PlaceNamespaceEntry(run, kClassicNamespaceClsid, "KORVID Pro", false);
     }
+    KV_BENCH_PHASE("namespace");
     if (run.ok)
         WriteUninstallEntry(run, group);
+    KV_BENCH_PHASE("uninstall-entry");
     if (run.ok)
         RegisterStub(run);
     if (run.ok && (installMask & MASK_EXPLORER))
         RegisterExplorer(run);
+    KV_BENCH_PHASE("registrations-stub-explorer");
     if (run.ok && (installMask & MASK_UTILITIES))
         SetUpUtilities(run);
 
-    KV_BENCH_PHASE("registrations");
+    KV_BENCH_PHASE("install-end");
     run.outcome |= run.ok ? RESULT_SUCCEEDED : RESULT_FAILED_RUN;
     if (outcome)
         *outcome = run.outcome;

@@ -8,7 +8,8 @@
 enum {
     PROGMAN_COMMAND_SIZE = 516,    // the command buffer, terminator included
     PROGMAN_GROUPLIST_SIZE = 2096, // g_szGroupList, terminator included
-    PROGMAN_TIMEOUT = 1000,        // ms per synchronous transaction
+    PROGMAN_TIMEOUT = 1000,        // ms per synchronous transaction, and per item of a batch
+    PROGMAN_BATCH_SIZE = 2048,     // the execute string of a batch of items, terminator included
 };
 
 // progman.cpp
@@ -30,9 +31,23 @@ int ProgmanCreateGroup(const char* groupName);
 int ProgmanSelectGroup(const char* groupName);
 // returns 1 when the server accepted the item, else 0
 int ProgmanAddItem(const char* itemName, const char* folder, const char* fileName, const char* commandLine);
+// One item of ProgmanAddItems: the fields of ProgmanAddItem, and its answer.
+struct ProgmanItemRequest {
+    const char* itemName;
+    const char* folder;
+    const char* fileName;
+    const char* commandLine;
+    int added; // set by ProgmanAddItems: what ProgmanAddItem would have returned for it
+};
+// Adds the items in order as ProgmanAddItem would one after another, with the same answer
+// for each, in as few execute strings as the batch buffer allows. returns the items added
+int ProgmanAddItems(ProgmanItemRequest* items, int count);
 // returns 1
 int ProgmanDeleteItem(const char* itemName, const char* folder, const char* fileName,
                       const char* commandLine);
+// Deletes up to times items of that name from the current group, as many ProgmanDeleteItem
+// calls would. returns 1
+int ProgmanDeleteItemTimes(const char* itemName, int times);
 int ProgmanClose(void);
 int ProgmanCloseAndDeleteGroup(const char* groupName);
 // returns 1 when the server lists the group (any letter case), else 0
@@ -63,6 +78,10 @@ bool FormatCreateGroupCommand(char* out, size_t size, const char* groupName);
 bool FormatDeleteGroupCommand(char* out, size_t size, const char* groupName);
 bool FormatDeleteItemCommand(char* out, size_t size, const char* itemName);
 bool FormatAddItemCommand(char* out, size_t size, const ProgmanItem* item);
+// Appends the item's AddItem command to the commands already in out, which the server then
+// runs in order as one execute string. returns false, out as it was, when a field cannot be
+// quoted or the command does not fit whole
+bool AppendAddItemCommand(char* out, size_t size, const ProgmanItem* item);
 // The buffer size that holds any of the commands above for fields of fieldChars characters
 // in all: PROGMAN_COMMAND_SIZE, or more for longer fields.
 size_t ProgmanCommandSize(size_t fieldChars);

@@ -85,6 +85,18 @@ bool FormatAddItemCommand(char* out, size_t size, const ProgmanItem* item)
                      item->workFolder);
 }
 
+// returns false (out as it was) when a field cannot be quoted or the command would not fit
+bool AppendAddItemCommand(char* out, size_t size, const ProgmanItem* item)
+{
+    size_t used = size > 0 ? strlen(out) : 0;
+    if (used + 1 >= size)
+        return false;
+    if (FormatAddItemCommand(out + used, size - used, item))
+        return true;
+    out[used] = '\0';
+    return false;
+}
+
 // returns the buffer size for fields of fieldChars characters in all
 size_t ProgmanCommandSize(size_t fieldChars)
 {

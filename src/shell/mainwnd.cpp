@@ -16,10 +16,12 @@ void RunSetupCommand(HWND window)
 {
     s_bSetupRunning = 1;
     RunWizard(window, nV, nM);
+    KV_BENCH_PHASE("wizard-end");
     s_bSetupRunning = 0;
     CleanUpStagingFiles();
     // The uninstaller cannot delete the copy it ran its removal from; the next run does.
     RemoveUninstallerCopies();
+    KV_BENCH_PHASE("cleanup");
     if (window)
         PostMessageA(window, WM_CLOSE, 0, 0);
     // The restart is requested before the window closes.

@@ -225,6 +225,7 @@ static HWND CreateMainWindow(HINSTANCE instance)
 // -1 or 2 when the window failed
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int)
 {
+    KV_BENCH_PHASE("loader");
     char tempFolder[KV_PATH_SIZE] = "";
 
     g_hInstance = instance;
@@ -253,6 +254,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
     int lockHeld = TakeSetupLock();
     if (workFolder && lockHeld)
         StageWorkFiles(instance, tempFolder);
+    KV_BENCH_PHASE("staging");
 
     memset(g_szLine1, 0, sizeof(g_szLine1));
     memset(g_szLine2, 0, sizeof(g_szLine2));
@@ -261,6 +263,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
         iniFound = ReadInstallOptionsFrom(switches.ini);
     else
         ReadInstallOptions();
+    KV_BENCH_PHASE("options");
     // A switch wins over the options file.
     g_bSilent |= switches.silent;
     if (switches.noRestart) {
@@ -282,6 +285,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
         return EXIT_REGISTER_FAILED;
     }
     g_hMainWindow = CreateMainWindow(instance);
+    KV_BENCH_PHASE("window");
     if (!g_hMainWindow && g_bSilent) {
         // A silent run shows nothing and needs the window only to receive its command: where
         // no desktop can hold a window (a session without a display), it runs right here.

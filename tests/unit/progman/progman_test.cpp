@@ -213,6 +213,35 @@ TEST_F(ProgmanServer, GroupAndItemsAreMadeReplacedAndDeleted)
     EXPECT_EQ(0u, g_ddeInstance);
 }
 
+// Items sent together: the server stops a batch at the item it refuses (a file it cannot
+// find) and answers for the whole, so the client sends that batch's items again alone. Each
+// item gets its own answer, the others are made, and all of it again into the group that is
+// now there replaces them; an item with a name of its own gets no second shortcut.
+TEST_F(ProgmanServer, FailingItemInsideABatchIsFoundAndTheOthersAreMade)
+{
+    std::string group = ScratchGroup("Batch");
+    ASSERT_EQ(1, CreateGroup(group));
+    const std::set<std::string> made = { "First.lnk", "Second.lnk", "Fourth.lnk", "kvpro32.exe.lnk" };
+    for (int round = 0; round < 2; round++) {
+        SCOPED_TRACE(round ? "into the group made before" : "into a new group");
+        ProgmanItemRequest items[] = {
+            { "First", m_dest.c_str(), "kvpro32.pdf", "", -1 },
+            { "Second", m_dest.c_str(), "kvpro32.exe", "", -1 },
+            { "Missing", m_dest.c_str(), "kvmissing.exe", "", -1 },
+            { "Fourth", m_dest.c_str(), "kvpro32.pdf", "", -1 },
+            { "", m_dest.c_str(), "kvpro32.exe", NULL, -1 },
+        };
+        EXPECT_EQ(4, ProgmanAddItems(items, (int)ARRAY_SIZE(items)));
+        std::vector<int> added;
+        for (const ProgmanItemRequest& item : items)
+            added.push_back(item.added);
+        EXPECT_EQ((std::vector<int> { 1, 1, 0, 1, 1 }), added);
+        EXPECT_EQ(made, ListFolder(m_programs + "\\" + group, false));
+        Shortcut fourth = ReadShortcut(Link(group, "Fourth"));
+        EXPECT_TRUE(SamePath(m_dest + "\\kvpro32.pdf", fourth.target)) << fourth.target;
+    }
+}
+
 // A command longer than the 516-character buffer goes out whole, not cut.
 TEST_F(ProgmanServer, LongCommandIsSentWhole)
 {
@@ -433,6 +462,181 @@ TEST_F(ProgmanServer, CreateGroupAnsweredLateGetsItsItemsWhenTheGroupIsThere)
                                     + "\")]"));
         }
     }
+}
+
+// A PROGMAN server of the test's own that keeps items as the Windows servers do: AddItem
+// adds an item even when one of that name is there (the shell's server under Wine would
+// overwrite it) and refuses a file that is not there; DeleteItem deletes one item of the
+// name, and fails when there is none; the commands of one execute string run in order until
+// the first that fails. It lists the groups it made. Its window is newer than the shell's
+// server, so the client's connect reaches it first.
+class CountingServer
+{
+public:
+    CountingServer()
+    {
+        s_server = this;
+        m_ready = CreateEventA(NULL, TRUE, FALSE, NULL);
+        m_thread = CreateThread(NULL, 0, Main, this, 0, &m_threadId);
+        WaitForSingleObject(m_ready, 10000);
+    }
+    ~CountingServer()
+    {
+        PostThreadMessageA(m_threadId, WM_QUIT, 0, 0);
+        WaitForSingleObject(m_thread, 10000);
+        CloseHandle(m_thread);
+        CloseHandle(m_ready);
+        s_server = NULL;
+    }
+    bool Registered() const
+    {
+        return m_registered;
+    }
+    std::multiset<std::string> Items() const
+    {
+        return m_items;
+    }
+    int Executes() const
+    {
+        return m_executes;
+    }
+
+private:
+    static DWORD WINAPI Main(void* param)
+    {
+        CountingServer* self = (CountingServer*)param;
+        MSG msg;
+        PeekMessageA(&msg, NULL, 0, 0, PM_NOREMOVE);
+        DWORD instance = 0;
+        if (DdeInitializeA(&instance, Callback, APPCLASS_STANDARD, 0) == DMLERR_NO_ERROR) {
+            self->m_instance = instance;
+            self->m_service = DdeCreateStringHandleA(instance, "PROGMAN", CP_WINANSI);
+            self->m_registered = DdeNameService(instance, self->m_service, NULL, DNS_REGISTER) != NULL;
+        }
+        SetEvent(self->m_ready);
+        while (GetMessageA(&msg, NULL, 0, 0) > 0)
+            DispatchMessageA(&msg);
+        if (instance) {
+            DdeNameService(instance, self->m_service, NULL, DNS_UNREGISTER);
+            DdeFreeStringHandle(instance, self->m_service);
+            DdeUninitialize(instance);
+        }
+        return 0;
+    }
+
+    // Runs one "[Name("a","b",...)]" command at *p and moves past it. returns false when it fails
+    bool RunCommand(const char** p)
+    {
+        std::string name;
+        std::vector<std::string> fields(1);
+        const char* c = *p + 1;
+        while (*c && *c != '(')
+            name += *c++;
+        for (bool quoted = false; *c && (quoted || *c != ']'); c++) {
+            if (*c == '"')
+                quoted = !quoted;
+            else if (*c == ',' && !quoted)
+                fields.emplace_back();
+            else if (quoted)
+                fields.back() += *c;
+        }
+        *p = *c ? c + 1 : c;
+        if (name == "CreateGroup") {
+            m_groups += fields[0] + "\r\n";
+            return true;
+        }
+        if (name == "AddItem") {
+            if (GetFileAttributesA(fields[0].c_str()) == INVALID_FILE_ATTRIBUTES)
+                return false;
+            m_items.insert(fields[1]);
+            return true;
+        }
+        auto found = m_items.find(fields[0]);
+        if (name != "DeleteItem" || found == m_items.end())
+            return false;
+        m_items.erase(found);
+        return true;
+    }
+
+    static HDDEDATA CALLBACK Callback(UINT type, UINT, HCONV, HSZ hsz1, HSZ hsz2, HDDEDATA data, ULONG_PTR,
+                                      ULONG_PTR)
+    {
+        CountingServer* self = s_server;
+        if (type == XTYP_CONNECT)
+            return (HDDEDATA)(ULONG_PTR)(DdeCmpStringHandles(hsz1, self->m_service) == 0);
+        if (type == XTYP_REQUEST) {
+            std::string list = "Accessories\r\n" + self->m_groups;
+            return DdeCreateDataHandle(self->m_instance, (LPBYTE)list.c_str(), (DWORD)list.size() + 1, 0,
+                                       hsz2, CF_TEXT, 0);
+        }
+        if (type != XTYP_EXECUTE)
+            return NULL;
+        std::string text(DdeGetData(data, NULL, 0, 0), '\0');
+        DdeGetData(data, (LPBYTE)&text[0], (DWORD)text.size(), 0);
+        self->m_executes++;
+        for (const char* p = text.c_str(); *p == '[';) {
+            if (!self->RunCommand(&p))
+                return (HDDEDATA)DDE_FNOTPROCESSED;
+        }
+        return (HDDEDATA)DDE_FACK;
+    }
+
+    static CountingServer* s_server;
+    HANDLE m_ready = NULL;
+    HANDLE m_thread = NULL;
+    DWORD m_threadId = 0;
+    DWORD m_instance = 0;
+    HSZ m_service = NULL;
+    bool m_registered = false;
+    std::string m_groups;
+    std::multiset<std::string> m_items;
+    int m_executes = 0;
+};
+
+CountingServer* CountingServer::s_server = NULL;
+
+// Where a second AddItem of a name would make a second item: a batch with an item the server
+// refuses leaves every other item once, in a new group and again into the group made before;
+// a batch it takes whole is one execute string.
+TEST_F(ProgmanServer, BatchLeavesEachItemOnceWhereAddsWouldDouble)
+{
+    const std::string group = m_tag + " Counted";
+    CountingServer server;
+    ASSERT_TRUE(server.Registered());
+    ASSERT_EQ(1, ProgmanCreateGroup(group.c_str()));
+    const std::multiset<std::string> made = { "First", "Second", "Fourth", "kvpro32.exe" };
+    for (int round = 0; round < 2; round++) {
+        SCOPED_TRACE(round);
+        ProgmanItemRequest items[] = {
+            { "First", m_dest.c_str(), "kvpro32.pdf", "", -1 },
+            { "Second", m_dest.c_str(), "kvpro32.exe", "", -1 },
+            { "Missing", m_dest.c_str(), "kvmissing.exe", "", -1 },
+            { "Fourth", m_dest.c_str(), "kvpro32.pdf", "", -1 },
+            { "", m_dest.c_str(), "kvpro32.exe", NULL, -1 },
+        };
+        EXPECT_EQ(4, ProgmanAddItems(items, (int)ARRAY_SIZE(items)));
+        EXPECT_EQ(0, items[2].added);
+        EXPECT_EQ(made, server.Items());
+    }
+    // Repeated deletes of one name, in one string: every item of that name goes, the rest stay.
+    std::string old = "[AddItem(\"" + m_dest + "\\kvpro32.pdf\",\"Old\",,,,,\"" + m_dest + "\")]";
+    ASSERT_EQ(1, ProgmanExecute(g_ddeInstance, (old + old).c_str()));
+    int sent = server.Executes();
+    EXPECT_EQ(1, ProgmanDeleteItemTimes("Old", 18));
+    EXPECT_EQ(1, server.Executes() - sent);
+    EXPECT_EQ(made, server.Items());
+    ProgmanClose();
+
+    // A new group whose items the server all takes: the group, then the items in one string.
+    const std::string whole = m_tag + " Whole";
+    ASSERT_EQ(1, ProgmanCreateGroup(whole.c_str()));
+    int before = server.Executes();
+    ProgmanItemRequest items[] = { { "One", m_dest.c_str(), "kvpro32.pdf", "", -1 },
+                                   { "Two", m_dest.c_str(), "kvpro32.exe", "", -1 },
+                                   { "Three", m_dest.c_str(), "kvpro32.pdf", "", -1 } };
+    EXPECT_EQ(3, ProgmanAddItems(items, (int)ARRAY_SIZE(items)));
+    EXPECT_EQ(1, server.Executes() - before);
+    ProgmanClose();
 }
 
 class ProgmanGroupList : public ProgmanServer

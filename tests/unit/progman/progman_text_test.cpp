@@ -137,6 +137,42 @@ TEST(ProgmanText, LongFieldsFailOrFitWhole)
     EXPECT_EQ((size_t)PROGMAN_COMMAND_SIZE, ProgmanCommandSize(400));
 }
 
+// A batch is the items' AddItem commands one after another; an item whose command cannot be
+// quoted or does not fit whole leaves the batch as it was, so that what is sent is whole.
+TEST(ProgmanText, BatchHoldsWholeCommandsOnly)
+{
+    ProgmanItem help, tool, hostile;
+    ASSERT_TRUE(ResolveProgmanItem(&help, "KORVID Pro Help", "C:\\KORVID Pro", "kvpro32.hlp", "", CURRENT));
+    ASSERT_TRUE(ResolveProgmanItem(&tool, "", "C:\\KORVID Pro", "kvfind.exe", "", CURRENT));
+    ASSERT_TRUE(ResolveProgmanItem(&hostile, "x\")][DeleteGroup(\"Accessories", "C:\\KORVID Pro", "a.exe", "",
+                                   CURRENT));
+    const std::string first =
+        "[AddItem(\"C:\\KORVID Pro\\kvpro32.hlp\",\"KORVID Pro Help\",,,,,\"C:\\KORVID Pro\")]";
+    const std::string both =
+        first + "[AddItem(\"C:\\KORVID Pro\\kvfind.exe\",\"kvfind.exe\",,,,,\"C:\\KORVID Pro\")]";
+
+    char batch[PROGMAN_BATCH_SIZE] = "";
+    EXPECT_TRUE(AppendAddItemCommand(batch, sizeof batch, &help));
+    EXPECT_FALSE(AppendAddItemCommand(batch, sizeof batch, &hostile));
+    EXPECT_EQ(first, batch);
+    EXPECT_TRUE(AppendAddItemCommand(batch, sizeof batch, &tool));
+    EXPECT_EQ(both, batch);
+
+    // Sizes around the exact fit of the second command: one short leaves the first alone.
+    for (size_t size : { both.size() + 1, both.size() }) {
+        SCOPED_TRACE(size);
+        std::vector<char> small(size, 'z');
+        small[0] = '\0';
+        ASSERT_TRUE(AppendAddItemCommand(small.data(), size, &help));
+        bool fits = size > both.size();
+        EXPECT_EQ(fits, AppendAddItemCommand(small.data(), size, &tool));
+        EXPECT_EQ(fits ? both : first, small.data());
+    }
+    char tiny[8] = "";
+    EXPECT_FALSE(AppendAddItemCommand(tiny, sizeof tiny, &help));
+    EXPECT_STREQ("", tiny);
+}
+
 TEST(ProgmanText, GroupListKeepsWholeNames)
 {
     struct Row {
