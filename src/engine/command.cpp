@@ -4,9 +4,6 @@
 #include "engine/engine.h"
 #include <string.h>
 
-// How long StartProgram waits for a started program to be ready for input, as WinExec does.
-static const DWORD kStartIdleMs = 30000;
-
 // returns true with "program" arguments (or "program" alone) in out; false when program
 // holds a double quote or a control character, or the command does not fit
 bool FormatProgramCommand(char* out, size_t size, const char* program, const char* arguments)
@@ -47,21 +44,6 @@ static bool StartInFolder(const char* folder, const char* name, const char* argu
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = (WORD)show;
     return CreateProcessA(NULL, command, NULL, NULL, FALSE, 0, NULL, folder, &startup, process) != 0;
-}
-
-// Waits, as WinExec does, until the program is ready for input or has ended (30 s at the
-// most), so that programs started one after another (the scheduler's -install, then
-// -install_no_start) do their work in that order.
-// returns 1 when the program started, 0 when the command could not be built or not run
-int StartProgram(const char* folder, const char* name, const char* arguments, UINT show)
-{
-    PROCESS_INFORMATION process;
-    if (!StartInFolder(folder, name, arguments, show, &process))
-        return 0;
-    WaitForInputIdle(process.hProcess, kStartIdleMs);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return 1;
 }
 
 // returns true when text holds a blank-separated "-f", "-d", "-g", "-s" or "-o" (or with '/'),

@@ -94,11 +94,16 @@ extern const InstallQuestions kDefaultAnswers;
 // The scratch file a new product file is written into, in its destination folder, before
 // it replaces the earlier file; it never stays behind.
 #define KV_SCRATCH_NAME "kvswap.tmp"
-// The name the earlier file is kept under, beside it, while a new file takes its place on
-// Windows 95 and 98; it goes once the new file is in place.
-#define KV_BACKUP_NAME "kvswap.bak"
+// The names the earlier file is kept under, beside it, while a new file takes its place on
+// Windows 95 and 98 (the first of them that no file has); it goes once the new file is in
+// place.
+#define KV_BACKUP_NAME  "kvswap.bak"
+#define KV_BACKUP_NAMES 100
+// The backup name of that number: "kvswap.bak", then "kvswap1.bak" to "kvswap99.bak".
+// returns false when number is KV_BACKUP_NAMES or more, or the name does not fit
+bool BackupFileName(char* dest, size_t size, unsigned int number);
 // Replaces targetPath by newPath the way Windows 95 and 98 can: the earlier file moved to
-// KV_BACKUP_NAME, the new one moved into place, the backup deleted only then. A target in
+// the first free backup name, the new one moved into place, the backup deleted only then. A target in
 // use (one that cannot be opened for writing) is not touched.
 // returns 1 when replaced; else 0 with the earlier file at its name and the last error kept
 int ReplaceKeepingBackup(const char* newPath, const char* targetPath);
@@ -227,11 +232,8 @@ bool FormatFolderProgramCommand(char* out, size_t size, const char* folder, cons
 // values unquoted after their switches; returns false when a value holds a double quote, a
 // control character or a switch of its own, or the command does not fit.
 bool FormatUninstallCommand(char* out, size_t size, const char* folder, const char* group);
-// Starts folder\name with its path quoted and folder as its current folder, and waits until
-// it is ready for input or has ended (30 s at the most), as WinExec does; returns 1 when it
-// started, 0 when not.
-int StartProgram(const char* folder, const char* name, const char* arguments, UINT show);
-// The same, and waits for it to end, timeoutMs at most.
+// Starts folder\name with its path quoted and folder as its current folder, and waits for it
+// to end, timeoutMs at most.
 // returns 1 when it ended in time, 0 when it did not start or still runs
 int RunProgramAndWait(const char* folder, const char* name, const char* arguments, UINT show,
                       DWORD timeoutMs);

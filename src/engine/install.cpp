@@ -22,6 +22,9 @@ const char kMyComputerNamespaceFormat[] =
 const char kUninstallEntryKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KORVIDPro";
 const char kSslRegistryPath[] = "SOFTWARE\\Oxtavine\\KORVID\\SSL";
 
+// How long each start of the scheduler may take before the install goes on without it.
+static const DWORD kSchedulerWaitMs = 30000;
+
 // The default answers: nothing is shown, and what a failed file says goes to the log.
 static int KeepProposedGroup(HWND, char*)
 {
@@ -512,9 +515,12 @@ static void SetUpUtilities(Run& run)
         CloseProductLibrary(&library);
     }
     KV_BENCH_PHASE("registrations-browser");
-    StartProgram(run.destFolder, "kvsched.exe", "-install", SW_SHOWNORMAL);
+    // The scheduler makes no window, so nothing tells when it is ready but its end: the
+    // second start waits for the first to end, or it could undo the start-up entry first.
+    RunProgramAndWait(run.destFolder, "kvsched.exe", "-install", SW_SHOWNORMAL, kSchedulerWaitMs);
     if (!(run.mask & MASK_QUEUE))
-        StartProgram(run.destFolder, "kvsched.exe", "-install_no_start", SW_SHOWNORMAL);
+        RunProgramAndWait(run.destFolder, "kvsched.exe", "-install_no_start", SW_SHOWNORMAL,
+                          kSchedulerWaitMs);
     KV_BENCH_PHASE("scheduler");
 }
 

@@ -106,11 +106,12 @@ static bool ScratchPathBeside(char* scratch, size_t size, const char* targetPath
 }
 
 // returns ERROR_SUCCESS when the existing file can be opened for writing (it is not
-// changed), else the error that says why not: ERROR_SHARING_VIOLATION for a file in use
+// changed), else the error that says why not: ERROR_SHARING_VIOLATION for a file in use.
+// Windows 95 and 98 refuse FILE_SHARE_DELETE (error 87): only Windows NT is given it.
 static DWORD WriteProbe(const char* path)
 {
-    HANDLE probe = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                               NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | (g_bWinNT ? FILE_SHARE_DELETE : 0);
+    HANDLE probe = CreateFileA(path, GENERIC_WRITE, share, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
     if (probe == INVALID_HANDLE_VALUE)
         return GetLastError();
     CloseHandle(probe);
@@ -134,16 +135,29 @@ int ReplaceKeepingBackup(const char* newPath, const char* targetPath)
             return 0;
         }
     }
+    // The backup takes a name that is free: a file already there (the user's own, or one a
+    // cut-off run left) is never deleted, and only the backup this run made goes below.
+    // MoveFileA refuses an existing name, so a name taken meanwhile is stepped over too.
     char backupPath[KV_PATH_SIZE];
-    if (!PathBeside(backupPath, sizeof backupPath, targetPath, KV_BACKUP_NAME)) {
-        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    bool moved = false;
+    for (unsigned int number = 0; number < KV_BACKUP_NAMES && !moved; number++) {
+        char name[16];
+        if (!BackupFileName(name, sizeof name, number)
+            || !PathBeside(backupPath, sizeof backupPath, targetPath, name)) {
+            SetLastError(ERROR_FILENAME_EXCED_RANGE);
+            return 0;
+        }
+        if (GetFileAttributesA(backupPath) != INVALID_FILE_ATTRIBUTES)
+            continue;
+        if (MoveFileA(targetPath, backupPath))
+            moved = true;
+        else if (GetLastError() != ERROR_ALREADY_EXISTS && GetLastError() != ERROR_FILE_EXISTS)
+            return 0;
+    }
+    if (!moved) {
+        SetLastError(ERROR_FILE_EXISTS);
         return 0;
     }
-    // A backup left by a run that was cut off is a product file replaced since.
-    SetFileAttributesA(backupPath, FILE_ATTRIBUTE_NORMAL);
-    DeleteFileA(backupPath);
-    if (!MoveFileA(targetPath, backupPath))
-        return 0;
     if (!MoveFileA(newPath, targetPath)) {
         DWORD error = GetLastError();
         MoveFileA(backupPath, targetPath);

@@ -75,3 +75,14 @@ bool AlternateFileName(char* dest, size_t size, const char* target, const char* 
     dest[0] = '\0';
     return false;
 }
+
+bool BackupFileName(char* dest, size_t size, unsigned int number)
+{
+    if (size > 0)
+        dest[0] = '\0';
+    if (number >= KV_BACKUP_NAMES)
+        return false;
+    if (number == 0)
+        return StrCopy(dest, size, KV_BACKUP_NAME);
+    return StrFormat(dest, size, "kvswap%u.bak", number);
+}

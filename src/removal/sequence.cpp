@@ -119,14 +119,21 @@ int DeleteOrDefer(const char* path, char* errorText)
     // the machine restarts, from an install made in between. The file is renamed only when
     // its command can be stored, and goes back under its own name when storing fails.
     char deferred[KV_PATH_SIZE];
-    if (FreeDeferredName(path, deferred, sizeof deferred) && CanStoreDeferredDelete(deferred)
-        && MoveFileA(path, deferred)) {
-        char command[KV_LINE_SIZE];
+    char command[KV_LINE_SIZE];
+    bool renamed = FreeDeferredName(path, deferred, sizeof deferred) && CanStoreDeferredDelete(deferred)
+        && MoveFileA(path, deferred);
+    if (renamed) {
         if (BuildRestartCommand(command, sizeof command, "del", deferred) && ScheduleAtRestart(command)) {
             g_bRestartNeeded = 1;
             return 0;
         }
         MoveFileA(deferred, path);
+    } else if (!g_bWinNT && BuildRestartCommand(command, sizeof command, "del", path)
+               && ScheduleAtRestart(command)) {
+        // Windows 95 and 98 neither delete nor rename the file of a running program: its
+        // own name is the only one it has until the next start.
+        g_bRestartNeeded = 1;
+        return 0;
     }
     // Nothing will delete the file: it stays as it was, and the removal is incomplete.
     if (readOnly)

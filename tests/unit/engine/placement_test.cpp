@@ -522,7 +522,8 @@ TEST_F(Placement, FilesInUseOn95WaitAsNewUntilTheRestartCopies)
 // Windows 95 and 98 replace a file through a backup of the earlier one. Whatever fails, and
 // wherever, the earlier file stays whole at its name: a target in use is not touched, and a
 // new file that cannot move after the earlier one went aside (held open here without
-// delete sharing) brings the earlier one back. No backup is left in any case.
+// delete sharing) brings the earlier one back. No backup of the run's own is left in any
+// case, and a file that already had the backup's name is never taken.
 TEST_F(Placement, ReplacingThroughABackupKeepsTheEarlierFileOnEveryFailure)
 {
     enum Block { NONE, READ_ONLY, TARGET_OPEN, NEW_OPEN };
@@ -536,7 +537,7 @@ TEST_F(Placement, ReplacingThroughABackupKeepsTheEarlierFileOnEveryFailure)
         { "no earlier file", false, NONE, false, 1 },
         { "earlier file", true, NONE, false, 1 },
         { "read-only earlier file", true, READ_ONLY, false, 1 },
-        { "backup left by a cut-off run", true, NONE, true, 1 },
+        { "a file with the backup's name", true, NONE, true, 1 },
         { "earlier file open elsewhere", true, TARGET_OPEN, false, 0 },
         { "new file cannot move", true, NEW_OPEN, false, 0 },
     };
@@ -568,12 +569,19 @@ TEST_F(Placement, ReplacingThroughABackupKeepsTheEarlierFileOnEveryFailure)
             EXPECT_EQ("earlier text", kvtest::ReadFile(target));
             EXPECT_EQ("new text", kvtest::ReadFile(fresh));
         }
-        EXPECT_FALSE(kvtest::FileExists(backup));
+        // A file that already had the backup's name is not this run's: it stays as it was,
+        // and no backup of this run's is left under another name.
+        if (row.staleBackup)
+            EXPECT_EQ("stale", kvtest::ReadFile(backup));
+        else
+            EXPECT_FALSE(kvtest::FileExists(backup));
+        EXPECT_FALSE(kvtest::FileExists(Dest("kvswap1.bak")));
+        DeleteFileA(backup.c_str());
         DeleteFileA(fresh.c_str());
     }
 
     // A placement on Windows 98 takes this way: the earlier file is replaced, and neither
-    // the scratch file nor a backup stays.
+    // the scratch file nor a backup of the run's stays.
     g_bWinNT = 0;
     g_bSilent = 1;
     SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -582,7 +590,10 @@ TEST_F(Placement, ReplacingThroughABackupKeepsTheEarlierFileOnEveryFailure)
     EXPECT_EQ(0, InstallFile(work_.c_str(), "kv95pro.exe", dest_.c_str(), NULL, NULL, 0, 1));
     EXPECT_TRUE(kvtest::ReadFile(kvtest::PayloadFile("kv95pro.exe"))
                 == kvtest::ReadFile(Dest("kv95pro.exe")));
-    EXPECT_FALSE(kvtest::FileExists(backup)) << "the Windows 98 way was not taken";
+    // The file that had the backup's name is not the run's: it stays, and the run's own
+    // backup under the next name is gone.
+    EXPECT_EQ("stale", kvtest::ReadFile(backup));
+    EXPECT_FALSE(kvtest::FileExists(Dest("kvswap1.bak")));
     EXPECT_FALSE(kvtest::FileExists(Dest(KV_SCRATCH_NAME)));
     EXPECT_EQ(0, g_bRestartNeeded);
 }
