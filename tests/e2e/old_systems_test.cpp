@@ -75,11 +75,8 @@ TEST_F(OldSystems, InstallUpdateWithAProgramRunningAndRemoval)
         EXPECT_EQ("the user's own", kvtest::ReadFile(Dest("kvswap.bak")));
         EXPECT_FALSE(FileExists(Dest("kvswap1.bak")));
 
-        std::string command = kvtest::RegString(
-            HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KORVIDPro",
-            "UninstallString");
         options.watchStarted = true;
-        RunResult run = box.RunCommand(command + " -s", options);
+        RunResult run = RunUninstallString(box, " -s", options);
         EXPECT_FALSE(run.timedOut);
         EXPECT_EQ(0u, run.exitCode) << box.SetupLog();
         EXPECT_TRUE(WaitForPrograms(run.startedPrograms, 60000));
