@@ -5,7 +5,6 @@
 #include "engine/engine.h"
 #include "wizard/wizard.h"
 #include "removal/removal.h"
-#include <stdio.h>
 
 // Set while the setup command runs: the main window then refuses to close, since the run
 // (behind the modeless copy box, say) still needs it and would else go on with no window
@@ -73,6 +72,6 @@ void CleanUpStagingFiles(void)
         const char* name = FileManifest[i].stagingName;
         // A name that would be cut could delete some other file: skip it.
         if (name && name[0] && JoinPathBackslash(path, ARRAY_SIZE(path), folder, name))
-            remove(path);
+            DeleteFileA(path);
     }
 }
