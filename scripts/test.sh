@@ -48,7 +48,7 @@ rm -f "$logs"/*.log
 
 stage packages scripts/bootstrap.sh
 stage checks bash -c 'scripts/format.sh --check && scripts/check-layers.sh'
-stage release bash -c 'cmake --preset release >/dev/null && cmake --build --preset release'
+stage release bash -c 'cmake --preset release >/dev/null && cmake --build --preset release && scripts/check-imports.sh'
 stage build bash -c 'cmake --preset test >/dev/null && cmake --build --preset test'
 stage wine scripts/with-wine.sh ctest --preset test -LE faults "$@"
 # The fault suite's one summary line comes from its output, whatever the result.

@@ -3,7 +3,6 @@
 #include "common.h"
 #include "product.h"
 #include <olectl.h>
-#include <stdio.h>
 
 // returns true when the module's full path fitted into path
 bool ModulePath(HMODULE module, char* path, DWORD size)
@@ -70,8 +69,7 @@ HRESULT RegisterServerClass(HMODULE module, const char* clsid, const char* name)
     char classKey[64];
     if (!ModulePath(module, path, sizeof(path)))
         return SELFREG_E_CLASS;
-    int n = snprintf(classKey, sizeof(classKey), "CLSID\\%s", clsid);
-    if (n < 0 || n >= (int)sizeof(classKey))
+    if (!StrFormat(classKey, sizeof(classKey), "CLSID\\%s", clsid))
         return SELFREG_E_CLASS;
 
     HKEY key = NULL, server = NULL;
@@ -96,9 +94,9 @@ HRESULT RegisterServerClass(HMODULE module, const char* clsid, const char* name)
 HRESULT UnregisterServerClass(const char* clsid)
 {
     char classKey[64], serverKey[96];
-    int n = snprintf(classKey, sizeof(classKey), "CLSID\\%s", clsid);
-    int m = snprintf(serverKey, sizeof(serverKey), "CLSID\\%s\\InProcServer32", clsid);
-    if (n < 0 || n >= (int)sizeof(classKey) || m < 0 || m >= (int)sizeof(serverKey))
+    bool classFits = StrFormat(classKey, sizeof(classKey), "CLSID\\%s", clsid);
+    bool serverFits = StrFormat(serverKey, sizeof(serverKey), "CLSID\\%s\\InProcServer32", clsid);
+    if (!classFits || !serverFits)
         return SELFREG_E_CLASS;
     bool ok = DeleteKeyIfPresent(HKEY_CLASSES_ROOT, serverKey);
     ok = DeleteKeyIfPresent(HKEY_CLASSES_ROOT, classKey) && ok;

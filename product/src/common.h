@@ -2,6 +2,7 @@
 // registry writes and deletions their entry points make.
 #pragma once
 #include <windows.h>
+#include "base/base.h"
 
 // The library's own module, recorded by its DllMain (libmain.cpp).
 extern HMODULE g_hModule;

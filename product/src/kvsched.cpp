@@ -6,7 +6,6 @@
 // Any other command line does nothing. The keys are described in product.h.
 #include "common.h"
 #include "product.h"
-#include <stdio.h>
 
 enum { EXIT_DONE = 0, EXIT_FAILED = 1, EXIT_UNKNOWN_SWITCH = 2 };
 
@@ -20,8 +19,8 @@ static bool SetStartWithWindows(const char* path, bool start)
     bool ok;
     if (start) {
         char command[MAX_PATH + 3];
-        int n = snprintf(command, sizeof(command), "\"%s\"", path);
-        ok = n > 0 && n < (int)sizeof(command) && SetStringValue(run, KV_RUN_VALUE, command);
+        ok =
+            StrFormat(command, sizeof(command), "\"%s\"", path) && SetStringValue(run, KV_RUN_VALUE, command);
     } else {
         LONG rc = RegDeleteValueA(run, KV_RUN_VALUE);
         ok = rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;

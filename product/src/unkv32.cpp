@@ -24,9 +24,6 @@
 // log names it); 1618 another setup or uninstaller of the product is running; 1639 a command
 // line it cannot use.
 #include <windows.h>
-#include <stdlib.h>
-#include <string.h>
-#include <direct.h>
 #include "removal/removal.h"
 #include "engine/engine.h"
 #include "unkv32_switches.h"
@@ -48,14 +45,15 @@ static void StartUp(HINSTANCE instance, bool silent)
     DWORD version = GetVersion();
     g_nWinMajor = (int)(version & 0xFF);
     g_nWinMinor = (int)((version >> 8) & 0xFF);
-    g_bWinNT = IsWindowsNT(getenv("OS"));
+    char os[KV_LINE_SIZE];
+    g_bWinNT = IsWindowsNT(ReadEnvironment("OS", os, sizeof os));
     g_bSilent = silent ? 1 : 0;
     g_bLogging = g_bSilent;
     g_bAllowReboot = 0;
     // The product folder must not stay the current one: that alone keeps it in use.
     char tempFolder[KV_PATH_SIZE];
     if (GetTempFolder(tempFolder))
-        _chdir(tempFolder);
+        SetCurrentDirectoryA(tempFolder);
 }
 
 // One setup or uninstaller at a time: only the process that removes takes the lock (an
@@ -91,11 +89,11 @@ static bool SamePath(const char* a, const char* b)
     DWORD lengthB = GetFullPathNameA(b, sizeof fullB, fullB, NULL);
     if (lengthA == 0 || lengthA >= sizeof fullA || lengthB == 0 || lengthB >= sizeof fullB)
         return false;
-    if (_stricmp(fullA, fullB) == 0)
+    if (StrCompareNoCase(fullA, fullB) == 0)
         return true;
     char shortA[KV_PATH_SIZE], shortB[KV_PATH_SIZE];
     return GetShortPath(fullA, shortA, sizeof shortA) && GetShortPath(fullB, shortB, sizeof shortB)
-        && _stricmp(shortA, shortB) == 0;
+        && StrCompareNoCase(shortA, shortB) == 0;
 }
 
 // The uninstaller of the recorded folder that folderValue (the -f) names, in path. returns

@@ -3,8 +3,6 @@
 // the system.
 #include "unkv32_switches.h"
 #include "base/base.h"
-#include <stdlib.h>
-#include <string.h>
 
 // returns the switch that starts at line[i] (a blank-separated "-f", "-d", "-g", "-s" or
 // "-o", also with '/'), or -1
@@ -63,7 +61,7 @@ int ParseSwitches(const char* line, char values[SWITCH_COUNT][VALUE_SIZE], bool 
         values[s][0] = '\0';
         given[s] = false;
     }
-    size_t len = strlen(line);
+    size_t len = StrLength(line);
     int found = 0;
     int current = -1;
     size_t valueStart = 0;
@@ -106,9 +104,9 @@ bool FormatCopyArguments(char* out, size_t size, const char* arguments, const ch
     bool same = found >= 0 && !givenBefore[SWITCH_ORIGINAL]
         && ParseSwitches(out, after, givenAfter) == found + 1
         && ParseOriginalValue(after[SWITCH_ORIGINAL], path, sizeof path, &report, &process)
-        && strcmp(path, original) == 0 && report == reportHandle && process == processHandle;
+        && StrCompare(path, original) == 0 && report == reportHandle && process == processHandle;
     for (int s = 0; same && s < SWITCH_ORIGINAL; s++)
-        same = givenBefore[s] == givenAfter[s] && strcmp(before[s], after[s]) == 0;
+        same = givenBefore[s] == givenAfter[s] && StrCompare(before[s], after[s]) == 0;
     if (!same)
         out[0] = '\0';
     return same;
@@ -120,9 +118,7 @@ static bool ReadNumber(const char** p, unsigned long* number)
 {
     if (**p < '0' || **p > '9')
         return false;
-    char* end;
-    *number = strtoul(*p, &end, 10);
-    *p = end;
+    *number = ReadDecimal(*p, p);
     while (**p == ' ' || **p == '\t')
         (*p)++;
     return true;
@@ -140,12 +136,12 @@ bool ParseOriginalValue(const char* value, char* path, size_t size, unsigned lon
     const char* end;
     if (*begin == '"') {
         begin++;
-        end = strchr(begin, '"');
+        end = StrFindChar(begin, '"');
         if (!end)
             return false;
     } else {
         // The parser took away the quotes of a value that is a path alone.
-        end = begin + strlen(begin);
+        end = begin + StrLength(begin);
     }
     size_t length = (size_t)(end - begin);
     if (length == 0 || length >= size)

@@ -3,6 +3,7 @@
 // and the small window helpers of the pages and the long operations.
 #pragma once
 #include <windows.h>
+#include <stdarg.h>
 #include <stddef.h>
 
 #ifndef ARRAY_SIZE
@@ -34,7 +35,10 @@ enum {
 // treat false as a failure of their step and never use the cut text as if whole.
 bool StrCopy(char* dest, size_t size, const char* src);
 bool StrAppend(char* dest, size_t size, const char* src);
+// StrFormat knows %s, %c, %d, %u and %X, each with an optional 'l', '0' flag and width, and %%.
 bool StrFormat(char* dest, size_t size, const char* format, ...) __attribute__((format(printf, 3, 4)));
+// returns the length of the whole formatted text; dest (when size > 0) holds what fitted
+size_t StrFormatList(char* dest, size_t size, const char* format, va_list args);
 // Joins folder and name with "%s%s" when the folder ends in '\' or '/', else "%s\%s".
 bool JoinPath(char* dest, size_t size, const char* folder, const char* name);
 // Joins with "%s%s" only when the folder ends in '\' (the '/' is not a separator here).
@@ -47,6 +51,66 @@ const char* FileNamePart(const char* path);
 // True when the text can stand inside double quotes of a command someone else parses: no
 // double quote and no control character, for which no such command has an escape.
 bool IsQuotableText(const char* text);
+
+// The string functions of the program, in place of a C run-time library's (the shipped
+// programs have none). The case-blind compares fold only 'A' to 'Z', whatever the locale.
+size_t StrLength(const char* text);
+// The length, but at most max (text need not be terminated within max characters).
+size_t StrLengthMax(const char* text, size_t max);
+// return <0, 0 or >0 as a before, equal to or after b, byte by byte
+int StrCompare(const char* a, const char* b);
+int StrCompareNoCase(const char* a, const char* b);
+int StrCompareNoCaseN(const char* a, const char* b, size_t count);
+// return the first (last) c in text, the terminator when c is '\0', or NULL
+const char* StrFindChar(const char* text, char c);
+const char* StrFindLastChar(const char* text, char c);
+inline char* StrFindChar(char* text, char c)
+{
+    return (char*)StrFindChar((const char*)text, c);
+}
+inline char* StrFindLastChar(char* text, char c)
+{
+    return (char*)StrFindLastChar((const char*)text, c);
+}
+// returns the first place part occurs in text (text itself for ""), or NULL
+const char* StrFindText(const char* text, const char* part);
+inline char* StrFindText(char* text, const char* part)
+{
+    return (char*)StrFindText((const char*)text, part);
+}
+// returns the decimal digits' value at text, the largest unsigned long when larger, with
+// *end after the digits (at text when there is none)
+unsigned long ReadDecimal(const char* text, const char** end);
+// returns the arguments of a command line: what follows the program's name (quoted or
+// not) and the blanks after it, as a C program's start-up code hands them to WinMain
+const char* SkipProgramName(const char* commandLine);
+
+// files.cpp: files and the environment through the system's calls. Text is written with
+// each LF as CR LF, and read back with each CR LF as LF, as text-mode files of C programs.
+// return the open file, or INVALID_HANDLE_VALUE
+HANDLE OpenForAppend(const char* path);
+HANDLE CreateForWriting(const char* path);
+// Writes text (at the file's end when atEnd); returns false when a write failed.
+bool WriteText(HANDLE file, const char* text, bool atEnd);
+// Appends text and a line end to the file, made when missing; returns false on a failure.
+bool AppendTextLine(const char* path, const char* text);
+struct TextReader {
+    HANDLE file;
+    char buffer[512];
+    DWORD count, next;
+    bool ended, failed;
+};
+// returns false when the file cannot be opened for reading
+bool OpenTextReader(TextReader* reader, const char* path);
+void CloseTextReader(TextReader* reader);
+// Reads the next line with its LF, at most size - 1 characters of it (the rest comes with
+// the next call); a Ctrl-Z ends the text. returns 1 with a line, 0 at the end, -1 on an error
+int ReadTextLine(TextReader* reader, char* line, size_t size);
+bool PathExists(const char* path);
+// returns false when the current folder does not fit size characters
+bool GetCurrentFolder(char* folder, size_t size);
+// returns buffer with the variable's value, or NULL when it is not set or does not fit
+const char* ReadEnvironment(const char* name, char* buffer, size_t size);
 
 // state.cpp: the process-wide run state and the option values that start-up reads.
 extern HINSTANCE g_hInstance;

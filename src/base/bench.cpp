@@ -3,8 +3,6 @@
 #include "base/base.h"
 
 #ifdef KV_BENCH_PHASES
-#include <stdio.h>
-#include <stdlib.h>
 
 static ULONGLONG FileTimeValue(const FILETIME& time)
 {
@@ -13,18 +11,18 @@ static ULONGLONG FileTimeValue(const FILETIME& time)
 
 void BenchPhase(const char* name)
 {
-    const char* path = getenv("KV_BENCH_PHASES_FILE");
-    if (!path || !*path)
+    char path[KV_PATH_SIZE];
+    if (!ReadEnvironment("KV_BENCH_PHASES_FILE", path, sizeof path))
         return;
     FILETIME now, created, ended, kernel, user;
     GetSystemTimeAsFileTime(&now);
     if (!GetProcessTimes(GetCurrentProcess(), &created, &ended, &kernel, &user))
         return;
-    FILE* file = fopen(path, "a");
-    if (!file)
-        return;
-    // FILETIME counts 100 ns steps.
-    fprintf(file, "%s %.3f\n", name, (double)(FileTimeValue(now) - FileTimeValue(created)) / 10000.0);
-    fclose(file);
+    // FILETIME counts 100 ns steps: milliseconds with three decimals, rounded.
+    ULONGLONG micro = (FileTimeValue(now) - FileTimeValue(created) + 5) / 10;
+    char line[KV_TEXT_SIZE];
+    if (StrFormat(line, sizeof line, "%s %lu.%03lu", name, (unsigned long)(micro / 1000),
+                  (unsigned long)(micro % 1000)))
+        AppendTextLine(path, line);
 }
 #endif

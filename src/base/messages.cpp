@@ -3,7 +3,6 @@
 // unattended run writes its texts line by line to setup.log in the work folder.
 #include "base/base.h"
 #include <stdarg.h>
-#include <stdio.h>
 
 static const char kLogFileName[] = "setup.log";
 // The log's file: setup.log in the current directory unless the command line named another.
@@ -59,9 +58,5 @@ void LogLine(const char* text)
 {
     if (!g_bLogging)
         return;
-    FILE* log = fopen(s_logFile, "a");
-    if (!log)
-        return;
-    fprintf(log, "%s\n", text ? text : "");
-    fclose(log);
+    AppendTextLine(s_logFile, text ? text : "");
 }

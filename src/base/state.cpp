@@ -1,7 +1,6 @@
 // The process-wide run state shared by every subsystem, and the Windows NT test of the OS
 // variable that start-up (the setup's and the uninstaller's) sets g_bWinNT from.
 #include "base/base.h"
-#include <string.h>
 
 HINSTANCE g_hInstance;
 HWND g_hMainWindow;
@@ -33,7 +32,7 @@ char IniFileName[KV_PATH_SIZE];
 // returns 1 when the text exists and holds "NT" (upper case), else 0
 int IsWindowsNT(const char* osVariable)
 {
-    return osVariable != NULL && strstr(osVariable, "NT") != NULL;
+    return osVariable != NULL && StrFindText(osVariable, "NT") != NULL;
 }
 
 // The [KORVID] values the command line gave (/DIR=, /GROUP=); "" where none was given.
@@ -43,13 +42,13 @@ static char s_group32[KV_TEXT_SIZE];
 // returns the buffer that overrides the key of [KORVID], or NULL for a key that has none
 static char* OverrideOf(const char* section, const char* key, size_t* size)
 {
-    if (!section || !key || _stricmp(section, "KORVID") != 0)
+    if (!section || !key || StrCompareNoCase(section, "KORVID") != 0)
         return NULL;
-    if (_stricmp(key, "DIR32") == 0) {
+    if (StrCompareNoCase(key, "DIR32") == 0) {
         *size = sizeof s_dir32;
         return s_dir32;
     }
-    if (_stricmp(key, "GROUP32") == 0) {
+    if (StrCompareNoCase(key, "GROUP32") == 0) {
         *size = sizeof s_group32;
         return s_group32;
     }

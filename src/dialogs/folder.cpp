@@ -6,7 +6,6 @@
 #include "resources/resource.h"
 #include <commdlg.h>
 #include <stddef.h>
-#include <string.h>
 
 // The launcher's shared buffers: the prompt (also the chooser's) and the folder.
 static char s_prompt[KV_FOLDER_SIZE];
@@ -32,16 +31,16 @@ int RunFolderDialog(HWND ownerWindow, HINSTANCE module, const char* prompt, cons
 // True when text holds word in any mix of upper- and lower-case letters.
 static bool ContainsWordAnyCase(const char* text, const char* word)
 {
-    size_t length = strlen(word);
+    size_t length = StrLength(word);
     for (; *text; text++)
-        if (_strnicmp(text, word, length) == 0)
+        if (StrCompareNoCaseN(text, word, length) == 0)
             return true;
     return false;
 }
 
 bool BrowseResultFolder(char* path, size_t size)
 {
-    char* last = strrchr(path, '\\');
+    char* last = StrFindLastChar(path, '\\');
     if (last)
         *last = '\0';
     if (ContainsWordAnyCase(path, "KORVID"))

@@ -3,7 +3,6 @@
 // them in Notepad while the page stays up.
 #include "dialogs/dialogs.h"
 #include "resources/resource.h"
-#include <string.h>
 
 static const char kReleaseNotes[] = "KvNews.txt";
 

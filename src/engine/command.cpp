@@ -2,7 +2,6 @@
 // goes in double quotes, so that "C:\Program Files\..." can never start C:\Program.exe; a
 // path that cannot be quoted safely is refused.
 #include "engine/engine.h"
-#include <string.h>
 
 // returns true with "program" arguments (or "program" alone) in out; false when program
 // holds a double quote or a control character, or the command does not fit
@@ -52,7 +51,7 @@ static bool HoldsUninstallSwitch(const char* text)
 {
     for (const char* p = text; *p; p++) {
         bool starts = p == text || p[-1] == ' ' || p[-1] == '\t';
-        if (!starts || (*p != '-' && *p != '/') || !strchr("fFdDgGsSoO", p[1]) || !p[1])
+        if (!starts || (*p != '-' && *p != '/') || !StrFindChar("fFdDgGsSoO", p[1]) || !p[1])
             continue;
         if (p[2] == '\0' || p[2] == ' ' || p[2] == '\t')
             return true;
@@ -86,7 +85,7 @@ bool IsSafeShellPath(const char* path)
     if (!path || !*path)
         return false;
     for (const unsigned char* p = (const unsigned char*)path; *p; p++) {
-        if (*p < 0x20 || strchr("&|<>^%!\"", *p))
+        if (*p < 0x20 || StrFindChar("&|<>^%!\"", *p))
             return false;
     }
     return true;

@@ -6,12 +6,11 @@
 // recorded may also lie inside the Windows, system or work folder (C:\WINDOWS\KORVID), so
 // that it can be updated and removed; it still may not be one of them or hold one.
 #include "engine/engine.h"
-#include <string.h>
 
 // The length of path without its trailing backslashes.
 static size_t TrimmedLength(const char* path)
 {
-    size_t len = strlen(path);
+    size_t len = StrLength(path);
     while (len > 0 && path[len - 1] == '\\')
         len--;
     return len;
@@ -23,7 +22,7 @@ bool IsSameOrInside(const char* inner, const char* outer)
 {
     size_t outerLen = TrimmedLength(outer);
     size_t innerLen = TrimmedLength(inner);
-    if (outerLen == 0 || innerLen < outerLen || _strnicmp(inner, outer, outerLen) != 0)
+    if (outerLen == 0 || innerLen < outerLen || StrCompareNoCaseN(inner, outer, outerLen) != 0)
         return false;
     return innerLen == outerLen || inner[outerLen] == '\\';
 }
@@ -42,9 +41,10 @@ static bool IsAbsolute(const char* path)
 // True when a segment of the path is "." or "..", which would hide where it leads.
 static bool HasDotSegment(const char* path)
 {
-    for (const char* p = strchr(path, '\\'); p; p = strchr(p + 1, '\\')) {
+    for (const char* p = StrFindChar(path, '\\'); p; p = StrFindChar(p + 1, '\\')) {
         const char* segment = p + 1;
-        size_t len = strcspn(segment, "\\");
+        const char* next = StrFindChar(segment, '\\');
+        size_t len = next ? (size_t)(next - segment) : StrLength(segment);
         if ((len == 1 && segment[0] == '.') || (len == 2 && segment[0] == '.' && segment[1] == '.'))
             return true;
     }
@@ -62,7 +62,7 @@ static bool HasFolderBelowRoot(const char* path)
             return false;
         rest = path + 2;
         for (int parts = 0; parts < 2; parts++) {
-            rest = strchr(rest, '\\');
+            rest = StrFindChar(rest, '\\');
             if (!rest)
                 return false;
             rest++;

@@ -2,7 +2,6 @@
 // every missing parent.
 #include "engine/engine.h"
 #include "resources/resource.h"
-#include <string.h>
 
 // True when dest is the work folder or lies inside it, ignoring case: a folder beside it
 // whose name only begins like it is not inside. An empty work folder refuses nothing.
@@ -37,13 +36,13 @@ static bool MakeFolder(const char* path)
 int CreateFolderPath(char* path)
 {
     // A trailing backslash names the same folder: it is set aside while the folder is made.
-    size_t length = strlen(path);
+    size_t length = StrLength(path);
     char* trailing = length > 3 && path[length - 1] == '\\' ? path + length - 1 : NULL;
     if (trailing)
         *trailing = '\0';
     int result = MakeFolder(path) ? 1 : 0;
     if (!result && GetLastError() != ERROR_ALREADY_EXISTS) {
-        char* last = strrchr(path, '\\');
+        char* last = StrFindLastChar(path, '\\');
         if (last) {
             *last = '\0';
             CreateFolderPath(path);

@@ -9,8 +9,6 @@
 #include "progman/progman.h"
 #include "resources/resource.h"
 #include "base/version.h"
-#include <stdio.h>
-#include <string.h>
 
 const char kProductGroup[] = "KORVID Pro";
 const char kExplorerNamespaceClsid[] = "{5b1e0c72-3a94-4f6d-8e21-c7d09a3b4a01}";
@@ -221,7 +219,7 @@ static void RegisterBase(Run& run)
 static bool SetAsideGroupName(const char* name, size_t size, const char* where)
 {
     const char* reason = NULL;
-    if (strlen(name) >= size)
+    if (StrLength(name) >= size)
         reason = "too long for a group name";
     else if (!IsQuotableText(name))
         reason = "holds a double quote or a control character";
@@ -451,7 +449,7 @@ static void WriteUninstallEntry(Run& run, const char* group)
     for (const EntryValue& value : values) {
         if (value.text)
             RegSetValueExA(key, value.name, 0, REG_SZ, (const BYTE*)value.text,
-                           (DWORD)strlen(value.text) + 1);
+                           (DWORD)StrLength(value.text) + 1);
         else
             RegSetValueExA(key, value.name, 0, REG_DWORD, (const BYTE*)&value.number, sizeof value.number);
     }

@@ -16,8 +16,6 @@
 #include "engine/engine.h"
 #include "resources/resource.h"
 #include <lzexpand.h>
-#include <stdio.h>
-#include <string.h>
 
 // True when the resource's bytes match the CRC-32 that the build stored beside it (a
 // resource of type "SUM" of the same name); a resource the build stored no sum for (the
@@ -274,7 +272,7 @@ int ExpandFile(char* sourcePath, const char* targetPath)
 {
     if (lstrcmpiA(sourcePath, targetPath) == 0)
         return 1;
-    size_t length = strlen(sourcePath);
+    size_t length = StrLength(sourcePath);
     if (length == 0)
         return 0;
 
@@ -308,37 +306,37 @@ int WriteIniFromTemplate(const char* workFolder, const char* targetPath, const c
     int result = -1;
     char line[KV_LINE_SIZE];
     char text[KV_FORMAT_SIZE];
-    FILE* output = NULL;
-    FILE* input = fopen(stagingPath, "r");
-    if (!input)
+    int read = 0;
+    HANDLE output = INVALID_HANDLE_VALUE;
+    TextReader input;
+    if (!OpenTextReader(&input, stagingPath))
         goto done;
-    output = fopen(scratchPath, "w");
-    if (!output)
+    output = CreateForWriting(scratchPath);
+    if (output == INVALID_HANDLE_VALUE)
         goto done;
     // An empty template fails; so does a line that would not fit the output or is not
     // written whole, rather than leaving a cut value or a gap in the product INI.
-    while (fgets(line, sizeof line, input)) {
+    while ((read = ReadTextLine(&input, line, sizeof line)) > 0) {
         if (!SubstitutePlaceholder(text, sizeof text, line, placeholder, replacement)
-            || fputs(text, output) < 0) {
+            || !WriteText(output, text, false)) {
             result = -1;
             break;
         }
         result = 0;
     }
-    if (ferror(input))
+    if (read < 0)
         result = -1;
 
 done:
-    if (output) {
-        if (fclose(output) != 0)
+    if (output != INVALID_HANDLE_VALUE) {
+        if (!CloseHandle(output))
             result = -1;
         if (result != 0)
-            remove(scratchPath);
+            DeleteFileA(scratchPath);
         else if (!SwapIntoPlace(scratchPath, targetPath))
             result = -1;
     }
-    if (input)
-        fclose(input);
+    CloseTextReader(&input);
     DeleteFileA(stagingPath);
     return result;
 }
@@ -352,11 +350,10 @@ static int ExpandStaged(const char* stagingPath, const char* targetPath)
     return ExpandFile(source, targetPath);
 }
 
-// Removes a file of that name by both the platform's and the library's delete.
+// Removes a file of that name.
 static void DeleteAnyFile(const char* path)
 {
     DeleteFileA(path);
-    remove(path);
 }
 
 // Stages the new file under ".new" and records a copy over the target for the next start.
@@ -392,7 +389,7 @@ static int ReplaceFileInUse(const char* stagingPath, const char* targetPath)
         if (!AlternateFileName(oldPath, sizeof oldPath, targetPath, ".bak"))
             return 0;
         DeleteAnyFile(oldPath);
-        if (rename(targetPath, oldPath) == 0 || MoveFileA(targetPath, oldPath)) {
+        if (MoveFileA(targetPath, oldPath)) {
             if (ExpandStaged(stagingPath, targetPath))
                 return 1;
             // Put the old file back, so a failed expansion does not leave the product

@@ -2,7 +2,6 @@
 // line with its placeholder replaced, and the names a file in use is moved aside to or
 // staged under. Nothing here calls the system.
 #include "engine/engine.h"
-#include <string.h>
 
 // returns the CRC-32 (the polynomial of zip and gzip) of size bytes
 DWORD Crc32(const void* bytes, size_t size)
@@ -31,13 +30,13 @@ bool SubstitutePlaceholder(char* out, size_t size, const char* line, const char*
     if (size == 0)
         return false;
     out[0] = '\0';
-    size_t placeholderLength = strlen(placeholder);
+    size_t placeholderLength = StrLength(placeholder);
     if (placeholderLength == 0)
         return StrCopy(out, size, line);
     size_t used = 0;
     const char* rest = line;
     const char* hit;
-    while ((hit = strstr(rest, placeholder)) != NULL) {
+    while ((hit = StrFindText(rest, placeholder)) != NULL) {
         size_t before = (size_t)(hit - rest);
         if (used + before >= size)
             return false;
@@ -45,7 +44,7 @@ bool SubstitutePlaceholder(char* out, size_t size, const char* line, const char*
         out[used + before] = '\0';
         if (!StrAppend(out, size, replacement))
             return false;
-        used = strlen(out);
+        used = StrLength(out);
         rest = hit + placeholderLength;
     }
     return StrAppend(out, size, rest);
@@ -60,9 +59,9 @@ bool AlternateFileName(char* dest, size_t size, const char* target, const char* 
         return false;
     dest[0] = '\0';
     const char* name = FileNamePart(target);
-    const char* cut = strstr(name, ".dll");
+    const char* cut = StrFindText(name, ".dll");
     if (!cut)
-        cut = strstr(name, ".exe");
+        cut = StrFindText(name, ".exe");
     if (!cut)
         return false;
     size_t keep = (size_t)(cut - target);

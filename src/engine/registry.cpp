@@ -2,8 +2,6 @@
 // entry, one string value at a time, the readability test of an installed file, and
 // calling a product library's registration entry with its folder current.
 #include "engine/engine.h"
-#include <direct.h>
-#include <string.h>
 
 static const char kBaseClassKey[] = "CLSID\\{5B1E0C72-3A94-4F6D-8E21-C7D09A3B4A10}";
 static const char kInProcServer[] = "InProcServer32";
@@ -12,7 +10,7 @@ static const char kApartment[] = "Apartment";
 // returns the RegSetValueExA result for a string value stored with its terminator
 static LONG SetStringValue(HKEY key, const char* name, const char* text)
 {
-    return RegSetValueExA(key, name, 0, REG_SZ, (const BYTE*)text, (DWORD)strlen(text) + 1);
+    return RegSetValueExA(key, name, 0, REG_SZ, (const BYTE*)text, (DWORD)StrLength(text) + 1);
 }
 
 // returns true when the default value and ThreadingModel were written (the second is not checked)
@@ -146,8 +144,8 @@ bool OpenProductLibrary(ProductLibrary* library, const char* folder, const char*
     if (!JoinPath(path, ARRAY_SIZE(path), folder, fileName))
         return false;
     // The library's own dependencies are found beside it while its folder is current.
-    library->remembered = _getcwd(library->previous, ARRAY_SIZE(library->previous)) != NULL;
-    _chdir(folder);
+    library->remembered = GetCurrentFolder(library->previous, ARRAY_SIZE(library->previous));
+    SetCurrentDirectoryA(folder);
     library->module = LoadLibraryA(path);
     if (!library->module)
         CloseProductLibrary(library);
@@ -166,7 +164,7 @@ void CloseProductLibrary(ProductLibrary* library)
         FreeLibrary(library->module);
     library->module = NULL;
     if (library->remembered)
-        _chdir(library->previous);
+        SetCurrentDirectoryA(library->previous);
     library->remembered = false;
 }
 

@@ -3,7 +3,6 @@
 // and 98), named "Oxtavine" with the first counter from 0 that the key does not hold yet.
 // The setup's main window and the uninstaller both restart through RestartWindows.
 #include "engine/engine.h"
-#include <string.h>
 
 static const char kCurrentVersionKey[] = "Software\\Microsoft\\Windows\\CurrentVersion";
 static const char kValuePrefix[] = "Oxtavine";
@@ -55,7 +54,7 @@ int ScheduleAtRestart(const char* command)
                 goto done;
             StrFormat(name, sizeof name, "%s%u", kValuePrefix, counter);
         }
-        DWORD size = (DWORD)(strlen(command) + 1);
+        DWORD size = (DWORD)(StrLength(command) + 1);
         if (RegSetValueExA(subkey, name, 0, REG_SZ, (const BYTE*)command, size) == ERROR_SUCCESS)
             result = 1;
     }

@@ -30,8 +30,6 @@
 // ProgmanSelectGroup of a group the server lists; otherwise they are dropped like any other
 // lost command.
 #include "progman/progman.h"
-#include <stdlib.h>
-#include <string.h>
 
 DWORD g_ddeInstance = 0;
 int g_bDdeActive = 0;
@@ -64,12 +62,12 @@ struct CommandBuffer {
     explicit CommandBuffer(size_t fieldChars) : text(fixed), size(ProgmanCommandSize(fieldChars))
     {
         if (size > sizeof(fixed))
-            text = (char*)malloc(size);
+            text = (char*)HeapAlloc(GetProcessHeap(), 0, size);
     }
     ~CommandBuffer()
     {
         if (text != fixed)
-            free(text);
+            HeapFree(GetProcessHeap(), 0, text);
     }
     CommandBuffer(const CommandBuffer&) = delete;
     CommandBuffer& operator=(const CommandBuffer&) = delete;
@@ -124,7 +122,7 @@ static UINT g_nLastExecuteError = 0;
 static int SendExecute(DWORD instance, HCONV conv, const char* command, DWORD timeout)
 {
     // The library only reads an execute's data; the cast drops const for its signature.
-    int result = DdeClientTransaction((LPBYTE)command, (DWORD)strlen(command) + 1, conv, NULL, CF_TEXT,
+    int result = DdeClientTransaction((LPBYTE)command, (DWORD)StrLength(command) + 1, conv, NULL, CF_TEXT,
                                       XTYP_EXECUTE, timeout, NULL)
         ? 1
         : 0;
@@ -194,7 +192,7 @@ int ProgmanCreateGroup(const char* groupName)
 {
     if (!ProgmanOpen())
         return 0;
-    CommandBuffer command(groupName ? strlen(groupName) : 0);
+    CommandBuffer command(groupName ? StrLength(groupName) : 0);
     if (!command.text || !FormatCreateGroupCommand(command.text, command.size, groupName))
         return 1;
     // A group the server does not list yet is made new, and holds none of our items.
@@ -224,7 +222,7 @@ int ProgmanSelectGroup(const char* groupName)
     g_bGroupNew = 0;
     if (!g_bDdeActive || !ProgmanGroupExists(groupName))
         return 0;
-    CommandBuffer command(strlen(groupName));
+    CommandBuffer command(StrLength(groupName));
     if (command.text && FormatCreateGroupCommand(command.text, command.size, groupName))
         g_bGroupSelected = ProgmanExecute(g_ddeInstance, command.text);
     return g_bGroupSelected;
@@ -255,9 +253,9 @@ static int AddOneItem(const char* itemName, const char* folder, const char* file
     ProgmanItem item;
     if (!ResolveProgmanItem(&item, itemName, folder, fileName, commandLine, current))
         return 0;
-    size_t nameChars = strlen(item.itemName);
+    size_t nameChars = StrLength(item.itemName);
     CommandBuffer del(nameChars);
-    CommandBuffer add(strlen(item.commandLine) + nameChars + strlen(item.workFolder));
+    CommandBuffer add(StrLength(item.commandLine) + nameChars + StrLength(item.workFolder));
     // Both or neither: an item deleted but not added again would be lost.
     if (!del.text || !add.text || !FormatDeleteItemCommand(del.text, del.size, item.itemName)
         || !FormatAddItemCommand(add.text, add.size, &item))
@@ -459,7 +457,7 @@ int ProgmanClose(void)
 int ProgmanCloseAndDeleteGroup(const char* groupName)
 {
     if (g_bDdeActive && groupName && lstrcmpiA(groupName, DEFAULT_GROUP) == 0) {
-        CommandBuffer command(strlen(groupName));
+        CommandBuffer command(StrLength(groupName));
         if (command.text && FormatDeleteGroupCommand(command.text, command.size, groupName))
             ProgmanExecute(g_ddeInstance, command.text);
     }

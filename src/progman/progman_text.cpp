@@ -1,7 +1,6 @@
 // The texts the Program Manager client sends and reads: an item's fields, the four
 // commands, and the "Groups" reply cut and split into names. Nothing here calls the system.
 #include "progman/progman.h"
-#include <string.h>
 
 // The longest fixed part of a command, "[AddItem(\"\",\"\",,,,,\"\")]", with room to spare.
 enum { COMMAND_FIXED_CHARS = 32 };
@@ -39,7 +38,7 @@ bool ResolveProgmanItem(ProgmanItem* item, const char* itemName, const char* fol
     if (*commandLine)
         return true;
     // A file name that holds a backslash is a path of its own, whatever the folder.
-    if (strchr(fileName, '\\'))
+    if (StrFindChar(fileName, '\\'))
         return StrCopy(item->defaultCommand, ARRAY_SIZE(item->defaultCommand), fileName);
     return JoinPath(item->defaultCommand, ARRAY_SIZE(item->defaultCommand), item->workFolder, fileName);
 }
@@ -162,7 +161,7 @@ bool GroupFolderForm(char* out, size_t size, const char* groupName)
     if (!StrCopy(out, size, OrEmpty(groupName)))
         return false;
     for (char* p = out; *p; p++) {
-        if (strchr("*\\/:<>?|", *p))
+        if (StrFindChar("*\\/:<>?|", *p))
             *p = '_';
     }
     return true;

@@ -4,7 +4,6 @@
 // left. A copy's folder has a name no one can take first: it is made new, and a name that
 // is there already is never used.
 #include "removal/removal.h"
-#include <string.h>
 
 static const char kCopyName[] = "unkv32.exe";
 // Names tried before giving up: each is new unless someone made it first.
@@ -147,7 +146,7 @@ int RemoveUninstallerCopies(void)
             || !IsUninstallerFolderName(found.cFileName))
             continue;
         char folder[KV_PATH_SIZE], copy[KV_PATH_SIZE];
-        if (!JoinPath(folder, sizeof folder, temp, found.cFileName) || _stricmp(folder, own) == 0
+        if (!JoinPath(folder, sizeof folder, temp, found.cFileName) || StrCompareNoCase(folder, own) == 0
             || !FolderHoldsOnly(folder, kCopyName) || !JoinPath(copy, sizeof copy, folder, kCopyName))
             continue;
         // A copy that still runs cannot be opened for writing: it and its folder stay.

@@ -6,7 +6,6 @@
 #include "engine/engine.h"
 #include "dialogs/dialogs.h"
 #include "resources/resource.h"
-#include <string.h>
 
 // Everything the product has, whatever the install recorded.
 static const unsigned int kRemoveAll = MASK_CLASSIC | MASK_EXPLORER | MASK_UTILITIES | MASK_BROWSER;
@@ -43,7 +42,7 @@ bool FindRecordedFolder(const char* expectedFolder, char* fullPath, size_t size)
         return true;
     char expected[KV_PATH_SIZE];
     return CheckRecordedFolder(expectedFolder, workFolder, expected, sizeof expected) == DEST_ACCEPTED
-        && _stricmp(expected, fullPath) == 0;
+        && StrCompareNoCase(expected, fullPath) == 0;
 }
 
 // The modeless progress box with its Cancel hidden, or null when it cannot be made.
@@ -103,7 +102,7 @@ bool FolderHoldsOnly(const char* folder, const char* name)
     bool only = true;
     do {
         const char* entry = found.cFileName;
-        if (strcmp(entry, ".") != 0 && strcmp(entry, "..") != 0 && _stricmp(entry, name) != 0)
+        if (StrCompare(entry, ".") != 0 && StrCompare(entry, "..") != 0 && StrCompareNoCase(entry, name) != 0)
             only = false;
     } while (only && FindNextFileA(find, &found));
     FindClose(find);

@@ -1,12 +1,11 @@
 // The removal's texts: the name a file in use waits under until the next start, and a
 // message with a name put in. Nothing here calls the system.
 #include "removal/removal.h"
-#include <string.h>
 
 // returns true with the first "%s" of the template replaced by insert
 bool InsertText(char* dest, size_t size, const char* templateText, const char* insert)
 {
-    const char* at = strstr(templateText, "%s");
+    const char* at = StrFindText(templateText, "%s");
     bool ok;
     if (!at) {
         ok = StrCopy(dest, size, templateText);
@@ -45,10 +44,10 @@ bool UninstallerFolderName(char* dest, size_t size, unsigned long token)
 
 bool IsUninstallerFolderName(const char* name)
 {
-    if (_strnicmp(name, "kvun", 4) != 0 || strlen(name) != 12)
+    if (StrCompareNoCaseN(name, "kvun", 4) != 0 || StrLength(name) != 12)
         return false;
     for (const char* p = name + 4; *p; p++) {
-        if (!strchr("0123456789abcdefABCDEF", *p))
+        if (!StrFindChar("0123456789abcdefABCDEF", *p))
             return false;
     }
     return true;

@@ -7,7 +7,6 @@
 #include "engine/engine.h"
 #include "progman/progman.h"
 #include "resources/resource.h"
-#include <string.h>
 
 static const char kCaption[] = "KORVID Pro Installation";
 static const char kProductIni[] = "KORVID.ini";
@@ -58,7 +57,7 @@ static void SetDeleteFailure(char* errorText, const char* path)
 {
     if (!errorText)
         return;
-    const char* slash = strrchr(path, '\\');
+    const char* slash = StrFindLastChar(path, '\\');
     if (!StrFormat(errorText, KV_TEXT_SIZE, "failed to delete %s", path)
         && !StrFormat(errorText, KV_TEXT_SIZE, "failed to delete %s", slash ? slash + 1 : path))
         StrCopy(errorText, KV_TEXT_SIZE, "failed to delete a file");
@@ -95,7 +94,7 @@ static bool CanStoreDeferredDelete(const char* deferred)
     char command[KV_LINE_SIZE];
     // "\" and an 8.3 name of at most 12 characters join the folder's short path.
     return BuildRestartCommand(command, sizeof command, "del", folder)
-        && strlen(command) + 13 < sizeof command;
+        && StrLength(command) + 13 < sizeof command;
 }
 
 // returns 1 when the file is gone (or was never there), 0 when it stays for now
@@ -191,7 +190,7 @@ static void DeleteFiles(const Removal& run, const ProductFileEntry* rows, int co
 {
     for (int p = 0; p < count; p++) {
         char path[KV_PATH_SIZE];
-        if (_stricmp(rows[p].reportName, g_szSparedName) == 0
+        if (StrCompareNoCase(rows[p].reportName, g_szSparedName) == 0
             || !JoinPath(path, sizeof path, run.folder, rows[p].reportName))
             continue;
         SetRemovalStatus(run.status, path);
@@ -276,11 +275,11 @@ static void RemoveProgramItems(const Removal& run)
 // True when the extension (from the last dot, any case) is one of the list.
 static bool HasExtension(const char* name, const char* const* extensions, int count)
 {
-    const char* dot = strrchr(name, '.');
+    const char* dot = StrFindLastChar(name, '.');
     if (!dot)
         return false;
     for (int i = 0; i < count; i++) {
-        if (_stricmp(dot, extensions[i]) == 0)
+        if (StrCompareNoCase(dot, extensions[i]) == 0)
             return true;
     }
     return false;

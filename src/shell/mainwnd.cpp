@@ -5,7 +5,6 @@
 #include "engine/engine.h"
 #include "wizard/wizard.h"
 #include "removal/removal.h"
-#include <stdio.h>
 
 // Set while the setup command runs: the main window then refuses to close, since the run
 // (behind the modeless copy box, say) still needs it and would else go on with no window
@@ -81,6 +80,6 @@ void CleanUpStagingFiles(void)
         if (g_bKeepWorkOptions && i == MANIFEST_INSTALL_INI)
             continue;
         if (name && name[0] && JoinPathBackslash(path, ARRAY_SIZE(path), folder, name))
-            remove(path);
+            DeleteFileA(path);
     }
 }

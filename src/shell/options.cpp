@@ -4,9 +4,6 @@
 // directory before this runs; a copy found there without an [INSTALL] section is only
 // that template, so an install.ini beside the program then takes its place.
 #include "shell/shell.h"
-#include <direct.h>
-#include <io.h>
-#include <string.h>
 
 static const char kOptionsName[] = "install.ini";
 
@@ -29,7 +26,7 @@ static void LogNumber(const char* format, int value)
 // returns 1 when path names an existing file (not a folder), else 0
 static int OptionsFileExists(const char* path)
 {
-    if (path[0] == '\0' || _access(path, 0) != 0)
+    if (path[0] == '\0' || !PathExists(path))
         return 0;
     DWORD attributes = GetFileAttributesA(path);
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -44,7 +41,7 @@ static int OptionsPathBesideProgram(char* dest, size_t size)
     DWORD length = GetModuleFileNameA(NULL, module, ARRAY_SIZE(module));
     if (length == 0 || length >= ARRAY_SIZE(module))
         return 0;
-    char* slash = strrchr(module, '\\');
+    char* slash = StrFindLastChar(module, '\\');
     if (!slash) {
         LogFormatted("Failed to find \"\\\" in \"%s\"", module);
         return 0;
@@ -67,7 +64,7 @@ static void LocateOptionsFile(void)
     char folder[KV_PATH_SIZE];
 
     memset(IniFileName, 0, sizeof(IniFileName));
-    if (!_getcwd(folder, ARRAY_SIZE(folder))) {
+    if (!GetCurrentFolder(folder, ARRAY_SIZE(folder))) {
         LogLine("Failed to getcwd");
         return;
     }
@@ -78,7 +75,7 @@ static void LocateOptionsFile(void)
         // the program is what this run is meant to use.
         if (!HasInstallSection(IniFileName)
             && OptionsPathBesideProgram(besideProgram, ARRAY_SIZE(besideProgram))
-            && OptionsFileExists(besideProgram) && _stricmp(besideProgram, IniFileName) != 0) {
+            && OptionsFileExists(besideProgram) && StrCompareNoCase(besideProgram, IniFileName) != 0) {
             StrCopy(IniFileName, ARRAY_SIZE(IniFileName), besideProgram);
             LogFormatted("access Succeeded for  \"%s\"", IniFileName);
         }
@@ -123,8 +120,8 @@ static void ReadLocatedOptions(void)
     if (!OptionsFileExists(IniFileName)) {
         SetDefaultOptions();
         char line[KV_FORMAT_SIZE];
-        StrFormat(line, ARRAY_SIZE(line), "length of IniFileName=%d contents= %s", (int)strlen(IniFileName),
-                  IniFileName);
+        StrFormat(line, ARRAY_SIZE(line), "length of IniFileName=%d contents= %s",
+                  (int)StrLength(IniFileName), IniFileName);
         LogLine(line);
         return;
     }

@@ -2,7 +2,6 @@
 // running Windows version offers and preselects, and the option values that the texts of
 // the [INSTALL] keys give. No global state, no Win32 call.
 #include "shell/shell.h"
-#include <string.h>
 
 enum {
     MAIN_MIN_WIDTH = 600,
@@ -63,13 +62,13 @@ const InstallOptionKey kInstallOptionKeys[OPTION_COUNT] = {
 // returns 1 when the value is TRUE (any case) or exactly 1
 static int CountsAsTrue(const char* value)
 {
-    return _stricmp(value, "TRUE") == 0 || strcmp(value, "1") == 0;
+    return StrCompareNoCase(value, "TRUE") == 0 || StrCompare(value, "1") == 0;
 }
 
 // returns 1 when the value is FALSE (any case) or exactly 0
 static int CountsAsFalse(const char* value)
 {
-    return _stricmp(value, "FALSE") == 0 || strcmp(value, "0") == 0;
+    return StrCompareNoCase(value, "FALSE") == 0 || StrCompare(value, "0") == 0;
 }
 
 // returns the option values for the keys' texts

@@ -3,7 +3,6 @@
 // quotes are dropped, so "/DIR=C:\A B", /DIR="C:\A B" and /DIR=C:\"A B" are one switch. No
 // global state, no Win32 call.
 #include "shell/shell.h"
-#include <string.h>
 
 enum { WORD_SIZE = KV_LONG_TEXT_SIZE };
 
@@ -64,11 +63,11 @@ static int ReadWord(const char** cursor, char* word, size_t size)
 // The destination of a switch's value in switches.
 static char* ValueOf(SetupSwitches* switches, const char* name)
 {
-    if (strcmp(name, "DIR") == 0)
+    if (StrCompare(name, "DIR") == 0)
         return switches->dir;
-    if (strcmp(name, "GROUP") == 0)
+    if (StrCompare(name, "GROUP") == 0)
         return switches->group;
-    if (strcmp(name, "LOG") == 0)
+    if (StrCompare(name, "LOG") == 0)
         return switches->log;
     return switches->ini;
 }
@@ -79,12 +78,12 @@ static int TakeWord(char* word, int wordState, SetupSwitches* switches)
     if (word[0] != '/')
         return SWITCHES_UNKNOWN;
     char* name = word + 1;
-    char* equals = strchr(name, '=');
+    char* equals = StrFindChar(name, '=');
     if (equals)
         *equals = '\0';
     const SwitchRow* row = NULL;
     for (const SwitchRow& s : kSwitches) {
-        if (_stricmp(name, s.name) == 0)
+        if (StrCompareNoCase(name, s.name) == 0)
             row = &s;
     }
     if (equals)
@@ -102,7 +101,7 @@ static int TakeWord(char* word, int wordState, SetupSwitches* switches)
     if (!equals || equals[1] == '\0')
         return SWITCHES_MISSING_VALUE;
     // A value that does not fit is refused whole, never kept cut.
-    if (strlen(equals + 1) >= row->valueSize)
+    if (StrLength(equals + 1) >= row->valueSize)
         return SWITCHES_TOO_LONG;
     StrCopy(ValueOf(switches, row->name), row->valueSize, equals + 1);
     return SWITCHES_OK;

@@ -7,10 +7,6 @@
 #include "shell/shell.h"
 #include "engine/engine.h"
 #include "resources/resource.h"
-#include <direct.h>
-#include <stdio.h>
-#include <stdlib.h>
-#include <string.h>
 
 static const char kClassName[] = "KVInstal";
 static const char kCaption[] = "KORVID Pro Install (32)";
@@ -39,7 +35,7 @@ static int EnterWorkFolder(char* tempFolder, size_t size)
     if (!GetTempFolder(tempFolder))
         return 0;
     // A failure leaves the start-up directory current; the options reader copes.
-    _chdir(tempFolder);
+    SetCurrentDirectoryA(tempFolder);
     // A drive root keeps its backslash already.
     return EndsWithSeparator(tempFolder) || StrAppend(tempFolder, size, "\\") ? 1 : 0;
 }
@@ -52,7 +48,7 @@ static void StageWorkFiles(HINSTANCE instance, const char* tempFolder)
     char path[KV_PATH_SIZE];
     memset(g_szStagingName, 0, sizeof(g_szStagingName));
     if (GetTempFileNameA(tempFolder, "KVD", 0, path)) {
-        const char* name = strrchr(path, '\\');
+        const char* name = StrFindLastChar(path, '\\');
         StrCopy(g_szStagingName, ARRAY_SIZE(g_szStagingName), name ? name + 1 : path);
     }
     if (!g_bKeepWorkOptions)
@@ -137,13 +133,13 @@ static bool CheckSwitchValues(const SetupSwitches& switches, int iniFound, const
     }
     if (switches.log[0]) {
         // Made now, so a log that cannot be written ends the run before it changes anything.
-        FILE* log = fopen(switches.log, "a");
-        if (!log) {
+        HANDLE log = OpenForAppend(switches.log);
+        if (log == INVALID_HANDLE_VALUE) {
             LoadMessage(IDS_SWITCH_REFUSED, format, ARRAY_SIZE(format));
             FormatText(text, format, "/LOG", "names a file that cannot be written");
             return false;
         }
-        fclose(log);
+        CloseHandle(log);
     }
     return true;
 }
@@ -192,7 +188,8 @@ static void ReadPlatform(void)
     DWORD version = GetVersion();
     g_nWinMajor = (int)(version & 0xFF);
     g_nWinMinor = (int)((version >> 8) & 0xFF);
-    g_bWinNT = IsWindowsNT(getenv("OS"));
+    char os[KV_LINE_SIZE];
+    g_bWinNT = IsWindowsNT(ReadEnvironment("OS", os, sizeof os));
     ComputeChoiceMasks(g_bWinNT, g_nWinMajor, g_nWinMinor, gbInstallBonusPack, g_bExplore, &nM, &nV);
 }
 

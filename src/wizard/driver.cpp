@@ -7,8 +7,6 @@
 #include "dialogs/dialogs.h"
 #include "removal/removal.h"
 #include "resources/resource.h"
-#include <direct.h>
-#include <string.h>
 
 static const char kCaption[] = "KORVID Pro Installation";
 static const char kProductIni[] = "KORVID.ini";
@@ -31,7 +29,7 @@ bool DefaultDestination(char* dest, size_t size, const char* systemFolder, int v
         folder = "\\WIN32APP\\KORVID";
     // The drive letter and colon of the system folder, then the row's folder.
     char drive[3] = { 0 };
-    if (strlen(systemFolder) >= 2) {
+    if (StrLength(systemFolder) >= 2) {
         drive[0] = systemFolder[0];
         drive[1] = systemFolder[1];
     }
@@ -51,9 +49,9 @@ unsigned int BuildInstallMask(unsigned int selection, int installUtilities, int 
 // returns true when the value is the product's default address and is to be written back
 bool FixMailAddress(char* address, size_t size)
 {
-    if (_strnicmp(address, kPlaceholderMailAddress, sizeof kPlaceholderMailAddress - 1) == 0)
+    if (StrCompareNoCaseN(address, kPlaceholderMailAddress, sizeof kPlaceholderMailAddress - 1) == 0)
         StrCopy(address, size, kDefaultMailAddress);
-    return _stricmp(address, kDefaultMailAddress) == 0;
+    return StrCompareNoCase(address, kDefaultMailAddress) == 0;
 }
 
 static void ShowError(HWND owner, const char* text)
@@ -99,11 +97,11 @@ static bool DefaultFolder(char* destFolder, size_t size)
     // run ends here (a longer value than a path would be refused by the destination check).
     char value[KV_FOLDER_SIZE];
     ReadOptionsFileString("KORVID", "DIR32", destFolder, value, ARRAY_SIZE(value));
-    if (strlen(value) >= ARRAY_SIZE(value) - 1) {
+    if (StrLength(value) >= ARRAY_SIZE(value) - 1) {
         LogLine("Refused DIR32 of the options file: longer than a path");
         return false;
     }
-    if (strcmp(value, destFolder) != 0 && !StrCopy(destFolder, size, value))
+    if (StrCompare(value, destFolder) != 0 && !StrCopy(destFolder, size, value))
         return false;
 
     // Read with no default: given the preset folder as its default, the profile read would
@@ -159,7 +157,7 @@ static bool AskDestination(WizardRun& run, const char* prompt)
 // returns true when the folder can be installed into
 static bool PresetDestination(WizardRun& run)
 {
-    if (strcmp(run.destFolder, run.sourceFolder) == 0) {
+    if (StrCompare(run.destFolder, run.sourceFolder) == 0) {
         LogFolder("SourceDir=DestDir \"%s\"", run.sourceFolder);
         return false;
     }
@@ -182,9 +180,9 @@ static bool PresetDestination(WizardRun& run)
 // returns false when the run ends here
 static bool SettleDestination(WizardRun& run)
 {
-    if (!_getcwd(run.sourceFolder, ARRAY_SIZE(run.sourceFolder)))
+    if (!GetCurrentFolder(run.sourceFolder, ARRAY_SIZE(run.sourceFolder)))
         run.sourceFolder[0] = '\0';
-    if (run.sourceFolder[0] && run.sourceFolder[strlen(run.sourceFolder) - 1] != '\\'
+    if (run.sourceFolder[0] && run.sourceFolder[StrLength(run.sourceFolder) - 1] != '\\'
         && !StrAppend(run.sourceFolder, sizeof run.sourceFolder, "\\"))
         return false;
     PumpMessages();
