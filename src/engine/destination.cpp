@@ -174,7 +174,7 @@ int CheckChosenDestination(const char* folder, const char* workFolder, char* ful
     DWORD length = GetProfileStringA("KORVID", "DIR", "", recorded, ARRAY_SIZE(recorded));
     if (length == 0 || length >= ARRAY_SIZE(recorded) - 1
         || CheckRecordedFolder(recorded, workFolder, recordedFull, sizeof recordedFull) != DEST_ACCEPTED
-        || lstrcmpiA(recordedFull, fullPath) != 0)
+        || StrCompareNoCase(recordedFull, fullPath) != 0)
         return reason;
     return DEST_ACCEPTED;
 }

@@ -231,7 +231,7 @@ int ProgmanSelectGroup(const char* groupName)
 // Sends the delete of an item of the current group; its answer does not matter.
 static void SendDeleteItem(const char* name)
 {
-    CommandBuffer command(strlen(name));
+    CommandBuffer command(StrLength(name));
     if (command.text && FormatDeleteItemCommand(command.text, command.size, name))
         ProgmanExecute(g_ddeInstance, command.text);
 }
@@ -398,7 +398,7 @@ int ProgmanDeleteItemTimes(const char* itemName, int times)
 {
     if (!g_bGroupSelected || !GroupMayHoldItems() || !itemName)
         return 1;
-    CommandBuffer command(strlen(itemName));
+    CommandBuffer command(StrLength(itemName));
     if (!command.text || !FormatDeleteItemCommand(command.text, command.size, itemName))
         return 1;
     while (times > 0) {
@@ -406,7 +406,7 @@ int ProgmanDeleteItemTimes(const char* itemName, int times)
         size_t used = 0;
         s_batch[0] = '\0';
         while (count < times && StrAppend(s_batch, sizeof s_batch, command.text)) {
-            used = strlen(s_batch);
+            used = StrLength(s_batch);
             count++;
         }
         // A command that did not fit whole is cut off again.

@@ -87,7 +87,7 @@ bool FormatAddItemCommand(char* out, size_t size, const ProgmanItem* item)
 // returns false (out as it was) when a field cannot be quoted or the command would not fit
 bool AppendAddItemCommand(char* out, size_t size, const ProgmanItem* item)
 {
-    size_t used = size > 0 ? strlen(out) : 0;
+    size_t used = size > 0 ? StrLength(out) : 0;
     if (used + 1 >= size)
         return false;
     if (FormatAddItemCommand(out + used, size - used, item))

@@ -62,12 +62,12 @@ static bool NamesWorkOptionsFile(const char* path, const char* workFolder)
     char staged[KV_PATH_SIZE], shortPath[KV_PATH_SIZE], shortStaged[KV_PATH_SIZE];
     if (!path[0] || !JoinPath(staged, sizeof staged, workFolder, "Install.ini"))
         return false;
-    if (lstrcmpiA(path, staged) == 0)
+    if (StrCompareNoCase(path, staged) == 0)
         return true;
     DWORD pathLength = GetShortPathNameA(path, shortPath, ARRAY_SIZE(shortPath));
     DWORD stagedLength = GetShortPathNameA(staged, shortStaged, ARRAY_SIZE(shortStaged));
     return pathLength > 0 && pathLength < ARRAY_SIZE(shortPath) && stagedLength > 0
-        && stagedLength < ARRAY_SIZE(shortStaged) && lstrcmpiA(shortPath, shortStaged) == 0;
+        && stagedLength < ARRAY_SIZE(shortStaged) && StrCompareNoCase(shortPath, shortStaged) == 0;
 }
 
 // A run that ends before the setup: the staged template and the unique file go again.

@@ -222,7 +222,7 @@ TEST_F(Uninstaller, AHeldUninstallerFileEndsWith3010AndTheLockIsFree)
     ASSERT_NE(INVALID_HANDLE_VALUE, held);
     RunOptions options;
     options.watchStarted = true;
-    RunResult run = box.RunCommand(Entry("QuietUninstallString"), options);
+    RunResult run = box.RunCommand(kvtest::UninstallValue("QuietUninstallString"), options);
     EXPECT_TRUE(SetupLockFree());
     CloseHandle(held);
     EXPECT_FALSE(run.timedOut);

@@ -6,12 +6,12 @@
 // tests), or from KV_OLD_SYSTEM ("win95", "win98", "nt40", "none"), which wins.
 //
 // Each rule is a row of docs/TESTING.md ("The old systems' rules"), with its source. The
-// layer is test code and may use the C runtime; the code under test is unchanged.
+// programs start without a C run-time library, so the layer takes the text helpers of
+// src/base and starts at an entry of its own (OldSystemsStart), which the test builds name
+// in place of the programs' own; the code under test is unchanged.
 #include <windows.h>
 #include <tlhelp32.h>
-#include <stdio.h>
-#include <stdlib.h>
-#include <string.h>
+#include "base/base.h"
 
 namespace
 {
@@ -47,7 +47,7 @@ const Missing kMissing[] = {
 bool Lacks(const char* name)
 {
     for (const Missing& m : kMissing) {
-        if (strcmp(m.name, name) == 0)
+        if (StrCompare(m.name, name) == 0)
             return (s_system == SYSTEM_WIN95 && m.win95) || (s_system == SYSTEM_WIN98 && m.win98)
                 || (s_system == SYSTEM_NT4 && m.nt4);
     }
@@ -73,6 +73,7 @@ struct RealCalls {
     decltype(&CreateSemaphoreA) createSemaphore;
     decltype(&CreateFileMappingA) createFileMapping;
     decltype(&OpenFileMappingA) openFileMapping;
+    decltype(&ExitProcess) exitProcess;
     // Taken by name, so that the layer's own use imports none of the functions it checks for.
     decltype(&GetLongPathNameA) getLongPathName;
     decltype(&OpenThread) openThread;
@@ -102,7 +103,7 @@ bool IsRunningModule(const char* path)
         return false;
     length = Real.getLongPathName(full, wanted, MAX_PATH);
     if (length == 0 || length >= MAX_PATH)
-        snprintf(wanted, sizeof wanted, "%s", full);
+        StrCopy(wanted, sizeof wanted, full);
     bool found = false;
     HANDLE processes = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (processes == INVALID_HANDLE_VALUE)
@@ -118,7 +119,7 @@ bool IsRunningModule(const char* path)
         module.dwSize = sizeof module;
         for (BOOL next = Module32First(modules, &module); next && !found;
              next = Module32Next(modules, &module))
-            found = _stricmp(module.szExePath, wanted) == 0;
+            found = StrCompareNoCase(module.szExePath, wanted) == 0;
         CloseHandle(modules);
     }
     CloseHandle(processes);
@@ -239,6 +240,14 @@ void ResumeHeld(void)
     LeaveCriticalSection(&s_held.lock);
 }
 
+// A program held by this layer goes on when the program that holds it ends.
+void WINAPI OldExitProcess(UINT code)
+{
+    if (s_held.processId)
+        ResumeHeld();
+    Real.exitProcess(code);
+}
+
 DWORD WINAPI ReleaseLater(void*)
 {
     DWORD start = GetTickCount();
@@ -344,7 +353,7 @@ BOOL WINAPI OldCreateProcessA(LPCSTR application, LPSTR commandLine, LPSECURITY_
 // Names of these systems hold no backslash (no "Global\" or "Local\" name space).
 bool BadObjectName(LPCSTR name)
 {
-    if (name && strchr(name, '\\')) {
+    if (name && StrFindChar(name, '\\')) {
         SetLastError(ERROR_PATH_NOT_FOUND);
         return true;
     }
@@ -389,6 +398,7 @@ struct Wrapper {
 };
 
 const Wrapper kWrappers[] = {
+    { "ExitProcess", (void*)OldExitProcess },
     { "CreateFileA", (void*)OldCreateFileA },
     { "MoveFileExA", (void*)OldMoveFileExA },
     { "MoveFileA", (void*)OldMoveFileA },
@@ -415,11 +425,11 @@ System ChosenSystem(void)
     char chosen[16] = "";
     DWORD length = GetEnvironmentVariableA("KV_OLD_SYSTEM", chosen, sizeof chosen);
     if (length > 0 && length < sizeof chosen) {
-        if (_stricmp(chosen, "win95") == 0)
+        if (StrCompareNoCase(chosen, "win95") == 0)
             return SYSTEM_WIN95;
-        if (_stricmp(chosen, "win98") == 0)
+        if (StrCompareNoCase(chosen, "win98") == 0)
             return SYSTEM_WIN98;
-        if (_stricmp(chosen, "nt40") == 0)
+        if (StrCompareNoCase(chosen, "nt40") == 0)
             return SYSTEM_NT4;
         return SYSTEM_NONE;
     }
@@ -450,10 +460,10 @@ void* RealOf(HMODULE kernel, HMODULE user, HMODULE advapi, const char* name)
 void RefuseStart(const char* name)
 {
     char text[192];
-    snprintf(text, sizeof text, "old systems layer: the program imports %s, which this system lacks\r\n",
-             name);
+    StrFormat(text, sizeof text, "old systems layer: the program imports %s, which this system lacks\r\n",
+              name);
     DWORD written = 0;
-    WriteFile(GetStdHandle(STD_ERROR_HANDLE), text, (DWORD)strlen(text), &written, NULL);
+    WriteFile(GetStdHandle(STD_ERROR_HANDLE), text, (DWORD)StrLength(text), &written, NULL);
     OutputDebugStringA(text);
     ExitProcess(ERROR_PROC_NOT_FOUND);
 }
@@ -478,7 +488,7 @@ void PatchImports(void)
             if (Lacks(name))
                 RefuseStart(name);
             for (const Wrapper& w : kWrappers) {
-                if (strcmp(w.name, name) != 0)
+                if (StrCompare(w.name, name) != 0)
                     continue;
                 DWORD old = 0;
                 if (VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &old)) {
@@ -490,13 +500,7 @@ void PatchImports(void)
     }
 }
 
-void ResumeHeldAtExit(void)
-{
-    if (s_held.processId)
-        ResumeHeld();
-}
-
-__attribute__((constructor, used)) void StartOldSystemRules(void)
+void StartOldSystemRules(void)
 {
     s_system = ChosenSystem();
     if (s_system == SYSTEM_NONE)
@@ -522,14 +526,23 @@ __attribute__((constructor, used)) void StartOldSystemRules(void)
     KV_REAL(createSemaphore, "CreateSemaphoreA");
     KV_REAL(createFileMapping, "CreateFileMappingA");
     KV_REAL(openFileMapping, "OpenFileMappingA");
+    KV_REAL(exitProcess, "ExitProcess");
     KV_REAL(getLongPathName, "GetLongPathNameA");
     KV_REAL(openThread, "OpenThread");
     KV_REAL(getProcessId, "GetProcessId");
 #undef KV_REAL
     InitializeCriticalSection(&s_held.lock);
     s_held.nextSeen = CreateEventA(NULL, TRUE, FALSE, NULL);
-    atexit(ResumeHeldAtExit);
     PatchImports();
 }
 
 } // namespace
+
+extern "C" void WinMainCRTStartup(void);
+
+// The test programs' entry: the rules are in place before the program's own start.
+extern "C" __attribute__((force_align_arg_pointer)) void OldSystemsStart(void)
+{
+    StartOldSystemRules();
+    WinMainCRTStartup();
+}
