@@ -12,9 +12,10 @@
 // writing until it has started, and starts that copy with its own arguments and -o (its path
 // and two inherited handles), then waits. The copy takes the lock, deletes the copies earlier
 // runs left, removes the product, moves the original's file out of the product folder and
-// removes the folder; with its exit code final (a restart it asked for already started), it
-// releases the lock, reports the code through the pipe and, once the original has ended,
-// deletes the original's file. The original ends with the code the copy reported. Where the
+// removes the folder (Windows 95 and 98 move no running program's file: there it stays in
+// place); with its exit code final (a restart it asked for already started), it releases the
+// lock, reports the code through the pipe and, once the original has ended, deletes the
+// original's file. The original ends with the code the copy reported. Where the
 // copy cannot be made or started, the removal runs in place, and the uninstaller's own file
 // waits for the next start like any file in use.
 //
@@ -177,6 +178,24 @@ static bool DeleteOriginal(const char* path, HANDLE process)
     return false;
 }
 
+// The original's file in the product folder, when it cannot go now: its deletion and the
+// folder's removal are stored for the next start. returns true when the file stays for now;
+// kept is set when not even its deletion could be stored
+static bool LeaveForNextStart(const char* path, const char* folder, bool* kept)
+{
+    g_szKeptFile[0] = '\0';
+    if (DeleteOrDefer(path, NULL) != 0)
+        return false;
+    *kept = g_szKeptFile[0] != '\0';
+    LogLine(*kept ? "The uninstaller's own file is held by another program: it stays."
+                  : "The uninstaller's own file is in use: it goes at the next start.");
+    char command[KV_LINE_SIZE];
+    if (BuildRestartCommand(command, sizeof command, "rmdir", folder)
+        && StrAppend(command, sizeof command, " "))
+        ScheduleAtRestart(command);
+    return true;
+}
+
 // The copy's removal, from outside the product folder. original is the uninstaller that
 // started it (its file in folder, still running), report and process its inherited
 // handles (null when not given). Everything that decides the exit code happens before it is
@@ -188,7 +207,7 @@ static int RemoveAsCopy(const char* folderValue, const char* original, HANDLE re
     bool ours = RecordedUninstaller(folderValue, recorded, sizeof recorded) && SamePath(original, recorded);
     int outcome = RemoveProductAt(NULL, folderValue, ours ? kProgramName : NULL);
     char folder[KV_PATH_SIZE], aside[KV_PATH_SIZE] = "", asideFile[KV_PATH_SIZE];
-    bool movedAside = false, ownFileWaits = false, ownFileKept = false;
+    bool movedAside = false, ownFileWaits = false, ownFileKept = false, afterOriginal = false;
     if (ours && outcome != REMOVAL_REFUSED && StrCopy(folder, sizeof folder, recorded)) {
         ((char*)FileNamePart(folder))[-1] = '\0';
         // A running program's file can be moved (on the same drive) though not deleted: into
@@ -197,21 +216,14 @@ static int RemoveAsCopy(const char* folderValue, const char* original, HANDLE re
             && JoinPath(asideFile, sizeof asideFile, aside, kProgramName) && MoveFileA(recorded, asideFile);
         if (!movedAside && aside[0])
             RemoveDirectoryA(aside);
-        if (!movedAside) {
-            // Another program holds it (or the temporary folder lies on another drive): it
-            // goes at the next start, as any product file in use does.
-            g_szKeptFile[0] = '\0';
-            if (DeleteOrDefer(recorded, NULL) == 0) {
-                ownFileWaits = true;
-                ownFileKept = g_szKeptFile[0] != '\0';
-                LogLine(ownFileKept ? "The uninstaller's own file is held by another program: it stays."
-                                    : "The uninstaller's own file is in use: it goes at the next start.");
-                char command[KV_LINE_SIZE];
-                if (BuildRestartCommand(command, sizeof command, "rmdir", folder)
-                    && StrAppend(command, sizeof command, " "))
-                    ScheduleAtRestart(command);
-            }
-        }
+        // Windows 95 and 98 move no running program's file: it goes once the original has
+        // ended, which is what holds it. On Windows NT another program holds it (or the
+        // temporary folder lies on another drive): it goes at the next start, as any
+        // product file in use does.
+        if (!movedAside && !g_bWinNT)
+            afterOriginal = true;
+        else if (!movedAside)
+            ownFileWaits = LeaveForNextStart(recorded, folder, &ownFileKept);
         RemoveDirectoryA(folder);
     }
     bool restart =
@@ -226,12 +238,16 @@ static int RemoveAsCopy(const char* folderValue, const char* original, HANDLE re
         CloseHandle(report);
     }
     // What is left is the original's file, once the original has ended: in the copies'
-    // folder, or, when another program held it, still in the product folder.
+    // folder, or still in the product folder. Only there, on Windows 95 and 98, can another
+    // program still hold it now, and then it waits for the next start although the code
+    // said otherwise: those systems give no way to tell that before the original ends.
     if (movedAside) {
         if (DeleteOriginal(asideFile, process))
             RemoveDirectoryA(aside);
-    } else if (ownFileKept && DeleteOriginal(recorded, process)) {
+    } else if ((ownFileKept || afterOriginal) && DeleteOriginal(recorded, process)) {
         RemoveDirectoryA(folder);
+    } else if (afterOriginal) {
+        LeaveForNextStart(recorded, folder, &ownFileKept);
     }
     if (process)
         CloseHandle(process);

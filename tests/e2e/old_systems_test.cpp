@@ -81,6 +81,8 @@ TEST_F(OldSystems, InstallUpdateWithAProgramRunningAndRemoval)
         EXPECT_EQ(0u, run.exitCode) << box.SetupLog();
         EXPECT_TRUE(WaitForPrograms(run.startedPrograms, 60000));
         EXPECT_FALSE(FileExists(Dest("kv95pro.exe")));
+        // The uninstaller's own file goes too, without a restart, once it has ended.
+        EXPECT_FALSE(FileExists(Dest("unkv32.exe")));
         EXPECT_EQ("<missing>", WinIni("DIR"));
     }
 }
