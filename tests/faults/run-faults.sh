@@ -1,7 +1,7 @@
 #!/bin/bash
 # Runs the fault suite in a Wine prefix of its own, inside a private mount namespace that
 # holds its two drives:
-#   K: a tmpfs of a few hundred KB, smaller than the product, for the full disk;
+#   K: a tmpfs of 256 KB, smaller than the product, for the full disk;
 #   R: a tmpfs mounted read-only, holding "KORVID Pro\keep.txt", for the read-only folder.
 # A size-limited tmpfs needs no image file, no loop device, no FUSE and no package: only
 # the mount namespace, which root (as the test command runs) or, failing that, a user
@@ -28,7 +28,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/wine-env.sh"
 
 small=$work/mnt/small
 readonly=$work/mnt/readonly
-small_bytes=$((640 * 1024))
+small_bytes=$((256 * 1024))
 mkdir -p "$small" "$readonly"
 if mount -t tmpfs -o size=$small_bytes,mode=0777 kvfaults-small "$small" \
    && mount -t tmpfs -o size=64k,mode=0777 kvfaults-readonly "$readonly"; then
