@@ -347,8 +347,7 @@ TEST_F(Pages, InteractiveInstallWalksEveryPageAndMatchesTheSilentInstall)
           } },
     });
     Drive(
-        box, script,
-        [&](HWND window) { hook.SetOn(window); }, std::vector<std::string> { "KV_PAUSE_AT=2" });
+        box, script, [&](HWND window) { hook.SetOn(window); }, std::vector<std::string> { "KV_PAUSE_AT=2" });
 
     EXPECT_TRUE(restartMarker.Stored());
     EXPECT_EQ("Copying " + box.TempFolder() + "\\kv95pro.exe to " + dest + "\\kv95pro.exe", heldStatus);
