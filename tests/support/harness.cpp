@@ -9,6 +9,7 @@
 #include <tlhelp32.h>
 #include <algorithm>
 #include <functional>
+#include <iostream>
 
 // Declared by the SDK headers only for newer targets than the program's; Wine has it.
 extern "C" DWORD WINAPI GetProcessIdOfThread(HANDLE thread);
@@ -338,8 +339,11 @@ RunResult Sandbox::RunCommand(std::string commandLine, const RunOptions& options
 {
     RunResult result;
     PROCESS_INFORMATION process = {};
-    if (!StartIn(*this, commandLine, options.environment, &process))
+    if (!StartIn(*this, commandLine, options.environment, &process)) {
+        // Says why, for the caller's check that the run started.
+        std::cerr << "could not start " << commandLine << ": error " << GetLastError() << std::endl;
         return result;
+    }
     result.started = true;
     result.processId = process.dwProcessId;
 
