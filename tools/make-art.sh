@@ -1,11 +1,14 @@
 #!/bin/bash
 # Draws the setup's art with ImageMagick and writes it into src/resources/:
 #   app.ico     the main window icon (APP_MAIN): a raven across a pale moon on a teal
-#               tile, at 48, 32 and 16 pixels
+#               tile, at 32 and 16 pixels (the sizes the pages and the shell show), each
+#               once with 32-bit colour and alpha and once in the 16 standard colours, the
+#               image a 16- or 256-colour display takes; the systems without alpha draw
+#               either through its mask
 #   panel.bmp   the wizard's picture panel (bitmap 21001), 172x240 (the 115x147 dialog-unit
 #               panel at 8-point MS Sans Serif), 8-bit palette of 64 colours, dithered: the
 #               raven flying over a night sky, a dotted transfer path from a folder below,
-#               and the product's name
+#               and the product's name; stored run-length encoded (tools/art.py)
 # Both are drawn four times larger and scaled down for smooth edges. Run it by hand when the
 # art changes and commit the results; the build does not run it.
 set -euo pipefail
@@ -59,7 +62,8 @@ convert -size 688x960 gradient:'#081628-#0d6d6d' \
   -font DejaVu-Serif-Bold -pointsize 112 -fill '#f2efe2' -gravity south \
   -annotate +0+120 'KORVID' \
   -font DejaVu-Sans -pointsize 56 -fill '#9fe0d6' -annotate +0+60 'Pro 2000' \
-  -filter Lanczos -resize 172x240 -dither FloydSteinberg -colors 64 -type Palette BMP3:"$out/panel.bmp"
+  -filter Lanczos -resize 172x240 -dither FloydSteinberg -colors 64 -type Palette -compress None BMP3:"$tmp/panel.bmp"
+python3 "$root/tools/art.py" rle8 "$tmp/panel.bmp" "$out/panel.bmp"
 
 # The icon tile.
 cat > "$tmp/icon.mvg" <<MVG
@@ -76,7 +80,14 @@ convert -size 256x256 xc:none \
   \( -size 256x256 xc:black -fill white -draw 'roundrectangle 8,8 247,247 40,40' \) \
   -delete 0 -alpha off -compose CopyOpacity -composite -compose Over \
   -draw "$(cat "$tmp/icon.mvg")" "$tmp/icon-256.png"
-for size in 48 32 16; do
-  convert "$tmp/icon-256.png" -filter Lanczos -resize ${size}x${size} "$tmp/icon-$size.png"
+# The 16 standard colours, for the icon's images without alpha.
+printf 'P3 16 1 255 0 0 0 128 0 0 0 128 0 128 128 0 0 0 128 128 0 128 0 128 128 192 192 192
+  128 128 128 255 0 0 0 255 0 255 255 0 0 0 255 255 0 255 0 255 255 255 255 255\n' >"$tmp/vga16.ppm"
+images=()
+for size in 32 16; do
+  convert "$tmp/icon-256.png" -filter Lanczos -resize ${size}x${size} -depth 8 "$tmp/icon-$size.png"
+  convert "$tmp/icon-$size.png" -depth 8 rgba:"$tmp/icon-$size.rgba"
+  convert "$tmp/icon-$size.png" -alpha off +dither -remap "$tmp/vga16.ppm" -depth 8 rgb:"$tmp/icon-$size.rgb16"
+  images+=("$size:$tmp/icon-$size.rgba:$tmp/icon-$size.rgb16")
 done
-convert "$tmp/icon-48.png" "$tmp/icon-32.png" "$tmp/icon-16.png" "$out/app.ico"
+python3 "$root/tools/art.py" ico "$out/app.ico" "${images[@]}"

@@ -158,3 +158,56 @@ TEST_F(Shell, RestartOnlyWhenTheOptionsAllowIt)
         FreeLibrary(inUse);
     }
 }
+
+// The main window's icon as the systems without alpha draw it: each size the pages and the
+// shell show has a 16-colour image (the one a 16- or 256-colour display takes), and in every
+// image a pixel its mask leaves out is black, so that the screen shows through unchanged; a
+// pixel the 32-bit image's alpha hides wholly is left out by the mask too.
+TEST(Resources, IconDrawsThroughItsMaskWithoutAlpha)
+{
+    HMODULE setup = LoadLibraryExA(SetupProgramPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_TRUE(setup);
+    HRSRC group = FindResourceA(setup, "APP_MAIN", RT_GROUP_ICON);
+    ASSERT_TRUE(group);
+    const BYTE* dir = (const BYTE*)LockResource(LoadResource(setup, group));
+    std::set<std::pair<int, int>> sizesAndBits;
+    for (int e = 0; e < *(const WORD*)(dir + 4); e++) {
+        const BYTE* entry = dir + 6 + 14 * e; // width, height, colours, reserved, planes, bits, bytes, id
+        int size = entry[0];
+        HRSRC found = FindResourceA(setup, MAKEINTRESOURCEA(*(const WORD*)(entry + 12)), RT_ICON);
+        ASSERT_TRUE(found);
+        const BYTE* image = (const BYTE*)LockResource(LoadResource(setup, found));
+        const BITMAPINFOHEADER* header = (const BITMAPINFOHEADER*)image;
+        int bits = header->biBitCount;
+        SCOPED_TRACE(testing::Message() << size << " pixels, " << bits << " bits");
+        ASSERT_TRUE(bits == 32 || bits == 4);
+        ASSERT_EQ(size, header->biWidth);
+        sizesAndBits.insert({ size, bits });
+        const RGBQUAD* colours = (const RGBQUAD*)(image + header->biSize);
+        const BYTE* pixels = (const BYTE*)(colours + (bits == 4 ? 16 : 0));
+        int stride = ((size * bits + 31) / 32) * 4;
+        const BYTE* mask = pixels + stride * size;
+        int maskStride = ((size + 31) / 32) * 4;
+        for (int y = 0; y < size; y++) {
+            for (int x = 0; x < size; x++) {
+                bool leftOut = (mask[y * maskStride + x / 8] >> (7 - x % 8)) & 1;
+                RGBQUAD colour;
+                if (bits == 4) {
+                    colour = colours[(pixels[y * stride + x / 2] >> (x % 2 ? 0 : 4)) & 15];
+                } else {
+                    colour = ((const RGBQUAD*)pixels)[y * size + x];
+                    if (colour.rgbReserved == 0) {
+                        EXPECT_TRUE(leftOut) << "alpha 0 drawn at " << x << "," << y;
+                    }
+                }
+                if (leftOut) {
+                    EXPECT_EQ(0u, (DWORD)colour.rgbRed | colour.rgbGreen | colour.rgbBlue)
+                        << "at " << x << "," << y;
+                }
+            }
+        }
+    }
+    std::set<std::pair<int, int>> want = { { 32, 32 }, { 32, 4 }, { 16, 32 }, { 16, 4 } };
+    EXPECT_EQ(want, sizesAndBits);
+    FreeLibrary(setup);
+}
