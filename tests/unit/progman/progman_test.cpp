@@ -307,22 +307,28 @@ TEST_F(ProgmanServer, CloseAndDeleteGroupDeletesOnlyTheDefaultGroup)
     EXPECT_TRUE(IsFile(Link(other, "Help")));
 }
 
-// A PROGMAN server of the test's own, on a thread of its own, that answers late: it holds
-// back the acknowledgement of the first CreateGroup (CBR_BLOCK) until a "Groups" request
-// arrives, which the client makes only after its time-out, and then lists that group or not.
-// Every command it takes is kept. Its window is newer than the shell's server, so the
-// client's connect reaches it first.
-class LateServer
+// A PROGMAN server of the test's own, on a thread of its own, for the servers below: it
+// registers the service and answers every connect to it, and hands the rest of each
+// transaction to Answer. Its window is newer than the shell's server, so the client's
+// connect reaches it first. A server starts in its constructor and stops in its destructor.
+class OwnServer
 {
 public:
-    LateServer(const std::string& group, bool listsGroup) : m_group(group), m_listsGroup(listsGroup)
+    virtual ~OwnServer() = default;
+    bool Registered() const
+    {
+        return m_registered;
+    }
+
+protected:
+    void Start()
     {
         s_server = this;
         m_ready = CreateEventA(NULL, TRUE, FALSE, NULL);
         m_thread = CreateThread(NULL, 0, Main, this, 0, &m_threadId);
         WaitForSingleObject(m_ready, 10000);
     }
-    ~LateServer()
+    void Stop()
     {
         PostThreadMessageA(m_threadId, WM_QUIT, 0, 0);
         WaitForSingleObject(m_thread, 10000);
@@ -330,9 +336,87 @@ public:
         CloseHandle(m_ready);
         s_server = NULL;
     }
-    bool Registered() const
+    HDDEDATA Reply(HSZ item, const std::string& text)
     {
-        return m_registered;
+        return DdeCreateDataHandle(m_instance, (LPBYTE)text.c_str(), (DWORD)text.size() + 1, 0, item, CF_TEXT,
+                                   0);
+    }
+    virtual HDDEDATA Answer(UINT type, UINT format, HCONV conv, HSZ item, HDDEDATA data) = 0;
+    // A message posted to the server's thread itself (WM_QUIT aside).
+    virtual void OnThreadMessage(const MSG&)
+    {
+    }
+
+    DWORD m_instance = 0;
+
+private:
+    static DWORD WINAPI Main(void* param)
+    {
+        OwnServer* self = (OwnServer*)param;
+        MSG msg;
+        PeekMessageA(&msg, NULL, 0, 0, PM_NOREMOVE); // the thread's queue, before anyone posts
+        DWORD instance = 0;
+        if (DdeInitializeA(&instance, Callback, APPCLASS_STANDARD, 0) == DMLERR_NO_ERROR) {
+            self->m_instance = instance;
+            self->m_service = DdeCreateStringHandleA(instance, "PROGMAN", CP_WINANSI);
+            self->m_registered = DdeNameService(instance, self->m_service, NULL, DNS_REGISTER) != NULL;
+        }
+        SetEvent(self->m_ready);
+        while (GetMessageA(&msg, NULL, 0, 0) > 0) {
+            if (!msg.hwnd) {
+                self->OnThreadMessage(msg);
+                continue;
+            }
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        if (instance) {
+            DdeNameService(instance, self->m_service, NULL, DNS_UNREGISTER);
+            DdeFreeStringHandle(instance, self->m_service);
+            DdeUninitialize(instance);
+        }
+        return 0;
+    }
+
+    static HDDEDATA CALLBACK Callback(UINT type, UINT format, HCONV conv, HSZ hsz1, HSZ hsz2, HDDEDATA data,
+                                      ULONG_PTR, ULONG_PTR)
+    {
+        if (type == XTYP_CONNECT)
+            return (HDDEDATA)(ULONG_PTR)(DdeCmpStringHandles(hsz1, s_server->m_service) == 0);
+        return s_server->Answer(type, format, conv, hsz2, data);
+    }
+
+    static OwnServer* s_server;
+    HANDLE m_ready = NULL;
+    HANDLE m_thread = NULL;
+    DWORD m_threadId = 0;
+    HSZ m_service = NULL;
+    bool m_registered = false;
+};
+
+OwnServer* OwnServer::s_server = NULL;
+
+// The name a string handle of the server's stands for.
+std::string HandleText(DWORD instance, HSZ handle)
+{
+    char text[64] = "";
+    DdeQueryStringA(instance, handle, text, sizeof text, CP_WINANSI);
+    return text;
+}
+
+// A server that answers late: it holds back the acknowledgement of the first CreateGroup
+// (CBR_BLOCK) until a "Groups" request arrives, which the client makes only after its
+// time-out, and then lists that group or not. Every command it takes is kept.
+class LateServer : public OwnServer
+{
+public:
+    LateServer(const std::string& group, bool listsGroup) : m_group(group), m_listsGroup(listsGroup)
+    {
+        Start();
+    }
+    ~LateServer()
+    {
+        Stop();
     }
     std::vector<std::string> Commands()
     {
@@ -342,94 +426,55 @@ public:
 private:
     enum State { WAITING, BLOCKED, RELEASING, DONE };
 
-    static DWORD WINAPI Main(void* param)
+    void OnThreadMessage(const MSG& msg) override
     {
-        LateServer* self = (LateServer*)param;
-        DWORD instance = 0;
-        MSG msg;
-        PeekMessageA(&msg, NULL, 0, 0, PM_NOREMOVE); // the thread's queue, before anyone posts
-        if (DdeInitializeA(&instance, Callback, APPCLASS_STANDARD, 0) == DMLERR_NO_ERROR) {
-            self->m_instance = instance;
-            self->m_service = DdeCreateStringHandleA(instance, "PROGMAN", CP_WINANSI);
-            self->m_groups = DdeCreateStringHandleA(instance, "Groups", CP_WINANSI);
-            self->m_registered = DdeNameService(instance, self->m_service, NULL, DNS_REGISTER) != NULL;
-        }
-        SetEvent(self->m_ready);
-        while (GetMessageA(&msg, NULL, 0, 0) > 0) {
-            if (!msg.hwnd && msg.message == WM_APP) {
-                DdeEnableCallback(instance, self->m_blocked, EC_ENABLEALL);
-                continue;
-            }
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        if (instance) {
-            DdeNameService(instance, self->m_service, NULL, DNS_UNREGISTER);
-            DdeFreeStringHandle(instance, self->m_service);
-            DdeFreeStringHandle(instance, self->m_groups);
-            DdeUninitialize(instance);
-        }
-        return 0;
+        if (msg.message == WM_APP)
+            DdeEnableCallback(m_instance, m_blocked, EC_ENABLEALL);
     }
 
-    static HDDEDATA CALLBACK Callback(UINT type, UINT format, HCONV conv, HSZ hsz1, HSZ hsz2, HDDEDATA data,
-                                      ULONG_PTR, ULONG_PTR)
+    HDDEDATA Answer(UINT type, UINT format, HCONV conv, HSZ item, HDDEDATA data) override
     {
-        LateServer* self = s_server;
         switch (type) {
-        case XTYP_CONNECT:
-            return (HDDEDATA)(ULONG_PTR)(DdeCmpStringHandles(hsz1, self->m_service) == 0);
         case XTYP_EXECUTE: {
             char text[PROGMAN_COMMAND_SIZE] = "";
             DdeGetData(data, (LPBYTE)text, sizeof text - 1, 0);
             bool createGroup = strncmp(text, "[CreateGroup(", 13) == 0;
-            if (createGroup && self->m_state == WAITING) {
-                self->m_state = BLOCKED;
-                self->m_blocked = conv;
-                self->m_commands.push_back(text);
+            if (createGroup && m_state == WAITING) {
+                m_state = BLOCKED;
+                m_blocked = conv;
+                m_commands.push_back(text);
                 return CBR_BLOCK;
             }
-            if (createGroup && self->m_state == RELEASING) {
+            if (createGroup && m_state == RELEASING) {
                 // The held-back command, handed in again once the conversation is enabled.
-                self->m_state = DONE;
+                m_state = DONE;
                 return (HDDEDATA)DDE_FACK;
             }
-            self->m_commands.push_back(text);
+            m_commands.push_back(text);
             return (HDDEDATA)DDE_FACK;
         }
         case XTYP_REQUEST: {
-            if (format != CF_TEXT || DdeCmpStringHandles(hsz2, self->m_groups) != 0)
+            if (format != CF_TEXT || HandleText(m_instance, item) != "Groups")
                 return NULL;
             std::string list = "Accessories\r\n";
-            if (self->m_listsGroup && self->m_state != WAITING)
-                list += self->m_group + "\r\n";
-            if (self->m_state == BLOCKED) {
-                self->m_state = RELEASING;
+            if (m_listsGroup && m_state != WAITING)
+                list += m_group + "\r\n";
+            if (m_state == BLOCKED) {
+                m_state = RELEASING;
                 PostThreadMessageA(GetCurrentThreadId(), WM_APP, 0, 0);
             }
-            return DdeCreateDataHandle(self->m_instance, (LPBYTE)list.c_str(), (DWORD)list.size() + 1, 0,
-                                       hsz2, CF_TEXT, 0);
+            return Reply(item, list);
         }
         }
         return NULL;
     }
 
-    static LateServer* s_server;
     std::string m_group;
     bool m_listsGroup;
-    HANDLE m_ready = NULL;
-    HANDLE m_thread = NULL;
-    DWORD m_threadId = 0;
-    DWORD m_instance = 0;
-    HSZ m_service = NULL;
-    HSZ m_groups = NULL;
-    bool m_registered = false;
     State m_state = WAITING;
     HCONV m_blocked = NULL;
     std::vector<std::string> m_commands;
 };
-
-LateServer* LateServer::s_server = NULL;
 
 // A CreateGroup answered after the client's time-out: when the server then lists the group,
 // every item still goes into it; when it does not, no item is sent.
@@ -468,29 +513,17 @@ TEST_F(ProgmanServer, CreateGroupAnsweredLateGetsItsItemsWhenTheGroupIsThere)
 // adds an item even when one of that name is there (the shell's server under Wine would
 // overwrite it) and refuses a file that is not there; DeleteItem deletes one item of the
 // name, and fails when there is none; the commands of one execute string run in order until
-// the first that fails. It lists the groups it made. Its window is newer than the shell's
-// server, so the client's connect reaches it first.
-class CountingServer
+// the first that fails. It lists the groups it made.
+class CountingServer : public OwnServer
 {
 public:
     CountingServer()
     {
-        s_server = this;
-        m_ready = CreateEventA(NULL, TRUE, FALSE, NULL);
-        m_thread = CreateThread(NULL, 0, Main, this, 0, &m_threadId);
-        WaitForSingleObject(m_ready, 10000);
+        Start();
     }
     ~CountingServer()
     {
-        PostThreadMessageA(m_threadId, WM_QUIT, 0, 0);
-        WaitForSingleObject(m_thread, 10000);
-        CloseHandle(m_thread);
-        CloseHandle(m_ready);
-        s_server = NULL;
-    }
-    bool Registered() const
-    {
-        return m_registered;
+        Stop();
     }
     std::multiset<std::string> Items() const
     {
@@ -502,28 +535,6 @@ public:
     }
 
 private:
-    static DWORD WINAPI Main(void* param)
-    {
-        CountingServer* self = (CountingServer*)param;
-        MSG msg;
-        PeekMessageA(&msg, NULL, 0, 0, PM_NOREMOVE);
-        DWORD instance = 0;
-        if (DdeInitializeA(&instance, Callback, APPCLASS_STANDARD, 0) == DMLERR_NO_ERROR) {
-            self->m_instance = instance;
-            self->m_service = DdeCreateStringHandleA(instance, "PROGMAN", CP_WINANSI);
-            self->m_registered = DdeNameService(instance, self->m_service, NULL, DNS_REGISTER) != NULL;
-        }
-        SetEvent(self->m_ready);
-        while (GetMessageA(&msg, NULL, 0, 0) > 0)
-            DispatchMessageA(&msg);
-        if (instance) {
-            DdeNameService(instance, self->m_service, NULL, DNS_UNREGISTER);
-            DdeFreeStringHandle(instance, self->m_service);
-            DdeUninitialize(instance);
-        }
-        return 0;
-    }
-
     // Runs one "[Name("a","b",...)]" command at *p and moves past it. returns false when it fails
     bool RunCommand(const char** p)
     {
@@ -558,42 +569,26 @@ private:
         return true;
     }
 
-    static HDDEDATA CALLBACK Callback(UINT type, UINT, HCONV, HSZ hsz1, HSZ hsz2, HDDEDATA data, ULONG_PTR,
-                                      ULONG_PTR)
+    HDDEDATA Answer(UINT type, UINT, HCONV, HSZ item, HDDEDATA data) override
     {
-        CountingServer* self = s_server;
-        if (type == XTYP_CONNECT)
-            return (HDDEDATA)(ULONG_PTR)(DdeCmpStringHandles(hsz1, self->m_service) == 0);
-        if (type == XTYP_REQUEST) {
-            std::string list = "Accessories\r\n" + self->m_groups;
-            return DdeCreateDataHandle(self->m_instance, (LPBYTE)list.c_str(), (DWORD)list.size() + 1, 0,
-                                       hsz2, CF_TEXT, 0);
-        }
+        if (type == XTYP_REQUEST)
+            return Reply(item, "Accessories\r\n" + m_groups);
         if (type != XTYP_EXECUTE)
             return NULL;
         std::string text(DdeGetData(data, NULL, 0, 0), '\0');
         DdeGetData(data, (LPBYTE)&text[0], (DWORD)text.size(), 0);
-        self->m_executes++;
+        m_executes++;
         for (const char* p = text.c_str(); *p == '[';) {
-            if (!self->RunCommand(&p))
+            if (!RunCommand(&p))
                 return (HDDEDATA)DDE_FNOTPROCESSED;
         }
         return (HDDEDATA)DDE_FACK;
     }
 
-    static CountingServer* s_server;
-    HANDLE m_ready = NULL;
-    HANDLE m_thread = NULL;
-    DWORD m_threadId = 0;
-    DWORD m_instance = 0;
-    HSZ m_service = NULL;
-    bool m_registered = false;
     std::string m_groups;
     std::multiset<std::string> m_items;
     int m_executes = 0;
 };
-
-CountingServer* CountingServer::s_server = NULL;
 
 // Where a second AddItem of a name would make a second item: a batch with an item the server
 // refuses leaves every other item once, in a new group and again into the group made before;
