@@ -6,8 +6,12 @@
 #
 # kv_no_crt(target PROGRAM|LIBRARY)
 set(KV_SETUP_SOURCE_DIR ${CMAKE_CURRENT_LIST_DIR}/..)
-set_source_files_properties(${KV_SETUP_SOURCE_DIR}/src/base/runtime.cpp PROPERTIES
-  COMPILE_OPTIONS "-fno-builtin;-fno-tree-loop-distribute-patterns")
+# The memory functions are compiled once, as a target of their own, so that every program
+# and library gets them built with these options, in whichever folder it is defined (a
+# source file's options would hold only for the targets of this folder). Without them the
+# optimiser turns strlen's counting loop into a call of strlen, that is into an endless loop.
+add_library(kvruntime OBJECT ${KV_SETUP_SOURCE_DIR}/src/base/runtime.cpp)
+target_compile_options(kvruntime PRIVATE ${KV_SETUP_CODE_OPTIONS} -fno-builtin -fno-tree-loop-distribute-patterns)
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   set(KV_ENTRY_PREFIX _)
   set(KV_LIBRARY_ENTRY_SUFFIX @12)
@@ -20,7 +24,7 @@ function(kv_no_crt target kind)
     target_sources(${target} PRIVATE ${KV_SETUP_SOURCE_DIR}/src/base/start_library.cpp)
     set(entry ${KV_ENTRY_PREFIX}DllMainCRTStartup${KV_LIBRARY_ENTRY_SUFFIX})
   endif()
-  target_sources(${target} PRIVATE ${KV_SETUP_SOURCE_DIR}/src/base/runtime.cpp)
+  target_sources(${target} PRIVATE $<TARGET_OBJECTS:kvruntime>)
   target_compile_options(${target} PRIVATE ${KV_SETUP_CODE_OPTIONS})
   target_link_options(${target} PRIVATE -nostdlib -Wl,--entry=${entry} -Wl,--gc-sections)
   target_link_libraries(${target} PRIVATE kvcore gcc)

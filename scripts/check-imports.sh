@@ -3,6 +3,9 @@
 # the payload, as built in the release tree): each DLL is one of the system's own, and each
 # function is listed in tools/imports.list as exported by Windows 95, 98 and NT 4 alike. A
 # function one of them lacks is reached through GetProcAddress instead, and so is no import.
+# It also checks that no instruction of theirs jumps to itself: the optimiser makes such an
+# endless loop of a function that calls itself, as strlen's counting loop becomes when the
+# memory functions are compiled without their options (cmake/nocrt.cmake).
 # usage: scripts/check-imports.sh [release build folder, default build/release]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -25,6 +28,12 @@ for file in "${files[@]}"; do
     continue
   fi
   name=$(basename "$file")
+  while read -r address; do
+    echo "imports: $name has an endless loop at $address (a jump to itself)" >&2
+    bad=1
+  done < <($objdump -d "$file" | awk -F'\t' '$3 ~ /^jmp +(0x)?[0-9a-f]+/ {
+      split($3, op, /[ \t]+/); at = $1; sub(/^ +/, "", at); sub(/:$/, "", at); to = op[2]; sub(/^0x/, "", to)
+      if (at == to) print at }')
   # "dll function" for each import; an import by ordinal has no name and shows as "#".
   while read -r dll function; do
     count=$((count + 1))
@@ -52,5 +61,5 @@ for file in "${files[@]}"; do
       dll != "" && /^\t[ \t]*[0-9a-f]+[ \t]+<none>/ { print dll, "#" $3 }
       /^$/ && dll != "" { dll = "" }')
 done
-[ $bad -eq 0 ] && echo "imports: ${#files[@]} files, $count imports, each from the system's own libraries and on Windows 95, 98 and NT 4"
+[ $bad -eq 0 ] && echo "imports: ${#files[@]} files, $count imports, each from the system's own libraries and on Windows 95, 98 and NT 4; no endless loop"
 exit $bad
