@@ -150,13 +150,23 @@ kv_vm_build()
   mount -t proc proc "$root/proc"
   mount -t sysfs sysfs "$root/sys"
   local status=0
+  # An archive caught in the middle of a sync serves a security index that does not match
+  # its Release file, and apt-get update then fails; it is tried once more, and then
+  # without the security archive: the image, which has no network, is built from the
+  # release and its updates alone, and says so.
   DEBIAN_FRONTEND=noninteractive chroot "$root" /bin/sh -ec "
     dpkg --add-architecture i386
-    apt-get update -qq
+    if ! apt-get update -qq && ! apt-get update -qq; then
+      grep -q ' $kv_vm_release-security ' /etc/apt/sources.list
+      sed -i '/ $kv_vm_release-security /d' /etc/apt/sources.list
+      echo 'vm-image: without the security archive, whose indexes could not be read'
+      apt-get update -qq
+    fi
     apt-get install -y -qq --no-install-recommends ${kv_vm_packages[*]}
     apt-get clean
     rm -rf /var/lib/apt/lists/*" >>"$log" 2>&1 || status=$?
   umount "$root/sys" "$root/proc"
+  grep '^vm-image: ' "$log" >&2 || true
   [ "$status" -eq 0 ] || { tail -n 20 "$log" >&2; return 1; }
   rm -f "$root/usr/sbin/policy-rc.d"
   : >"$root/etc/resolv.conf"
