@@ -141,10 +141,10 @@ def read_raw(path, size, channels):
     return [tuple(data[i:i + channels]) for i in range(0, len(data), channels)]
 
 
-def ico(target, specs):
+def ico(target, sizes):
     entries = []
-    for spec in specs:
-        size_text, rgba_path, rgb16_path = spec.split(':')
+    for size_and_files in sizes:
+        size_text, rgba_path, rgb16_path = size_and_files.split(':')
         size = int(size_text)
         rgba = read_raw(rgba_path, size, 4)
         alpha = [p[3] for p in rgba]

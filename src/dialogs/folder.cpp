@@ -26,9 +26,9 @@ static OpenDialogEntry LoadOpenDialog(void)
     static OpenDialogEntry entry;
     if (entry)
         return entry;
-    char path[KV_PATH_SIZE];
-    UINT n = GetSystemDirectoryA(path, ARRAY_SIZE(path));
-    if (n == 0 || n >= ARRAY_SIZE(path) || !StrAppend(path, sizeof path, "\\comdlg32.dll"))
+    char systemFolder[KV_PATH_SIZE], path[KV_PATH_SIZE];
+    UINT n = GetSystemDirectoryA(systemFolder, ARRAY_SIZE(systemFolder));
+    if (n == 0 || n >= ARRAY_SIZE(systemFolder) || !JoinPath(path, sizeof path, systemFolder, "comdlg32.dll"))
         return NULL;
     HMODULE library = LoadLibraryA(path);
     if (library)
